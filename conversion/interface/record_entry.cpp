@@ -1,0 +1,71 @@
+#include "record_entry.h"
+
+#include <string>
+
+#include "cs_entry_points.h"
+#include "general_rules.h"
+#include "stage_writeback.h"
+
+namespace vexlin {
+namespace {
+
+std::string schema_failure_text(int schema_number, ConstRecordSpan record, int& flag) {
+    const std::string site(get_field(record, field::kPrimarySite));
+    const std::string histology(get_field(record, field::kHistology));
+    if (schema_number == CSTAGE_NO_SCHEMA_FOR_SITE) {
+        flag = kFlagNoSchemaForSite;
+        return "CS cannot find a schema for site '" + site + "', which may be invalid. ";
+    }
+    if (schema_number == CSTAGE_NO_SCHEMA_FOR_HISTOLOGY) {
+        flag = kFlagNoSchemaForHistology;
+        return "CS cannot find a schema for histology '" + histology + "', which may be invalid. ";
+    }
+    flag = kFlagSchemaFailure;
+    return "CS schema selection fails for site '" + site + "', hist '" + histology + "', ssf25 '" +
+           std::string(get_field(record, field::kCsSsf25)) + "'.";
+}
+
+}  // namespace
+
+void clean_record(RecordSpan record) {
+    for (char& c : record) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 32 || byte > 126) c = ' ';
+    }
+}
+
+int convert_record(LibraryState& state, int record_number, RecordSpan record, unsigned char& restage,
+                   unsigned char& review) {
+    const FieldText<8> patient_id(record, field::kPatientId);
+    clean_record(record);
+
+    CsBridge& bridge = *state.bridge;
+    bridge.select_schema(get_field(record, field::kDiagnosisYear), get_field(record, field::kPrimarySite),
+                         get_field(record, field::kHistology), get_field(record, field::kCsSsf25));
+    state.scratch.clear();
+
+    int flags = 0;
+    // The year test compares characters: blanks or any text sorting below
+    // "2004" log nothing.
+    if (get_field(record, field::kDiagnosisYear) >= "2004" && !bridge.has_valid_schema()) {
+        int flag = 0;
+        const std::string text = schema_failure_text(bridge.schema_number(), record, flag);
+        state.store->log_message(record_number, patient_id.c_str(), text);
+        flags |= flag;
+    }
+
+    flags |= apply_general_rules(*state.store, bridge.schema_index(), record_number, record, restage, review);
+    if (state.scratch.any_field_changed()) flags |= kFlagFieldChanged;
+    return flags;
+}
+
+int convert_record_and_stage(LibraryState& state, int record_number, RecordSpan record, int stage_options,
+                             unsigned char& restage, unsigned char& review) {
+    int flags = convert_record(state, record_number, record, restage, review);
+    StageOutcome outcome = derive_and_write_stage(cs_entry_points(), record, stage_options, restage != 0);
+    flags |= outcome.flags;
+    if (outcome.has_message) state.scratch.append_message(outcome.message);
+    return flags;
+}
+
+}  // namespace vexlin

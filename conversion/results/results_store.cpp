@@ -1,0 +1,266 @@
+#include "results_store.h"
+
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+#include <utility>
+
+namespace vexlin {
+namespace {
+
+constexpr const char* kCreateConversions =
+    "CREATE TABLE IF NOT EXISTS conversions( recordNum INT, patientID TEXT, seqNumCentral TEXT,"
+    "reportingFac TEXT, accNumHospital TEXT, seqNumHospital TEXT, conversionType TEXT, v14Hist TEXT, "
+    "v14Grade TEXT, v14Site TEXT, v14CountryCode TEXT, v15Hist TEXT, v15Grade TEXT, v15Site TEXT, "
+    "v15CountryCode TEXT);";
+constexpr const char* kCreateReviewables =
+    "CREATE TABLE IF NOT EXISTS reviewables( recordNum INT, patientID TEXT, seqNumCentral TEXT,"
+    "reportingFac TEXT, accNumHospital TEXT, seqNumHospital TEXT, v14Hist TEXT, v14Grade TEXT, "
+    "v14Site TEXT, v15Hist TEXT, v15Grade TEXT, v15Site TEXT);";
+constexpr const char* kCreateMessages = "CREATE TABLE IF NOT EXISTS messages( sequence INT, id TEXT, msg TEXT );";
+
+constexpr const char* kInsertConversion =
+    "INSERT INTO conversions VALUES(?1,?2,?3,?4,?5,?6,?7,?8,?9,?10,?11,?12,?13,?14,?15);";
+constexpr const char* kInsertReviewable = "INSERT INTO reviewables VALUES(?1,?2,?3,?4,?5,?6,?7,?8,?9,?10,?11,?12);";
+constexpr const char* kInsertMessage = "INSERT INTO messages VALUES(?1,?2,?3);";
+
+// Rows of a file conversion are committed in batches: one disk sync per row
+// would make logging the slowest part of converting a file.
+constexpr int kRowsPerBatch = 20000;
+
+bool same_file(const std::string& a, const std::string& b) {
+    if (a == b) return true;
+    std::error_code ec;
+    return std::filesystem::equivalent(std::filesystem::path(a), std::filesystem::path(b), ec) && !ec;
+}
+
+class Binder {
+public:
+    explicit Binder(sqlite3_stmt* stmt) : stmt_(stmt) {}
+    Binder& integer(int value) {
+        sqlite3_bind_int(stmt_, ++index_, value);
+        return *this;
+    }
+    Binder& text(std::string_view value) {
+        sqlite3_bind_text(stmt_, ++index_, value.data() ? value.data() : "", static_cast<int>(value.size()),
+                          SQLITE_STATIC);
+        return *this;
+    }
+    Binder& grade(char value) { return text(value ? std::string_view(&value, 1) : std::string_view()); }
+    // Runs the statement; SQLITE_OK when the row went in.
+    int step() {
+        const int rc = sqlite3_step(stmt_);
+        sqlite3_reset(stmt_);
+        sqlite3_clear_bindings(stmt_);
+        return rc == SQLITE_DONE ? SQLITE_OK : rc;
+    }
+
+private:
+    sqlite3_stmt* stmt_;
+    int index_ = 0;
+};
+
+}  // namespace
+
+std::string base_path_of(std::string_view input_path) {
+    const std::size_t name_start = input_path.find_last_of("/\\");
+    const std::size_t dot = input_path.rfind('.');
+    if (dot == std::string_view::npos) return std::string(input_path);
+    if (name_start != std::string_view::npos && dot < name_start) return std::string(input_path);
+    return std::string(input_path.substr(0, dot));
+}
+
+ResultsStore ResultsStore::for_file(std::string_view input_path) {
+    ResultsStore store;
+    store.input_path_ = std::string(input_path);
+    store.base_path_ = base_path_of(input_path);
+    store.database_name_ = store.base_path_ + ".db";
+    if (same_file(store.database_name_, store.input_path_)) {
+        // The input itself carries the database's name: never delete or
+        // overwrite it. The conversion goes on without a database.
+        store.last_result_ = SQLITE_CANTOPEN;
+        store.clear();
+        return store;
+    }
+    std::error_code ec;
+    std::filesystem::remove(store.database_name_, ec);  // an earlier conversion's rows never reappear
+    store.open(store.database_name_);
+    return store;
+}
+
+ResultsStore ResultsStore::in_memory() {
+    ResultsStore store;
+    store.open(":memory:");
+    return store;
+}
+
+void ResultsStore::open(const std::string& name) {
+    last_result_ = sqlite3_open(name.c_str(), &db_);
+    if (last_result_ == SQLITE_OK) {
+        bool created = true;
+        for (const char* sql : {kCreateConversions, kCreateReviewables, kCreateMessages})
+            created = exec(sql) == SQLITE_OK && created;
+        if (created) {
+            created = sqlite3_prepare_v2(db_, kInsertConversion, -1, &insert_conversion_, nullptr) == SQLITE_OK &&
+                      sqlite3_prepare_v2(db_, kInsertReviewable, -1, &insert_reviewable_, nullptr) == SQLITE_OK &&
+                      sqlite3_prepare_v2(db_, kInsertMessage, -1, &insert_message_, nullptr) == SQLITE_OK;
+        }
+        open_ = created;
+    } else {
+        open_ = false;
+    }
+    clear();
+    conversions_ = reviewables_ = messages_ = 0;
+    if (open_) begin_batch();
+}
+
+ResultsStore::ResultsStore(ResultsStore&& other) noexcept { *this = std::move(other); }
+
+ResultsStore& ResultsStore::operator=(ResultsStore&& other) noexcept {
+    if (this == &other) return *this;
+    release();
+    database_name_ = std::move(other.database_name_);
+    open_ = std::exchange(other.open_, false);
+    db_ = std::exchange(other.db_, nullptr);
+    reviewables_ = other.reviewables_;
+    conversions_ = other.conversions_;
+    messages_ = other.messages_;
+    last_result_ = other.last_result_;
+    base_path_ = std::move(other.base_path_);
+    input_path_ = std::move(other.input_path_);
+    in_transaction_ = std::exchange(other.in_transaction_, false);
+    rows_in_batch_ = other.rows_in_batch_;
+    insert_conversion_ = std::exchange(other.insert_conversion_, nullptr);
+    insert_reviewable_ = std::exchange(other.insert_reviewable_, nullptr);
+    insert_message_ = std::exchange(other.insert_message_, nullptr);
+    message_query_ = std::exchange(other.message_query_, nullptr);
+    message_table_ = other.message_table_;
+    message_format_ = other.message_format_;
+    separator_ = other.separator_;
+    length_limit_ = other.length_limit_;
+    return *this;
+}
+
+ResultsStore::~ResultsStore() { release(); }
+
+void ResultsStore::release() {
+    if (!db_) return;
+    if (message_query_) sqlite3_finalize(message_query_);
+    for (sqlite3_stmt* stmt : {insert_conversion_, insert_reviewable_, insert_message_})
+        if (stmt) sqlite3_finalize(stmt);
+    message_query_ = insert_conversion_ = insert_reviewable_ = insert_message_ = nullptr;
+    commit_batch();
+    sqlite3_close(db_);
+    db_ = nullptr;
+    open_ = false;
+}
+
+int ResultsStore::exec(const char* sql) {
+    last_result_ = db_ ? sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) : SQLITE_MISUSE;
+    return last_result_;
+}
+
+void ResultsStore::begin_batch() {
+    if (!db_ || in_transaction_) return;
+    in_transaction_ = sqlite3_exec(db_, "BEGIN;", nullptr, nullptr, nullptr) == SQLITE_OK;
+    rows_in_batch_ = 0;
+}
+
+void ResultsStore::commit_batch() {
+    if (!db_ || !in_transaction_) return;
+    sqlite3_exec(db_, "COMMIT;", nullptr, nullptr, nullptr);
+    in_transaction_ = false;
+    rows_in_batch_ = 0;
+}
+
+void ResultsStore::note_logged_row() {
+    if (in_transaction_ && ++rows_in_batch_ >= kRowsPerBatch) {
+        commit_batch();
+        begin_batch();
+    }
+}
+
+int ResultsStore::clear() {
+    exec("DELETE FROM messages;");
+    messages_ = 0;
+    exec("DELETE FROM reviewables;");
+    reviewables_ = 0;
+    const int rc = exec("DELETE FROM conversions;");
+    conversions_ = 0;
+    return rc;
+}
+
+int ResultsStore::log_conversion(const RowIdentity& id, std::string_view conversion_type, const CodedValues& v14,
+                                 std::string_view v14_country, const CodedValues& v15,
+                                 std::string_view v15_country) {
+    if (insert_conversion_) {
+        last_result_ = Binder(insert_conversion_)
+                           .integer(id.record_number)
+                           .text(id.patient_id)
+                           .text(id.seq_num_central)
+                           .text(id.reporting_facility)
+                           .text(id.acc_num_hospital)
+                           .text(id.seq_num_hospital)
+                           .text(conversion_type)
+                           .text(v14.histology)
+                           .grade(v14.grade)
+                           .text(v14.site)
+                           .text(v14_country)
+                           .text(v15.histology)
+                           .grade(v15.grade)
+                           .text(v15.site)
+                           .text(v15_country)
+                           .step();
+        note_logged_row();
+    } else {
+        last_result_ = SQLITE_MISUSE;
+    }
+    ++conversions_;
+    return 0;
+}
+
+int ResultsStore::log_reviewable(const RowIdentity& id, const CodedValues& v14, const CodedValues& v15) {
+    if (insert_reviewable_) {
+        last_result_ = Binder(insert_reviewable_)
+                           .integer(id.record_number)
+                           .text(id.patient_id)
+                           .text(id.seq_num_central)
+                           .text(id.reporting_facility)
+                           .text(id.acc_num_hospital)
+                           .text(id.seq_num_hospital)
+                           .text(v14.histology)
+                           .grade(v14.grade)
+                           .text(v14.site)
+                           .text(v15.histology)
+                           .grade(v15.grade)
+                           .text(v15.site)
+                           .step();
+        note_logged_row();
+    } else {
+        last_result_ = SQLITE_MISUSE;
+    }
+    ++reviewables_;
+    return 0;
+}
+
+int ResultsStore::log_message(std::int32_t record_number, std::string_view patient_id, std::string_view text) {
+    if (insert_message_) {
+        last_result_ = Binder(insert_message_).integer(record_number).text(patient_id).text(text).step();
+        note_logged_row();
+    } else {
+        last_result_ = SQLITE_MISUSE;
+    }
+    ++messages_;
+    return 0;
+}
+
+int ResultsStore::counters(int& conversions, int& reviewables, int& messages) const {
+    conversions = conversions_;
+    reviewables = reviewables_;
+    messages = messages_;
+    return messages_;
+}
+
+}  // namespace vexlin

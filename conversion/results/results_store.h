@@ -1,0 +1,116 @@
+// The results of one conversion: every conversion a rule performed, every
+// record a registrar should review and every message about a record, kept in
+// three tables of an SQLite database owned by the store.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace vexlin {
+
+enum class MessageTable : int { Conversions = 1, Reviewables = 2, Messages = 3 };
+enum class MessageFormat : int { Sentence = 1, Delimited = 2, Labelled = 3 };
+
+// The identifying values that start every conversions and reviewables row.
+struct RowIdentity {
+    std::int32_t record_number = 0;
+    std::string_view patient_id;
+    std::string_view seq_num_central;
+    std::string_view reporting_facility;
+    std::string_view acc_num_hospital;
+    std::string_view seq_num_hospital;
+};
+
+// Histology, grade and primary site on one side (v14 or v15) of a row.
+struct CodedValues {
+    std::string_view histology;
+    char grade = ' ';
+    std::string_view site;
+};
+
+class ResultsStore {
+public:
+    // A file conversion: the database lives beside the input file, named from
+    // the input path less its extension, with ".db".
+    static ResultsStore for_file(std::string_view input_path);
+    // A record conversion: the database lives in memory; no reports.
+    static ResultsStore in_memory();
+
+    ResultsStore(ResultsStore&& other) noexcept;
+    ResultsStore& operator=(ResultsStore&& other) noexcept;
+    ResultsStore(const ResultsStore&) = delete;
+    ResultsStore& operator=(const ResultsStore&) = delete;
+    // Commits what was logged, releases the message query and closes the database.
+    ~ResultsStore();
+
+    // True when the database opened and all three tables were created.
+    bool is_open() const { return open_; }
+    // Empties the three tables and zeroes the counters; the result code of the
+    // last DELETE.
+    int clear();
+
+    // Logging: one row each; always 0. Counters count calls, not stored rows.
+    int log_conversion(const RowIdentity& id, std::string_view conversion_type, const CodedValues& v14,
+                       std::string_view v14_country, const CodedValues& v15, std::string_view v15_country);
+    int log_reviewable(const RowIdentity& id, const CodedValues& v14, const CodedValues& v15);
+    int log_message(std::int32_t record_number, std::string_view patient_id, std::string_view text);
+
+    // Reading back.
+    int ready_messages(int table, int format, int separator, int buffer_length);
+    void next_message(char* buffer);
+    int counters(int& conversions, int& reviewables, int& messages) const;
+    // Writes at most length - 1 characters and a terminator; the full length.
+    int dump(char* buffer, int length);
+    // Writes the three report files beside the input (file conversions only).
+    int write_reports();
+
+    int conversions_count() const { return conversions_; }
+    int reviewables_count() const { return reviewables_; }
+    int messages_count() const { return messages_; }
+    int last_result() const { return last_result_; }
+    const std::string& database_name() const { return database_name_; }
+    const std::string& base_path() const { return base_path_; }
+    const std::string& input_path() const { return input_path_; }
+    // The connection, for reading rows back in tests and tools; null when closed.
+    sqlite3* connection() const { return db_; }
+
+private:
+    ResultsStore() = default;
+    void open(const std::string& name);
+    void release();
+    void begin_batch();
+    void commit_batch();
+    void note_logged_row();
+    int exec(const char* sql);
+
+    std::string database_name_;
+    bool open_ = false;
+    sqlite3* db_ = nullptr;
+    int reviewables_ = 0;
+    int conversions_ = 0;
+    int messages_ = 0;
+    int last_result_ = 0;
+    std::string base_path_;
+    std::string input_path_;
+    bool in_transaction_ = false;
+    int rows_in_batch_ = 0;
+    sqlite3_stmt* insert_conversion_ = nullptr;
+    sqlite3_stmt* insert_reviewable_ = nullptr;
+    sqlite3_stmt* insert_message_ = nullptr;
+    // Reading back one table row by row.
+    sqlite3_stmt* message_query_ = nullptr;
+    int message_table_ = 0;
+    int message_format_ = 0;
+    int separator_ = ',';
+    int length_limit_ = 0;
+};
+
+// Base path of an input file: the path less the extension of its file name.
+// A dot inside a folder name is not an extension.
+std::string base_path_of(std::string_view input_path);
+
+}  // namespace vexlin
