@@ -77,15 +77,17 @@ ResultsStore ResultsStore::for_file(std::string_view input_path) {
     store.input_path_ = std::string(input_path);
     store.base_path_ = base_path_of(input_path);
     store.database_name_ = store.base_path_ + ".db";
-    if (same_file(store.database_name_, store.input_path_)) {
+    if (input_path.empty() || same_file(store.database_name_, store.input_path_)) {
         // The input itself carries the database's name: never delete or
         // overwrite it. The conversion goes on without a database.
         store.last_result_ = SQLITE_CANTOPEN;
         store.clear();
         return store;
     }
+    // An earlier conversion's rows never reappear. Only a file is removed: a
+    // folder of that name is left alone, and opening it then fails.
     std::error_code ec;
-    std::filesystem::remove(store.database_name_, ec);  // an earlier conversion's rows never reappear
+    if (!std::filesystem::is_directory(store.database_name_, ec)) std::filesystem::remove(store.database_name_, ec);
     store.open(store.database_name_);
     return store;
 }
