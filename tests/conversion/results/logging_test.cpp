@@ -1,6 +1,8 @@
 // Logged values are stored exactly as given, and counters count the calls.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "results_fixtures.h"
 #include "store_rows.h"
 
@@ -29,16 +31,6 @@ TEST(Logging, QuotesAndSqlTextAreStoredExactlyInEveryValue) {
                                  q[11], q[12]}}));
     EXPECT_EQ(table_rows(store, "reviewables"),
               (std::vector<Row>{{"-5", q[0], q[1], q[2], q[3], q[4], q[7], "\"", q[8], q[10], "'", q[11]}}));
-}
-
-TEST(Logging, EmptyTextsStayEmpty) {
-    ResultsStore store = ResultsStore::in_memory();
-    store.log_conversion(kCase, "Birthplace--Country", kBefore, "", kBefore, "");
-    const auto rows = table_rows(store, "conversions");
-    ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(rows[0][10], "");
-    EXPECT_EQ(rows[0][14], "");
-    EXPECT_EQ(rows[0][6], "Birthplace--Country");
 }
 
 TEST(Counters, CountLoggingCallsUntilCleared) {

@@ -45,15 +45,6 @@ TEST(Reports, RowsAreListedWholeAndEarlierReportsReplaced) {
               "C421, XEX\n");
 }
 
-TEST(Reports, AfterClearTheTablesReadAsEmpty) {
-    ScratchDir dir;
-    ResultsStore store = ResultsStore::for_file(dir.file("in.txt"));
-    store.log_message(7, "00012345", "text");
-    store.clear();
-    store.write_reports();
-    EXPECT_EQ(read_text(dir.file("in.mes")), "No messages.\n");
-}
-
 TEST(Reports, InputNamedLikeAReportIsNeverOverwritten) {
     ScratchDir dir;
     const std::string input = dir.file("in.mes");
