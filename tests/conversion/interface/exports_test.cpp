@@ -181,4 +181,25 @@ TEST(Exports, OpeningASecondConversionReleasesTheFirst) {
     fs::remove_all(dir);
 }
 
+TEST(Exports, ReopeningTheSameInputStartsAFreshDatabase) {
+    const fs::path dir = fresh_dir("same-input");
+    const std::string input = (dir / "in.txt").string();
+    std::ofstream(input) << "x";
+    ASSERT_EQ(vexlin150_Initialize_file_conversion(input.c_str()), 1);
+    RecordBuilder r = typical_record();
+    r.set(vexlin::field::kAddrAtDxCountry, "XYG");
+    unsigned char restage = 0, review = 0;
+    vexlin150_Convert_buffer_to_150(1, r.data(), 0, &restage, &review);
+    // Opened again without a close: the new conversion owns a fresh database.
+    ASSERT_EQ(vexlin150_Initialize_file_conversion(input.c_str()), 1);
+    int c = -1, rv = -1, m = -1;
+    vexlin150_Get_result_counters(&c, &rv, &m);
+    EXPECT_EQ(c + rv + m, 0);
+    char listing[256];
+    vexlin150_Get_conversion_results(listing, sizeof listing);
+    EXPECT_NE(std::string(listing).find("No conversions."), std::string::npos);
+    vexlin150_Close_file_conversion();
+    fs::remove_all(dir);
+}
+
 }  // namespace
