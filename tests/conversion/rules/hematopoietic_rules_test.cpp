@@ -147,6 +147,7 @@ TEST(ShapeB, MarrowPlacement) {
         {"9800", "2", "C421", grade("9"), kConversion},                    // B1
         {"9800", "2", "C771", grade("9") + kPlacement, kConversion},       // B2
         {"9800", " ", "C771", kPlacement, kConversion},                    // B3
+        {"9800", "2", "c421", grade("9") + kPlacement, kConversion},       // lower case is another site
         {"9800", "9", "C421", {}, kNothing},                               // kept at the placement site
         {"9987", "9", "C421", hist("9920"), kConversion},                  // B4
         {"9987", "3", "C421", hist("9920") + grade("9"), kConversion},
