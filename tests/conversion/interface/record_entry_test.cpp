@@ -132,6 +132,16 @@ TEST_F(RecordEntry, EachSchemaFailureKindHasItsFlagAndText) {
     }
 }
 
+TEST_F(RecordEntry, MessageRowsCarryTheCleanedPatientId) {
+    ScriptedSchema::next_result = CSTAGE_NO_SCHEMA_FOR_SITE;
+    RecordBuilder r = typical_record();
+    r.set(field::kPatientId, std::string("00\n12\t4\x01", 8));
+    convert(r);
+    const auto rows = messages();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0][1], "00 12 4 ");
+}
+
 TEST_F(RecordEntry, YearComparesAsCharacters) {
     ScriptedSchema::next_result = CSTAGE_NO_SCHEMA_FOR_SITE;
     for (const char* year : {"    ", "1999", "200 ", "0000"}) {
