@@ -1,6 +1,7 @@
 #include "standin_api.h"
 
 #include <cstring>
+#include <string_view>
 
 #include "cstage0205.h"
 #include "field_map.h"

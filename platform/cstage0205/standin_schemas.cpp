@@ -1,7 +1,6 @@
 #include "standin_schemas.h"
 
 #include <array>
-#include <optional>
 #include <string>
 
 namespace cstage_standin {
