@@ -6,15 +6,15 @@
 #include <string>
 #include <string_view>
 
+#include "file_layout.h"
 #include "line_reader.h"
 #include "morvelio.h"
 
 namespace morvelio {
 
-// Columns of the first record that describe the file (0-based offsets).
-inline constexpr std::size_t kRecordTypeOffset = 0;     // column 1
-inline constexpr std::size_t kVersionOffset = 16;       // columns 17-19
-inline constexpr std::size_t kVersionWidth = 3;
+using naaccr::kRecordTypeOffset;
+using naaccr::kVersionOffset;
+using naaccr::kVersionWidth;
 
 struct FileFacts {
     char record_type = 0;
