@@ -59,6 +59,13 @@ int refuse(const std::string& message) {
     return kExitFailed;
 }
 
+// A path as the summary shows it: absolute, so that it can be found again.
+std::string shown_path(const std::string& path) {
+    std::error_code ec;
+    const fs::path p = fs::absolute(fs::path(path), ec);
+    return ec ? path : p.lexically_normal().string();
+}
+
 std::string folder_of(const std::string& path) {
     const std::size_t slash = path.find_last_of("/\\");
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
@@ -238,8 +245,8 @@ int run_conversion(const RunOptions& o) {
         summary.database_open = database_open;
         summary.derived = o.derive;
         if (library.stand_in) summary.stand_in_version = library.cs_version;
-        summary.output = o.output;
-        summary.beside = files.beside;
+        summary.output = shown_path(o.output);
+        summary.beside = beside_files(shown_path(o.input));
         std::fputs(summary_text(summary).c_str(), stdout);
         std::fflush(stdout);
     }
