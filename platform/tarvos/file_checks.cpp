@@ -51,10 +51,14 @@ std::optional<std::string> check_paths(const std::string& input, const std::stri
     if (same_file(input, output))
         return "the output file " + in_quotes(output) + " is the input file; choose another output name";
     const BesideFiles beside = beside_files(input);
-    for (const std::string* written : {&beside.database, &beside.messages, &beside.reviewables, &beside.conversions})
-        if (same_file(*written, output))
-            return "the output file " + in_quotes(output) + " is " + in_quotes(*written) +
-                   ", which the conversion writes beside the input; choose another output name";
+    const std::pair<const std::string*, const char*> written[] = {{&beside.database, "results database"},
+                                                                  {&beside.messages, "messages report"},
+                                                                  {&beside.reviewables, "reviewables report"},
+                                                                  {&beside.conversions, "conversions report"}};
+    for (const auto& [name, what] : written)
+        if (same_file(*name, output))
+            return "the output file " + in_quotes(output) + " is the " + what + " " + in_quotes(*name) +
+                   " that the conversion writes beside the input; choose another output name";
     return std::nullopt;
 }
 
