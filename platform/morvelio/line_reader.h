@@ -31,7 +31,7 @@ std::size_t find_line_end(std::string_view data);
 
 class LineReader {
 public:
-    static constexpr std::size_t kDefaultBlock = std::size_t{4} << 20;
+    static constexpr std::size_t kDefaultBlock = std::size_t{1} << 20;
 
     LineReader(ByteSource source, std::size_t keep_limit, std::size_t block_size = kDefaultBlock);
 

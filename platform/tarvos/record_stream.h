@@ -19,7 +19,7 @@ using ByteSink = std::function<bool(std::string_view block)>;
 
 class BlockWriter {
 public:
-    explicit BlockWriter(ByteSink sink, std::size_t block_size = std::size_t{4} << 20);
+    explicit BlockWriter(ByteSink sink, std::size_t block_size = std::size_t{1} << 20);
     // Room for n bytes at the end of the block, written out first when full.
     char* reserve(std::size_t n);
     void commit(std::size_t n) { used_ += n; }

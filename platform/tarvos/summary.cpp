@@ -2,6 +2,8 @@
 
 #include <cinttypes>
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 namespace tarvos {
 namespace {
@@ -43,9 +45,14 @@ std::string summary_text(const Summary& s) {
     add_path(text, "output", s.output);
     if (s.database_open) {
         add_path(text, "database", s.beside.database);
-        add_path(text, "reports", s.beside.messages);
-        add_path(text, "", s.beside.reviewables);
-        add_path(text, "", s.beside.conversions);
+        const char* label = "reports";
+        for (const std::string* report : {&s.beside.messages, &s.beside.reviewables, &s.beside.conversions}) {
+            std::error_code ec;
+            if (!std::filesystem::exists(std::filesystem::path(*report), ec)) continue;
+            add_path(text, label, *report);
+            label = "";
+        }
+        if (label[0]) text += "  No report files were written.\n";
     } else {
         text += "  The results database could not be created: no database and no reports were written.\n";
     }
