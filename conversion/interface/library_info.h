@@ -10,7 +10,8 @@ inline constexpr std::size_t kInfoBlockSize = 192;
 inline constexpr const char* kLibraryVersion = "1.0.6";
 inline constexpr const char* kBuildDate = "Mar 16 2015";
 inline constexpr const char* kBuildTime = "15:52:28";
-inline constexpr const char* kMakerAndContact = "Halden Suite Registry Software\nregistry-support@halden-suite.example";
+// Organisation and contact address; both lines fit the 63 characters of their slot.
+inline constexpr const char* kMakerAndContact = "Halden Suite Registry Software\nsupport@halden-suite.example";
 
 // Fills the 192-byte block; every field is NUL-terminated inside its slot.
 void fill_info_block(char* block);

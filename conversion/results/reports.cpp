@@ -24,7 +24,8 @@ constexpr std::array<Report, 3> kReports = {{
 }  // namespace
 
 int ResultsStore::write_reports() {
-    if (!file_conversion_) return 0;
+    // Without an input path there is nothing to write the reports beside.
+    if (!file_conversion_ || input_path_.empty()) return 0;
     const std::array<int, 3> counts = {messages_, reviewables_, conversions_};
     for (std::size_t i = 0; i < kReports.size(); ++i) {
         const std::string name = base_path_ + "." + std::string(kReports[i].suffix);

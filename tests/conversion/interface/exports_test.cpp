@@ -12,6 +12,7 @@
 #include <string>
 
 #include "cstage0205.h"
+#include "library_info.h"
 #include "record_builder.h"
 
 namespace {
@@ -39,6 +40,8 @@ TEST(Exports, InformationBlockHoldsVersionsInTheirSlots) {
     EXPECT_EQ(slot(block, 32, 16), "15:52:28");
     const std::string maker = slot(block, 48, 64);
     EXPECT_NE(maker.find('\n'), std::string::npos) << "two lines: organisation and contact";
+    // The whole line fits its 63 characters: a cut would break the address.
+    EXPECT_EQ(maker, vexlin::kMakerAndContact);
     EXPECT_EQ(slot(block, 112, 16), std::string(CStage_get_version()).substr(0, 15));
     EXPECT_EQ(slot(block, 128, 64), std::string(CStage_get_timestamp()).substr(0, 63));
     // Every slot ends in a terminator inside the block.

@@ -71,5 +71,21 @@ TEST(Reports, RecordConversionWritesNoFiles) {
     EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
 
+TEST(Reports, FileConversionWithoutAnInputPathWritesNoFiles) {
+    // No input, so nothing to write beside: no ".mes", ".rev" or ".cnv" may
+    // appear in the working folder.
+    ScratchDir dir;
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    {
+        ResultsStore store = ResultsStore::for_file("");
+        EXPECT_FALSE(store.is_open());
+        store.log_message(7, "00012345", "text");
+        EXPECT_EQ(store.write_reports(), 0);
+    }
+    std::filesystem::current_path(previous);
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+}
+
 }  // namespace
 }  // namespace vexlin::test
