@@ -20,3 +20,35 @@ if(NAACCR_WINE_TESTS AND CMAKE_CROSSCOMPILING)
                  @ONLY)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${NAACCR_WINE_RUN})
 endif()
+
+# The registrars' folder and zip (target windows_package): made once every
+# target is known, since the programs are defined after this file is read.
+function(naaccr_windows_package_target)
+  set(targets vexlin150 cstage0205)
+  foreach(t morvelio tarvos quillmar150)
+    if(TARGET ${t})
+      list(APPEND targets ${t})
+    endif()
+  endforeach()
+  set(files "")
+  foreach(t IN LISTS targets)
+    list(APPEND files $<TARGET_FILE:${t}>)
+  endforeach()
+  list(JOIN files "$<SEMICOLON>" files)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(arch win64)
+  else()
+    set(arch win32)
+  endif()
+  set(package_dir ${CMAKE_BINARY_DIR}/package)
+  file(MAKE_DIRECTORY ${package_dir})
+  add_custom_target(windows_package
+    COMMAND ${CMAKE_COMMAND} -DFILES=${files} -DFOLDER=naaccr150-${PROJECT_VERSION}-${arch}
+            -DREADME=${PROJECT_SOURCE_DIR}/cmake/package/README-registrars.txt -DVERSION=${PROJECT_VERSION}
+            -DARCH=${arch} -DSTRIP=${CMAKE_STRIP} -P ${PROJECT_SOURCE_DIR}/cmake/WindowsPackage.cmake
+    WORKING_DIRECTORY ${package_dir}
+    DEPENDS ${targets}
+    COMMENT "Packaging the Windows folder (${arch})"
+    VERBATIM)
+endfunction()
+cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL naaccr_windows_package_target)
