@@ -23,6 +23,13 @@ endif()
 
 include(GoogleTest)
 
+# Test cases (Suite.Case patterns) that no Windows build runs: they need what
+# Windows does not give an ordinary user. Creating symbolic links needs a
+# privilege there, and Wine does not implement it.
+set(NAACCR_WINDOWS_GTEST_EXCLUDE
+    "PathChecks.RefusesTheInputAsOutputUnderEverySpelling;PathChecks.RefusesTheFilesWrittenBesideTheInput"
+    CACHE STRING "GoogleTest cases (;-list of Suite.Case patterns) left out of the Windows test runs")
+
 # Every Wine run needs the build folder's prefix; the fixture makes it afresh
 # once per test run, before the first test that needs it.
 if(NAACCR_WINE_TESTS AND NOT TEST naaccr_wine_prefix)
@@ -50,7 +57,12 @@ function(naaccr_windows_add_test target)
     set(ARG_WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
   endif()
   set(name ${ARG_TEST_PREFIX}${target}${ARG_TEST_SUFFIX})
-  add_test(NAME ${name} COMMAND ${target} ${ARG_EXTRA_ARGS} WORKING_DIRECTORY ${ARG_WORKING_DIRECTORY})
+  set(filter "")
+  if(NAACCR_WINDOWS_GTEST_EXCLUDE)
+    list(JOIN NAACCR_WINDOWS_GTEST_EXCLUDE ":" excluded)
+    set(filter "--gtest_filter=-${excluded}")
+  endif()
+  add_test(NAME ${name} COMMAND ${target} ${filter} ${ARG_EXTRA_ARGS} WORKING_DIRECTORY ${ARG_WORKING_DIRECTORY})
   set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED naaccr_wine LABELS windows TIMEOUT 600)
   if(ARG_PROPERTIES)
     set_tests_properties(${name} PROPERTIES ${ARG_PROPERTIES})
