@@ -27,3 +27,6 @@ for preset in windows-x64 windows-x86; do
   ctest --preset "$preset" -j 2
   echo "test-all: $preset build and tests took $((SECONDS - stage_start)) s"
 done
+
+# The registrars' folders and zips, and a start of tarvos.exe from each folder.
+bash tools/package-windows.sh
