@@ -4,15 +4,30 @@
 set -euo pipefail
 
 packages=(cmake g++ ninja-build pkg-config libsqlite3-dev sqlite3 googletest libgtest-dev libbenchmark-dev)
+# The Windows builds: mingw-w64 cross compilers, Wine to run what they build
+# (wine32 runs the 32-bit programs and needs the i386 architecture), Xvfb for
+# the front end's window, and npm, which fetches the SQLite amalgamation.
+packages+=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64 wine32:i386 xvfb)
+command -v npm >/dev/null 2>&1 || packages+=(npm)
+
+sudo_cmd=""
+[ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
+
+added_architecture=no
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  echo "Adding the i386 architecture (for wine32)"
+  $sudo_cmd dpkg --add-architecture i386
+  added_architecture=yes
+fi
 
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
+if [ ${#missing[@]} -gt 0 ] || [ "$added_architecture" = yes ]; then
+  $sudo_cmd apt-get update -qq
+fi
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
-  sudo_cmd=""
-  [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
-  $sudo_cmd apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq "${missing[@]}"
 fi

@@ -158,8 +158,11 @@ TEST(Exports, InputNamedLikeItsDatabaseIsNeverTouched) {
     std::ofstream(input) << "registry data";
     EXPECT_EQ(vexlin150_Initialize_file_conversion(input.c_str()), 0);
     vexlin150_Close_file_conversion();
-    std::ifstream in(input);
-    std::string content((std::istreambuf_iterator<char>(in)), {});
+    std::string content;
+    {
+        std::ifstream in(input);  // closed before the removal: Windows keeps open files
+        content.assign(std::istreambuf_iterator<char>(in), {});
+    }
     EXPECT_EQ(content, "registry data");
     fs::remove_all(dir);
 }

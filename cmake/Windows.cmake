@@ -1,0 +1,54 @@
+# Settings of the Windows (mingw-w64) builds, included before any target is
+# made. Programs cross-built here run under Wine, through a wrapper that gives
+# every run the same headless prefix in the build folder.
+option(NAACCR_WINE_TESTS "Run the cross-built tests under Wine" ON)
+set(NAACCR_WINDOWS_SKIP_TESTS "" CACHE STRING
+    "Test executables (;-list) left out of a Windows build, e.g. ones that need POSIX-only calls")
+
+set(NAACCR_WINE_PREFIX ${CMAKE_BINARY_DIR}/wine-prefix)
+set(NAACCR_WINE_RUN ${CMAKE_BINARY_DIR}/wine-run.sh)
+if(NAACCR_WINE_TESTS AND CMAKE_CROSSCOMPILING)
+  find_program(NAACCR_WINE wine)
+  find_program(NAACCR_WINEBOOT wineboot)
+  find_program(NAACCR_WINESERVER wineserver)
+  if(NOT NAACCR_WINE OR NOT NAACCR_WINEBOOT OR NOT NAACCR_WINESERVER)
+    message(FATAL_ERROR "Wine (wine, wineboot, wineserver) is needed for NAACCR_WINE_TESTS")
+  endif()
+  configure_file(${CMAKE_CURRENT_LIST_DIR}/wine-run.sh.in ${NAACCR_WINE_RUN}
+                 FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+                                  WORLD_READ WORLD_EXECUTE
+                 @ONLY)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${NAACCR_WINE_RUN})
+endif()
+
+# The registrars' folder and zip (target windows_package): made once every
+# target is known, since the programs are defined after this file is read.
+function(naaccr_windows_package_target)
+  set(targets vexlin150 cstage0205)
+  foreach(t morvelio tarvos quillmar150)
+    if(TARGET ${t})
+      list(APPEND targets ${t})
+    endif()
+  endforeach()
+  set(files "")
+  foreach(t IN LISTS targets)
+    list(APPEND files $<TARGET_FILE:${t}>)
+  endforeach()
+  list(JOIN files "$<SEMICOLON>" files)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(arch win64)
+  else()
+    set(arch win32)
+  endif()
+  set(package_dir ${CMAKE_BINARY_DIR}/package)
+  file(MAKE_DIRECTORY ${package_dir})
+  add_custom_target(windows_package
+    COMMAND ${CMAKE_COMMAND} -DFILES=${files} -DFOLDER=naaccr150-${PROJECT_VERSION}-${arch}
+            -DREADME=${PROJECT_SOURCE_DIR}/cmake/package/README-registrars.txt -DVERSION=${PROJECT_VERSION}
+            -DARCH=${arch} -DSTRIP=${CMAKE_STRIP} -P ${PROJECT_SOURCE_DIR}/cmake/WindowsPackage.cmake
+    WORKING_DIRECTORY ${package_dir}
+    DEPENDS ${targets}
+    COMMENT "Packaging the Windows folder (${arch})"
+    VERBATIM)
+endfunction()
+cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL naaccr_windows_package_target)

@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Converts the same generated files with the native tarvos and with tarvos.exe
+# under Wine, and compares what both wrote: the converted files byte for byte,
+# the reports once CR LF is read as LF (on Windows they are text files with
+# CR LF line ends, and must have them).
+#   compare_tarvos.sh NATIVE_TARVOS GENERATOR WINE_RUN TARVOS_EXE WORKDIR
+set -uo pipefail
+
+native=$1 generator=$2 wine_run=$3 tarvos_exe=$4 work=$5
+for program in "$native" "$generator" "$tarvos_exe"; do
+  [ -x "$program" ] || { echo "missing program: $program (build the native tree first)" >&2; exit 1; }
+done
+rm -rf "$work" && mkdir -p "$work/linux" "$work/windows" || exit 1
+
+failures=0
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+
+# A file with LF line ends and one with CR LF; the runner keeps each.
+"$generator" --records 400 --seed 23 --line-ends lf --output "$work/lf.dat" || exit 1
+"$generator" --records 150 --seed 5 --line-ends crlf --output "$work/crlf.dat" || exit 1
+
+for input in lf crlf; do
+  cp "$work/$input.dat" "$work/linux/" && cp "$work/$input.dat" "$work/windows/" || exit 1
+  (cd "$work/linux" && "$native" --quiet "$input.dat" "$input.out") || fail "$input: native tarvos exit $?"
+  (cd "$work/windows" && "$wine_run" "$tarvos_exe" --quiet "$input.dat" "$input.out") ||
+    fail "$input: tarvos.exe exit $?"
+done
+
+listing() { (cd "$1" && find . -type f ! -name '*.db' ! -name '*.db-journal' | sort); }
+if [ "$(listing "$work/linux")" != "$(listing "$work/windows")" ]; then
+  fail "different files written: $(diff <(listing "$work/linux") <(listing "$work/windows") | tr '\n' ' ')"
+fi
+
+compared=0
+while read -r f; do
+  a=$work/linux/$f b=$work/windows/$f
+  [ -f "$b" ] || continue
+  case $f in
+  *.dat | *.out)
+    cmp -s "$a" "$b" || fail "$f differs: $(cmp "$a" "$b" 2>&1 | head -1)"
+    ;;
+  *)
+    # A report: CR LF on Windows, LF here, otherwise the same.
+    if grep -q $'\r' "$a"; then fail "$f: CR in the Linux report"; fi
+    perl -ne '$bare = 1 if /(?<!\r)\n\z/; END { exit($bare ? 1 : 0) }' "$b" ||
+      fail "$f: Windows report has a line end without CR"
+    cmp -s "$a" <(perl -pe 's/\r\n/\n/g' "$b") || fail "$f differs once line ends are normalised"
+    ;;
+  esac
+  compared=$((compared + 1))
+done < <(listing "$work/linux" | sed 's|^\./||')
+
+[ "$compared" -ge 4 ] || fail "only $compared files compared"
+echo "compare_tarvos: $compared files compared, $failures failure(s)"
+[ "$failures" -eq 0 ]
