@@ -21,6 +21,8 @@ int text_to_int(std::string_view text) {
 
 namespace {
 
+constexpr std::size_t kSchemaNameMaxLength = 39;
+
 struct Range {
     int low;
     int high;
@@ -63,8 +65,14 @@ void CsBridge::select_schema(std::string_view year, std::string_view site, std::
                          : -1;
     if (cs_.get_number_of_schemas) cs_.get_number_of_schemas();
     schema_name_ = kSchemaNotDetermined;
-    if (has_valid_schema() && cs_.get_schema_name)
-        schema_name_ = cs_text_or(cs_.get_schema_name(schema_number_), kSchemaNotDetermined);
+    if (has_valid_schema() && cs_.get_schema_name) {
+        // The name fits a text of 40 with its terminator; a NULL or empty
+        // name leaves "Not Determined".
+        const char* name = cs_.get_schema_name(schema_number_);
+        std::size_t n = 0;
+        while (name && n < kSchemaNameMaxLength && name[n] != '\0') ++n;
+        if (n > 0) schema_name_.assign(name, n);
+    }
 }
 
 }  // namespace vexlin

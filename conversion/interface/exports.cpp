@@ -101,6 +101,9 @@ VEXLIN150_API int VEXLIN150_CALL vexlin150_Clear_results(void) {
 VEXLIN150_API int VEXLIN150_CALL vexlin150_Initialize_file_conversion(const char* path) {
     return guarded(0, [&] {
         auto& state = library_state();
+        // An earlier conversion is released first: it may hold this very
+        // database file open.
+        state.close_conversion();
         state.open_conversion(vexlin::ResultsStore::for_file(path ? path : ""));
         return state.store->is_open() ? 1 : 0;
     });
@@ -116,7 +119,11 @@ VEXLIN150_API void VEXLIN150_CALL vexlin150_Close_file_conversion(void) {
 }
 
 VEXLIN150_API void VEXLIN150_CALL vexlin150_Initialize_record_conversion(void) {
-    guarded_void([&] { library_state().open_conversion(vexlin::ResultsStore::in_memory()); });
+    guarded_void([&] {
+        auto& state = library_state();
+        state.close_conversion();
+        state.open_conversion(vexlin::ResultsStore::in_memory());
+    });
 }
 
 VEXLIN150_API void VEXLIN150_CALL vexlin150_Close_record_conversion(void) {

@@ -36,8 +36,10 @@ void clean_record(RecordSpan record) {
 
 int convert_record(LibraryState& state, int record_number, RecordSpan record, unsigned char& restage,
                    unsigned char& review) {
-    const FieldText<8> patient_id(record, field::kPatientId);
+    // The Patient ID is taken after cleaning, so that a line end or control
+    // byte in it cannot reach a message row or split a report line.
     clean_record(record);
+    const FieldText<8> patient_id(record, field::kPatientId);
 
     CsBridge& bridge = *state.bridge;
     bridge.select_schema(get_field(record, field::kDiagnosisYear), get_field(record, field::kPrimarySite),

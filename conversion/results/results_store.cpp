@@ -1,4 +1,5 @@
 #include "results_store.h"
+#include "store_files.h"
 
 #include <sqlite3.h>
 
@@ -30,10 +31,12 @@ constexpr const char* kInsertMessage = "INSERT INTO messages VALUES(?1,?2,?3);";
 // would make logging the slowest part of converting a file.
 constexpr int kRowsPerBatch = 20000;
 
-bool same_file(const std::string& a, const std::string& b) {
-    if (a == b) return true;
+// Removes a database file left by an earlier conversion; a folder of that name
+// is left alone.
+void remove_earlier_database(const std::string& name) {
     std::error_code ec;
-    return std::filesystem::equivalent(std::filesystem::path(a), std::filesystem::path(b), ec) && !ec;
+    if (std::filesystem::is_directory(std::filesystem::symlink_status(name, ec))) return;
+    std::filesystem::remove(name, ec);
 }
 
 class Binder {
@@ -44,10 +47,12 @@ public:
         return *this;
     }
     Binder& text(std::string_view value) {
+        // SQLite keeps its own copy: the caller's text need not outlive the call.
         sqlite3_bind_text(stmt_, ++index_, value.data() ? value.data() : "", static_cast<int>(value.size()),
-                          SQLITE_STATIC);
+                          SQLITE_TRANSIENT);
         return *this;
     }
+    // A grade is one character; a NUL grade is stored as an empty text.
     Binder& grade(char value) { return text(value ? std::string_view(&value, 1) : std::string_view()); }
     // Runs the statement; SQLITE_OK when the row went in.
     int step() {
@@ -64,6 +69,12 @@ private:
 
 }  // namespace
 
+bool same_file(const std::string& a, const std::string& b) {
+    if (a == b) return true;
+    std::error_code ec;
+    return std::filesystem::equivalent(std::filesystem::path(a), std::filesystem::path(b), ec) && !ec;
+}
+
 std::string base_path_of(std::string_view input_path) {
     const std::size_t name_start = input_path.find_last_of("/\\");
     const std::size_t dot = input_path.rfind('.');
@@ -74,18 +85,18 @@ std::string base_path_of(std::string_view input_path) {
 
 ResultsStore ResultsStore::for_file(std::string_view input_path) {
     ResultsStore store;
+    store.file_conversion_ = true;
     store.input_path_ = std::string(input_path);
     store.base_path_ = base_path_of(input_path);
     store.database_name_ = store.base_path_ + ".db";
-    if (same_file(store.database_name_, store.input_path_)) {
+    if (input_path.empty() || same_file(store.database_name_, store.input_path_)) {
         // The input itself carries the database's name: never delete or
         // overwrite it. The conversion goes on without a database.
         store.last_result_ = SQLITE_CANTOPEN;
         store.clear();
         return store;
     }
-    std::error_code ec;
-    std::filesystem::remove(store.database_name_, ec);  // an earlier conversion's rows never reappear
+    remove_earlier_database(store.database_name_);  // an earlier conversion's rows never reappear
     store.open(store.database_name_);
     return store;
 }
@@ -97,7 +108,7 @@ ResultsStore ResultsStore::in_memory() {
 }
 
 void ResultsStore::open(const std::string& name) {
-    last_result_ = sqlite3_open(name.c_str(), &db_);
+    last_result_ = sqlite3_open_v2(name.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     if (last_result_ == SQLITE_OK) {
         bool created = true;
         for (const char* sql : {kCreateConversions, kCreateReviewables, kCreateMessages})
@@ -109,11 +120,13 @@ void ResultsStore::open(const std::string& name) {
         }
         open_ = created;
     } else {
+        // A connection that failed to open is of no further use.
+        sqlite3_close(db_);
+        db_ = nullptr;
         open_ = false;
     }
     clear();
     conversions_ = reviewables_ = messages_ = 0;
-    if (open_) begin_batch();
 }
 
 ResultsStore::ResultsStore(ResultsStore&& other) noexcept { *this = std::move(other); }
@@ -130,8 +143,8 @@ ResultsStore& ResultsStore::operator=(ResultsStore&& other) noexcept {
     last_result_ = other.last_result_;
     base_path_ = std::move(other.base_path_);
     input_path_ = std::move(other.input_path_);
-    in_transaction_ = std::exchange(other.in_transaction_, false);
-    rows_in_batch_ = other.rows_in_batch_;
+    file_conversion_ = std::exchange(other.file_conversion_, false);
+    rows_in_batch_ = std::exchange(other.rows_in_batch_, 0);
     insert_conversion_ = std::exchange(other.insert_conversion_, nullptr);
     insert_reviewable_ = std::exchange(other.insert_reviewable_, nullptr);
     insert_message_ = std::exchange(other.insert_message_, nullptr);
@@ -162,24 +175,21 @@ int ResultsStore::exec(const char* sql) {
     return last_result_;
 }
 
+// The connection itself says whether a transaction is open: a COMMIT that
+// failed leaves it open, and SQLite may roll one back after an error.
 void ResultsStore::begin_batch() {
-    if (!db_ || in_transaction_) return;
-    in_transaction_ = sqlite3_exec(db_, "BEGIN;", nullptr, nullptr, nullptr) == SQLITE_OK;
+    if (!db_ || !sqlite3_get_autocommit(db_)) return;
+    sqlite3_exec(db_, "BEGIN;", nullptr, nullptr, nullptr);
     rows_in_batch_ = 0;
 }
 
 void ResultsStore::commit_batch() {
-    if (!db_ || !in_transaction_) return;
-    sqlite3_exec(db_, "COMMIT;", nullptr, nullptr, nullptr);
-    in_transaction_ = false;
-    rows_in_batch_ = 0;
+    if (!db_ || sqlite3_get_autocommit(db_)) return;
+    if (sqlite3_exec(db_, "COMMIT;", nullptr, nullptr, nullptr) == SQLITE_OK) rows_in_batch_ = 0;
 }
 
 void ResultsStore::note_logged_row() {
-    if (in_transaction_ && ++rows_in_batch_ >= kRowsPerBatch) {
-        commit_batch();
-        begin_batch();
-    }
+    if (++rows_in_batch_ >= kRowsPerBatch) commit_batch();
 }
 
 int ResultsStore::clear() {
@@ -196,6 +206,7 @@ int ResultsStore::log_conversion(const RowIdentity& id, std::string_view convers
                                  std::string_view v14_country, const CodedValues& v15,
                                  std::string_view v15_country) {
     if (insert_conversion_) {
+        begin_batch();
         last_result_ = Binder(insert_conversion_)
                            .integer(id.record_number)
                            .text(id.patient_id)
@@ -223,6 +234,7 @@ int ResultsStore::log_conversion(const RowIdentity& id, std::string_view convers
 
 int ResultsStore::log_reviewable(const RowIdentity& id, const CodedValues& v14, const CodedValues& v15) {
     if (insert_reviewable_) {
+        begin_batch();
         last_result_ = Binder(insert_reviewable_)
                            .integer(id.record_number)
                            .text(id.patient_id)
@@ -247,6 +259,7 @@ int ResultsStore::log_reviewable(const RowIdentity& id, const CodedValues& v14, 
 
 int ResultsStore::log_message(std::int32_t record_number, std::string_view patient_id, std::string_view text) {
     if (insert_message_) {
+        begin_batch();
         last_result_ = Binder(insert_message_).integer(record_number).text(patient_id).text(text).step();
         note_logged_row();
     } else {

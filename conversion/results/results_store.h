@@ -96,8 +96,8 @@ private:
     int last_result_ = 0;
     std::string base_path_;
     std::string input_path_;
-    bool in_transaction_ = false;
-    int rows_in_batch_ = 0;
+    bool file_conversion_ = false;  // only a file conversion writes reports
+    int rows_in_batch_ = 0;         // rows logged since the last commit
     sqlite3_stmt* insert_conversion_ = nullptr;
     sqlite3_stmt* insert_reviewable_ = nullptr;
     sqlite3_stmt* insert_message_ = nullptr;

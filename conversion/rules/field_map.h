@@ -18,6 +18,7 @@ struct Field {
 namespace field {
 
 // Identification, demographic and diagnosis items.
+inline constexpr Field kRecordType{0, 1};              // Record Type
 inline constexpr Field kRecordVersion{16, 3};          // NAACCR Record Version
 inline constexpr Field kPatientId{41, 8};              // Patient ID Number
 inline constexpr Field kAddrAtDxCountry{435, 3};       // Addr at Dx--Country
@@ -27,6 +28,7 @@ inline constexpr Field kFollowupContactCountry{446, 3};// Followup Contact--Coun
 inline constexpr Field kPlaceOfDeathCountry{451, 3};   // Place of Death--Country
 inline constexpr Field kSeqNumCentral{527, 2};         // Sequence Number--Central
 inline constexpr Field kDiagnosisYear{529, 4};         // Date of Diagnosis, first four characters
+inline constexpr Field kDateOfDiagnosis{529, 8};       // Date of Diagnosis, YYYYMMDD
 inline constexpr Field kPrimarySite{539, 4};           // Primary Site
 inline constexpr Field kHistology{549, 4};             // Histologic Type ICD-O-3
 inline constexpr Field kBehavior{553, 1};              // Behavior Code ICD-O-3

@@ -45,6 +45,18 @@ extern "C" {
 #define MORVELIO_INFO_DATE          16   /* 16 */
 #define MORVELIO_INFO_MAKER         48   /* 64: maker and contact, two lines */
 
+/* Results of hsGet_naaccr_file_info. Above 0 is a failure with the error text
+** filled in. With MORVELIO_LENGTH_DIFFERS every other field is filled as well
+** (the record count counts all records); the error names the first record
+** whose length differs from the first record's. */
+#define MORVELIO_OK                 0
+#define MORVELIO_CANNOT_OPEN        1 /* missing, unreadable or a directory */
+#define MORVELIO_EMPTY              2
+#define MORVELIO_TOO_SHORT          3 /* first record cannot hold the version */
+#define MORVELIO_LENGTH_DIFFERS     4
+#define MORVELIO_READ_ERROR         5
+#define MORVELIO_TOO_LARGE          6 /* more records, or a longer record, than 32 bits count */
+
 /* Describes the file whose path stands at offset 0 of file_info. Returns 0 or
 ** below on success; above 0 on failure, with the error text filled in. */
 MORVELIO_API int MORVELIO_CALL hsGet_naaccr_file_info(char *file_info);

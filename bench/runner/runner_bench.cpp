@@ -1,0 +1,152 @@
+// Throughput of the runner against copying the same file: generates a file
+// of synthetic abstracts, then times cp, the file-information scan, and
+// tarvos with and without stage derivation, all on a file in the page cache.
+// Prints MB/s, the ratio of each to cp, and tarvos's peak memory on a small
+// and a large file.
+//   runner_bench [--records N] [--dir FOLDER] [--runs R]
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "morvelio.h"
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Timed {
+    double seconds = 0;
+    long peak_kb = 0;
+    int status = 0;
+};
+
+// Runs a program and waits for it; its standard output is discarded.
+Timed run(const std::vector<std::string>& argv) {
+    std::vector<char*> args;
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    const auto start = std::chrono::steady_clock::now();
+    pid_t pid = 0;
+    Timed t;
+    if (posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ) != 0) {
+        t.status = -1;
+        return t;
+    }
+    struct rusage usage {};
+    wait4(pid, &t.status, 0, &usage);
+    t.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    t.peak_kb = usage.ru_maxrss;
+    posix_spawn_file_actions_destroy(&actions);
+    return t;
+}
+
+// Best of several runs; out is removed before each, so that every run writes
+// a new file.
+Timed best_of(int runs, const std::vector<std::string>& argv, const std::string& out) {
+    Timed best;
+    best.seconds = 1e30;
+    for (int i = 0; i < runs; ++i) {
+        fs::remove(out);
+        const Timed t = run(argv);
+        if (t.status != 0) {
+            std::fprintf(stderr, "runner_bench: %s failed (status %d)\n", argv[0].c_str(), t.status);
+            std::exit(1);
+        }
+        if (t.seconds < best.seconds) best = t;
+    }
+    return best;
+}
+
+double scan_seconds(const std::string& path, int runs, std::uint32_t& count) {
+    double best = 1e30;
+    for (int i = 0; i < runs; ++i) {
+        std::vector<char> info(MORVELIO_FILE_INFO_SIZE, 0);
+        std::memcpy(info.data(), path.c_str(), path.size());
+        const auto start = std::chrono::steady_clock::now();
+        const int rc = hsGet_naaccr_file_info(info.data());
+        best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        std::memcpy(&count, &info[MORVELIO_FI_RECORD_COUNT], sizeof count);
+        if (rc > 0) {
+            std::fprintf(stderr, "runner_bench: scan failed: %s\n", &info[MORVELIO_FI_ERROR_TEXT]);
+            std::exit(1);
+        }
+    }
+    return best;
+}
+
+void warm(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::vector<char> block(std::size_t{4} << 20);
+    while (in.read(block.data(), static_cast<std::streamsize>(block.size())) || in.gcount() > 0) {
+    }
+}
+
+void row(const char* what, double seconds, double megabytes, double cp_seconds) {
+    std::printf("  %-40s %8.3f s %9.1f MB/s %7.2fx cp\n", what, seconds, megabytes / seconds, seconds / cp_seconds);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    long records = 20000;
+    int runs = 3;
+    fs::path dir = fs::temp_directory_path() / "runner-bench";
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string a = argv[i];
+        if (a == "--records") records = std::stol(argv[i + 1]);
+        else if (a == "--dir") dir = argv[i + 1];
+        else if (a == "--runs") runs = std::stoi(argv[i + 1]);
+    }
+    fs::create_directories(dir);
+    const std::string tarvos = TARVOS_PATH, generator = GENERATOR_PATH;
+    const std::string big = (dir / "bench-14.txt").string(), small = (dir / "small-14.txt").string();
+    const std::string out = (dir / "bench-15.txt").string(), copy = (dir / "copy.txt").string();
+
+    std::printf("Generating %ld records into %s\n", records, big.c_str());
+    if (run({generator, "--records", std::to_string(records), "--seed", "1", "--output", big}).status != 0 ||
+        run({generator, "--records", "2000", "--seed", "1", "--output", small}).status != 0) {
+        std::fprintf(stderr, "runner_bench: generator failed\n");
+        return 1;
+    }
+    const double mb = static_cast<double>(fs::file_size(big)) / 1e6;
+    warm(big);
+
+    const Timed cp = best_of(runs, {"cp", big, copy}, copy);
+    // cp copies inside the kernel where it can; dd shows a copy through user space.
+    const Timed dd = best_of(runs, {"dd", "if=" + big, "of=" + copy, "bs=1M", "status=none"}, copy);
+    std::uint32_t count = 0;
+    const double scan = scan_seconds(big, runs, count);
+    const Timed no_stage = best_of(runs, {tarvos, "--quiet", "--no-stage", big, out}, out);
+    const Timed stage = best_of(runs, {tarvos, "--quiet", big, out}, out);
+    const Timed front_end = best_of(runs, {tarvos, big, out, "A", "1", "22824", "7", "true", std::to_string(count)}, out);
+    const Timed small_run = best_of(1, {tarvos, "--quiet", small, (dir / "small-15.txt").string()},
+                                    (dir / "small-15.txt").string());
+
+    std::printf("File: %u records, %.1f MB, in the page cache; best of %d runs\n", count, mb, runs);
+    row("cp", cp.seconds, mb, cp.seconds);
+    row("dd bs=1M (copy through user space)", dd.seconds, mb, cp.seconds);
+    row("morvelio scan (hsGet_naaccr_file_info)", scan, mb, cp.seconds);
+    row("tarvos --no-stage", no_stage.seconds, mb, cp.seconds);
+    row("tarvos (derive all three families)", stage.seconds, mb, cp.seconds);
+    row("tarvos front-end form, derive", front_end.seconds, mb, cp.seconds);
+    std::printf("Peak memory of tarvos: %ld kB on 2000 records, %ld kB on %u records\n", small_run.peak_kb,
+                stage.peak_kb, count);
+    for (const std::string& f : {copy, out}) fs::remove(f);
+    return 0;
+}

@@ -1,0 +1,105 @@
+#include "file_scan.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <limits>
+#include <memory>
+#include <system_error>
+
+namespace morvelio {
+namespace {
+
+// Longest line text the scan keeps: far more than any NAACCR record.
+constexpr std::size_t kKeepLimit = 64 * 1024;
+
+std::string in_quotes(std::string_view name) { return "\"" + std::string(name) + "\""; }
+
+ScanResult failure(ScanResult result, int error, std::string message) {
+    result.error = error;
+    result.message = std::move(message);
+    return result;
+}
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+}  // namespace
+
+int line_end_code(char first, char second) {
+    int code = 0;
+    if (first == '\r' || second == '\r') code += 2;
+    if (first == '\n' || second == '\n') code += 1;
+    return code;
+}
+
+ScanResult scan_lines(naaccr::LineReader& reader, std::string_view name) {
+    ScanResult result;
+    FileFacts& facts = result.facts;
+    naaccr::Line line;
+    if (!reader.next(line)) {
+        if (reader.read_failed()) return failure(result, MORVELIO_READ_ERROR, "Cannot read " + in_quotes(name) + ".");
+        return failure(result, MORVELIO_EMPTY, "The file " + in_quotes(name) + " is empty.");
+    }
+    if (line.length > std::numeric_limits<std::uint32_t>::max())
+        return failure(result, MORVELIO_TOO_LARGE, "The first record of " + in_quotes(name) + " is too long.");
+    facts.record_length = static_cast<std::uint32_t>(line.length);
+    facts.record_type = line.text.empty() ? ' ' : line.text[kRecordTypeOffset];
+    if (line.text.size() >= kVersionOffset + kVersionWidth)
+        std::memcpy(facts.version, line.text.data() + kVersionOffset, kVersionWidth);
+    for (std::size_t i = 0; i < line.end.size() && i < 2; ++i) facts.line_end[i] = line.end[i];
+    if (line.length < kVersionOffset + kVersionWidth)
+        return failure(result, MORVELIO_TOO_SHORT,
+                       "The first record of " + in_quotes(name) + " is " + std::to_string(line.length) +
+                           " characters long, too short to hold the NAACCR version (columns 17-19).");
+
+    // The whole file is read even after a record of another length, so that
+    // the count is complete; the first such record is the one reported.
+    std::uint64_t count = 1;
+    std::uint64_t differing_line = 0, differing_length = 0;
+    while (reader.next(line)) {
+        ++count;
+        if (line.length != facts.record_length && differing_line == 0) {
+            differing_line = count;
+            differing_length = line.length;
+        }
+    }
+    if (reader.read_failed())
+        return failure(result, MORVELIO_READ_ERROR,
+                       "Cannot read " + in_quotes(name) + " after line " + std::to_string(count) + ".");
+    if (count > std::numeric_limits<std::uint32_t>::max())
+        return failure(result, MORVELIO_TOO_LARGE, "The file " + in_quotes(name) + " holds too many records.");
+    facts.record_count = static_cast<std::uint32_t>(count);
+    if (differing_line != 0)
+        return failure(result, MORVELIO_LENGTH_DIFFERS,
+                       "The file " + in_quotes(name) + " has records of different lengths: line " +
+                           std::to_string(differing_line) + " is " + std::to_string(differing_length) +
+                           " characters long, the first record " + std::to_string(facts.record_length) + ".");
+    return result;
+}
+
+ScanResult scan_file(const std::string& path) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(std::filesystem::path(path), ec))
+        return failure({}, MORVELIO_CANNOT_OPEN, "Cannot open " + in_quotes(path) + ": it is a folder.");
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    if (!file) {
+        const int err = errno;
+        return failure({}, MORVELIO_CANNOT_OPEN, "Cannot open " + in_quotes(path) + ": " + std::strerror(err) + ".");
+    }
+    // Unbuffered: each block is read straight into the reader's buffer.
+    std::setvbuf(file.get(), nullptr, _IONBF, 0);
+    std::FILE* f = file.get();
+    naaccr::LineReader reader(
+        [f](std::span<char> buffer) -> std::ptrdiff_t {
+            const std::size_t n = std::fread(buffer.data(), 1, buffer.size(), f);
+            if (n == 0 && std::ferror(f)) return -1;
+            return static_cast<std::ptrdiff_t>(n);
+        },
+        kKeepLimit);
+    return scan_lines(reader, path);
+}
+
+}  // namespace morvelio

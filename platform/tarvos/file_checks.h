@@ -1,0 +1,38 @@
+// Checks made before anything is written: the input can be read and is a
+// NAACCR 14.0 file of full-length records, and the output is neither the
+// input nor one of the files the conversion writes beside the input.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tarvos {
+
+inline constexpr std::size_t kRecordLength = 22824;
+inline constexpr std::string_view kInputVersion = "140";
+
+// The files a conversion writes beside its input, named from the input path
+// less its extension.
+struct BesideFiles {
+    std::string base;
+    std::string database;     // .db
+    std::string messages;     // .mes
+    std::string reviewables;  // .rev
+    std::string conversions;  // .cnv
+};
+
+BesideFiles beside_files(std::string_view input_path);
+
+// A refusal message, or nothing when the names are fit for a conversion.
+std::optional<std::string> check_paths(const std::string& input, const std::string& output);
+
+// The file's NAACCR version and record length, as found in its first record.
+std::optional<std::string> check_file_values(const std::string& input, std::string_view version,
+                                             std::size_t record_length);
+
+// Reads the first record of the input and checks its version and length.
+std::optional<std::string> check_first_record(const std::string& input);
+
+}  // namespace tarvos

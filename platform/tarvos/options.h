@@ -1,0 +1,48 @@
+// The runner's command line. Two forms:
+//   the front end's: tarvos INPUT OUTPUT TYPE LINEEND LENGTH STAGEOPTIONS DERIVE COUNT
+//   a person's:      tarvos [--stage LIST|--no-stage] [--quiet] INPUT OUTPUT
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace tarvos {
+
+// Stage options of the conversion library: SEER Summary Stage 1977, 2000, AJCC.
+inline constexpr int kStageSs1977 = 1;
+inline constexpr int kStageSs2000 = 2;
+inline constexpr int kStageAjcc = 4;
+inline constexpr int kStageAll = kStageSs1977 | kStageSs2000 | kStageAjcc;
+
+enum class Form { front_end, person };
+
+struct RunOptions {
+    Form form = Form::person;
+    std::string input;
+    std::string output;
+    bool derive = true;           // recompute Collaborative Stage after the rules
+    int stage_options = kStageAll;
+    bool quiet = false;           // no progress bar, no summary
+    // The file's values as the front end found them (front-end form only).
+    char record_type = 0;
+    int line_end_code = 0;
+    long record_length = 0;
+    std::uint64_t record_count = 0;
+};
+
+enum class Action { run, help, version, usage_error };
+
+struct ParsedArguments {
+    Action action = Action::usage_error;
+    RunOptions options;
+    std::string error;  // for usage_error
+};
+
+// args are the arguments after the program name.
+ParsedArguments parse_arguments(std::span<const std::string_view> args);
+
+std::string usage_text();
+
+}  // namespace tarvos

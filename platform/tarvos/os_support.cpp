@@ -1,0 +1,135 @@
+#include "os_support.h"
+
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#if defined(_WIN32)
+#  include <fcntl.h>
+#  include <io.h>
+#  include <process.h>
+#  include <sys/stat.h>
+#  include <windows.h>
+#  include <algorithm>
+#  include <cwctype>
+#else
+#  include <fcntl.h>
+#  include <sys/stat.h>
+#  include <unistd.h>
+#endif
+
+namespace fs = std::filesystem;
+
+namespace tarvos {
+namespace {
+
+volatile std::sig_atomic_t g_interrupt_signal = 0;
+
+extern "C" void on_interrupt(int signal_number) { g_interrupt_signal = signal_number; }
+
+fs::path normalised(const std::string& name) {
+    std::error_code ec;
+    fs::path p = fs::weakly_canonical(fs::absolute(fs::path(name), ec), ec);
+    if (ec) p = fs::absolute(fs::path(name), ec).lexically_normal();
+    return p;
+}
+
+}  // namespace
+
+bool interrupt_requested() { return g_interrupt_signal != 0; }
+
+int interrupted_exit_code() { return 128 + (g_interrupt_signal ? static_cast<int>(g_interrupt_signal) : SIGINT); }
+
+bool same_file(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    const fs::path pa(a), pb(b);
+    if (fs::exists(pa, ec) && fs::exists(pb, ec)) {
+        const bool same = fs::equivalent(pa, pb, ec);
+        if (!ec) return same;
+    }
+#if defined(_WIN32)
+    std::wstring wa = normalised(a).wstring(), wb = normalised(b).wstring();
+    auto lower = [](std::wstring& s) { std::transform(s.begin(), s.end(), s.begin(), [](wchar_t c) { return std::towlower(c); }); };
+    lower(wa);
+    lower(wb);
+    return wa == wb;
+#else
+    return normalised(a) == normalised(b);
+#endif
+}
+
+#if defined(_WIN32)
+
+namespace {
+BOOL WINAPI on_console_event(DWORD event) {
+    if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT || event == CTRL_CLOSE_EVENT) {
+        g_interrupt_signal = SIGINT;
+        return TRUE;
+    }
+    return FALSE;
+}
+}  // namespace
+
+bool stderr_is_terminal() { return _isatty(_fileno(stderr)) != 0; }
+
+void install_interrupt_handlers() {
+    SetConsoleCtrlHandler(on_console_event, TRUE);
+    std::signal(SIGINT, on_interrupt);
+    std::signal(SIGTERM, on_interrupt);
+}
+
+std::FILE* create_new_file(const std::string& path) {
+    const int fd = _open(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+    if (fd < 0) return nullptr;
+    std::FILE* f = _fdopen(fd, "wb");
+    if (!f) _close(fd);
+    return f;
+}
+
+bool flush_to_disk(std::FILE* file) { return std::fflush(file) == 0 && _commit(_fileno(file)) == 0; }
+
+std::string replace_file(const std::string& from, const std::string& to) {
+    if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return {};
+    return "cannot replace the file (Windows error " + std::to_string(GetLastError()) + ")";
+}
+
+long process_id() { return static_cast<long>(_getpid()); }
+
+#else
+
+bool stderr_is_terminal() { return isatty(STDERR_FILENO) != 0; }
+
+void install_interrupt_handlers() {
+    struct sigaction action {};
+    action.sa_handler = on_interrupt;
+    sigemptyset(&action.sa_mask);
+    for (int s : {SIGINT, SIGTERM, SIGHUP}) sigaction(s, &action, nullptr);
+    // A closed pipe on standard output must not kill the runner halfway.
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGPIPE, &ignore, nullptr);
+}
+
+std::FILE* create_new_file(const std::string& path) {
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) return nullptr;
+    std::FILE* f = fdopen(fd, "wb");
+    if (!f) close(fd);
+    return f;
+}
+
+bool flush_to_disk(std::FILE* file) { return std::fflush(file) == 0 && fsync(fileno(file)) == 0; }
+
+std::string replace_file(const std::string& from, const std::string& to) {
+    if (std::rename(from.c_str(), to.c_str()) == 0) return {};
+    return std::strerror(errno);
+}
+
+long process_id() { return static_cast<long>(getpid()); }
+
+#endif
+
+}  // namespace tarvos

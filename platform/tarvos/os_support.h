@@ -1,0 +1,38 @@
+// The few things the runner needs from the operating system, kept in one
+// place: terminal detection, interrupts, exclusive creation, flushing to
+// disk, replacing a file, and telling whether two names are the same file.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+namespace tarvos {
+
+bool stderr_is_terminal();
+
+// Ctrl-C, termination and hang-up only set a flag that the conversion loop
+// polls, so that it can clean up before it stops.
+void install_interrupt_handlers();
+bool interrupt_requested();
+// The exit code that tells the parent about the interrupt.
+int interrupted_exit_code();
+
+// Creates a file that must not exist yet, for binary writing; null when it
+// exists or cannot be created (errno tells why).
+std::FILE* create_new_file(const std::string& path);
+
+// Flushes the stream and the operating system's cache of the file to disk.
+bool flush_to_disk(std::FILE* file);
+
+// Moves from over to, replacing an existing file in one step. Returns an
+// empty text on success, else the reason.
+std::string replace_file(const std::string& from, const std::string& to);
+
+// True when both names reach the same file: through links, another spelling
+// of the path, or (where the file system ignores it) another letter case.
+// Names of files that do not exist yet are compared as normalised paths.
+bool same_file(const std::string& a, const std::string& b);
+
+long process_id();
+
+}  // namespace tarvos

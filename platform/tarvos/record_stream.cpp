@@ -1,0 +1,99 @@
+#include "record_stream.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <utility>
+
+namespace tarvos {
+namespace {
+
+// Result flags of the conversion library's record exports.
+constexpr int kNoSchemaForSite = 8;
+constexpr int kNoSchemaForHistology = 16;
+constexpr int kSchemaFailure = 32;
+constexpr int kFieldChanged = 64;
+constexpr int kCalculationError = 128;
+
+void tally(StreamCounts& counts, int flags, unsigned char restage, unsigned char review) {
+    counts.no_schema_for_site += (flags & kNoSchemaForSite) != 0;
+    counts.no_schema_for_histology += (flags & kNoSchemaForHistology) != 0;
+    counts.schema_failure += (flags & kSchemaFailure) != 0;
+    counts.field_changed += (flags & kFieldChanged) != 0;
+    counts.calculation_error += (flags & kCalculationError) != 0;
+    counts.restaged += restage != 0;
+    counts.for_review += review != 0;
+}
+
+}  // namespace
+
+BlockWriter::BlockWriter(ByteSink sink, std::size_t block_size) : sink_(std::move(sink)), block_(block_size) {}
+
+char* BlockWriter::reserve(std::size_t n) {
+    if (used_ + n > block_.size()) {
+        flush();
+        if (n > block_.size()) block_.resize(n);
+    }
+    return block_.data() + used_;
+}
+
+bool BlockWriter::flush() {
+    if (used_ > 0 && !failed_) failed_ = !sink_(std::string_view(block_.data(), used_));
+    used_ = 0;
+    return !failed_;
+}
+
+StreamResult stream_records(naaccr::LineReader& input, BlockWriter& output, std::size_t record_length,
+                            const RecordConverter& convert, const ProgressTick& tick) {
+    StreamResult result;
+    StreamCounts& counts = result.counts;
+    naaccr::Line line;
+    while (input.next(line)) {
+        ++counts.read;
+        counts.bytes_read += line.length + line.end.size();
+        if (counts.read > static_cast<std::uint64_t>(INT_MAX)) {
+            result.end = StreamEnd::bad_record;
+            result.error = "line " + std::to_string(counts.read) + ": more records than a conversion can number";
+            return result;
+        }
+        if (!line.blank_tail) {
+            result.end = StreamEnd::bad_record;
+            result.error = "line " + std::to_string(counts.read) + ": the record is " + std::to_string(line.length) +
+                           " characters long and holds characters other than blanks past column " +
+                           std::to_string(record_length);
+            return result;
+        }
+        char* record = output.reserve(record_length + line.end.size());
+        const std::size_t kept = std::min(line.text.size(), record_length);
+        std::memcpy(record, line.text.data(), kept);
+        if (kept < record_length) {
+            std::memset(record + kept, ' ', record_length - kept);
+            ++counts.padded;
+        } else if (line.length > record_length) {
+            ++counts.cut;
+        }
+        unsigned char restage = 0, review = 0;
+        const int flags = convert(static_cast<int>(counts.read), record, restage, review);
+        tally(counts, flags, restage, review);
+        std::memcpy(record + record_length, line.end.data(), line.end.size());
+        output.commit(record_length + line.end.size());
+        ++counts.written;
+        if (output.failed()) {
+            result.end = StreamEnd::write_error;
+            return result;
+        }
+        if (tick && !tick(counts)) {
+            result.end = StreamEnd::stopped;
+            return result;
+        }
+    }
+    if (input.read_failed()) {
+        result.end = StreamEnd::read_error;
+        result.error = "reading stopped after line " + std::to_string(counts.read);
+        return result;
+    }
+    if (!output.flush()) result.end = StreamEnd::write_error;
+    return result;
+}
+
+}  // namespace tarvos

@@ -1,0 +1,65 @@
+#include "summary.h"
+
+#include <cinttypes>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+namespace tarvos {
+namespace {
+
+void add(std::string& text, const char* label, std::uint64_t value, const char* note = nullptr) {
+    char line[160];
+    std::snprintf(line, sizeof line, "  %-28s %12" PRIu64 "%s%s\n", label, value, note ? "  " : "", note ? note : "");
+    text += line;
+}
+
+void add_path(std::string& text, const char* label, const std::string& path) {
+    text += "  ";
+    text += label;
+    text.append(label[0] ? 12 - std::string_view(label).size() : 12, ' ');
+    text += path;
+    text += '\n';
+}
+
+}  // namespace
+
+std::string summary_text(const Summary& s) {
+    const StreamCounts& c = s.counts;
+    std::string text = "Conversion finished.\n";
+    add(text, "records read", c.read);
+    add(text, "records written", c.written);
+    add(text, "records padded", c.padded, "(shorter records filled with blanks)");
+    if (c.cut) add(text, "records cut", c.cut, "(only blanks past the record length)");
+    add(text, "conversions", static_cast<std::uint64_t>(s.conversions));
+    add(text, "reviewables", static_cast<std::uint64_t>(s.reviewables));
+    add(text, "messages", static_cast<std::uint64_t>(s.messages));
+    text += "  records by result:\n";
+    add(text, "  no schema for the site", c.no_schema_for_site);
+    add(text, "  no schema for the histology", c.no_schema_for_histology);
+    add(text, "  other schema failure", c.schema_failure);
+    if (s.derived) add(text, "  stage calculation error", c.calculation_error);
+    if (c.field_changed) add(text, "  field changed", c.field_changed);
+    add(text, "  restaged", c.restaged);
+    add(text, "  flagged for review", c.for_review);
+    add_path(text, "output", s.output);
+    if (s.database_open) {
+        add_path(text, "database", s.beside.database);
+        const char* label = "reports";
+        for (const std::string* report : {&s.beside.messages, &s.beside.reviewables, &s.beside.conversions}) {
+            std::error_code ec;
+            if (!std::filesystem::exists(std::filesystem::path(*report), ec)) continue;
+            add_path(text, label, *report);
+            label = "";
+        }
+        if (label[0]) text += "  No report files were written.\n";
+    } else {
+        text += "  The results database could not be created: no database and no reports were written.\n";
+    }
+    if (s.derived && !s.stand_in_version.empty())
+        text += "Derived stage values come from the stand-in Collaborative Stage library (" + s.stand_in_version +
+                "), not from the real one.\n";
+    return text;
+}
+
+}  // namespace tarvos

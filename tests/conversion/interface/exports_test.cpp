@@ -1,0 +1,205 @@
+// The exported C interface as a driving program sees it: the shared library
+// with the Collaborative Stage library bound at load.
+#include "vexlin150.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "cstage0205.h"
+#include "record_builder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using vexlin::test::RecordBuilder;
+using vexlin::test::typical_record;
+
+std::string slot(const std::array<char, VEXLIN150_INFO_SIZE>& block, std::size_t offset, std::size_t size) {
+    return std::string(block.data() + offset, strnlen(block.data() + offset, size));
+}
+
+fs::path fresh_dir(const std::string& name) {
+    fs::path dir = fs::temp_directory_path() / ("vexlin150-exports-" + name + "-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    return dir;
+}
+
+TEST(Exports, InformationBlockHoldsVersionsInTheirSlots) {
+    std::array<char, VEXLIN150_INFO_SIZE> block{};
+    ASSERT_EQ(vexlin150_Get_dll_info(block.data()), 0);
+    EXPECT_EQ(slot(block, 0, 16), "1.0.6");
+    EXPECT_EQ(slot(block, 16, 16), "Mar 16 2015");
+    EXPECT_EQ(slot(block, 32, 16), "15:52:28");
+    const std::string maker = slot(block, 48, 64);
+    EXPECT_NE(maker.find('\n'), std::string::npos) << "two lines: organisation and contact";
+    EXPECT_EQ(slot(block, 112, 16), std::string(CStage_get_version()).substr(0, 15));
+    EXPECT_EQ(slot(block, 128, 64), std::string(CStage_get_timestamp()).substr(0, 63));
+    // Every slot ends in a terminator inside the block.
+    for (std::size_t end : {15u, 31u, 47u, 111u, 127u, 191u}) EXPECT_EQ(block[end], '\0') << end;
+}
+
+TEST(Exports, FieldOptionsAcceptIndexes0To526) {
+    EXPECT_EQ(vexlin150_Set_field_options(0, 5), 0);
+    EXPECT_EQ(vexlin150_Set_field_options(526, 5), 0);
+    EXPECT_EQ(vexlin150_Set_field_options(527, 5), 1);
+    EXPECT_EQ(vexlin150_Set_field_options(-1, 5), 1);
+    EXPECT_EQ(vexlin150_Set_global_options(0x7fffffff), 0);
+    vexlin150_Set_global_options(0);
+    vexlin150_Set_field_options(0, 0);
+    vexlin150_Set_field_options(526, 0);
+}
+
+TEST(Exports, OptionsChangeNoConvertedRecord) {
+    vexlin150_Initialize_record_conversion();
+    RecordBuilder plain = typical_record();
+    plain.set(vexlin::field::kAddrAtDxCountry, "XYG").set(vexlin::field::kHistology, "8157");
+    RecordBuilder with_options = plain;
+    unsigned char restage = 0, review = 0;
+    const int plain_flags = vexlin150_Convert_buffer_to_150(1, plain.data(), 0, &restage, &review);
+    int c1 = 0, r1 = 0, m1 = 0;
+    vexlin150_Get_result_counters(&c1, &r1, &m1);
+
+    vexlin150_Clear_results();
+    vexlin150_Set_global_options(-1);
+    for (int i = 0; i <= 526; ++i) vexlin150_Set_field_options(i, 1);
+    const int option_flags = vexlin150_Convert_buffer_to_150(1, with_options.data(), 0, &restage, &review);
+    int c2 = 0, r2 = 0, m2 = 0;
+    vexlin150_Get_result_counters(&c2, &r2, &m2);
+    vexlin150_Set_global_options(0);
+    for (int i = 0; i <= 526; ++i) vexlin150_Set_field_options(i, 0);
+    vexlin150_Close_record_conversion();
+
+    EXPECT_EQ(plain.str(), with_options.str());
+    EXPECT_EQ(plain_flags, option_flags);
+    EXPECT_EQ(c1, c2);
+    EXPECT_EQ(r1, r2);
+    EXPECT_EQ(m1, m2);
+}
+
+TEST(Exports, CallsWithoutAnOpenConversionChangeNothing) {
+    char buffer[64];
+    std::memset(buffer, 'q', sizeof buffer);
+    RecordBuilder r = typical_record();
+    const std::string before = r.str();
+    unsigned char restage = 9, review = 9;
+    EXPECT_EQ(vexlin150_Convert_buffer_to_150(1, r.data(), 0, &restage, &review), 0);
+    EXPECT_EQ(vexlin150_Convert_buffer_and_stage(1, r.data(), 0, 7, &restage, &review), 0);
+    EXPECT_EQ(r.str(), before);
+    EXPECT_EQ(restage, 9);
+    EXPECT_EQ(vexlin150_Get_conversion_results(buffer, sizeof buffer), 0);
+    EXPECT_EQ(vexlin150_Ready_messages(1, 1, ',', sizeof buffer), 0);
+    EXPECT_EQ(vexlin150_Get_next_message(buffer), 0);
+    int c = 4, rv = 4, m = 4;
+    EXPECT_EQ(vexlin150_Get_result_counters(&c, &rv, &m), 0);
+    EXPECT_EQ(c + rv + m, 12);
+    EXPECT_EQ(vexlin150_Clear_results(), 0);
+    vexlin150_Close_file_conversion();
+    vexlin150_Close_record_conversion();
+    EXPECT_EQ(std::string(buffer, sizeof buffer), std::string(sizeof buffer, 'q'));
+}
+
+TEST(Exports, NullArgumentsAreRefusedQuietly) {
+    vexlin150_Initialize_record_conversion();
+    unsigned char restage = 0, review = 0;
+    EXPECT_EQ(vexlin150_Convert_buffer_to_150(1, nullptr, 0, &restage, &review), 0);
+    RecordBuilder r = typical_record();
+    vexlin150_Convert_buffer_to_150(1, r.data(), 0, nullptr, nullptr);
+    EXPECT_EQ(r.get(vexlin::field::kRecordVersion), "150");
+    EXPECT_EQ(vexlin150_Get_dll_info(nullptr), 0);
+    EXPECT_EQ(vexlin150_Get_next_message(nullptr), 0);
+    EXPECT_EQ(vexlin150_Get_result_counters(nullptr, nullptr, nullptr), 0);
+    vexlin150_Close_record_conversion();
+    EXPECT_EQ(vexlin150_Initialize_file_conversion(nullptr), 0);
+    vexlin150_Close_file_conversion();
+}
+
+TEST(Exports, FileConversionWithoutDatabaseStillConvertsRecords) {
+    const fs::path dir = fresh_dir("nodb");
+    // The database name is taken by a folder: it cannot be opened.
+    fs::create_directories(dir / "in.db");
+    const std::string input = (dir / "in.txt").string();
+    std::ofstream(input) << "x";
+    EXPECT_EQ(vexlin150_Initialize_file_conversion(input.c_str()), 0);
+    RecordBuilder r = typical_record();
+    r.set(vexlin::field::kAddrAtDxCountry, "XYG");
+    unsigned char restage = 0, review = 0;
+    const int flags = vexlin150_Convert_buffer_to_150(1, r.data(), 0, &restage, &review);
+    EXPECT_EQ(flags & ~(VEXLIN150_NO_SCHEMA_FOR_SITE | VEXLIN150_NO_SCHEMA_FOR_HISTOLOGY | VEXLIN150_SCHEMA_FAILURE), 0);
+    EXPECT_EQ(r.get(vexlin::field::kRecordVersion), "150");
+    vexlin150_Close_file_conversion();
+    EXPECT_TRUE(fs::is_directory(dir / "in.db"));
+    fs::remove_all(dir);
+}
+
+TEST(Exports, FileConversionOpensItsDatabaseBesideTheInput) {
+    const fs::path dir = fresh_dir("db");
+    const std::string input = (dir / "abstracts.txt").string();
+    std::ofstream(input) << "x";
+    EXPECT_EQ(vexlin150_Initialize_file_conversion(input.c_str()), 1);
+    vexlin150_Close_file_conversion();
+    EXPECT_TRUE(fs::exists(dir / "abstracts.db"));
+    EXPECT_TRUE(fs::exists(input));
+    fs::remove_all(dir);
+}
+
+TEST(Exports, InputNamedLikeItsDatabaseIsNeverTouched) {
+    const fs::path dir = fresh_dir("samename");
+    const std::string input = (dir / "abstracts.db").string();
+    std::ofstream(input) << "registry data";
+    EXPECT_EQ(vexlin150_Initialize_file_conversion(input.c_str()), 0);
+    vexlin150_Close_file_conversion();
+    std::ifstream in(input);
+    std::string content((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(content, "registry data");
+    fs::remove_all(dir);
+}
+
+TEST(Exports, OpeningASecondConversionReleasesTheFirst) {
+    const fs::path dir = fresh_dir("reopen");
+    const std::string first = (dir / "first.txt").string();
+    std::ofstream(first) << "x";
+    ASSERT_EQ(vexlin150_Initialize_file_conversion(first.c_str()), 1);
+    RecordBuilder r = typical_record();
+    r.set(vexlin::field::kAddrAtDxCountry, "XYG");
+    unsigned char restage = 0, review = 0;
+    vexlin150_Convert_buffer_to_150(1, r.data(), 0, &restage, &review);
+    vexlin150_Initialize_record_conversion();
+    int c = -1, rv = -1, m = -1;
+    vexlin150_Get_result_counters(&c, &rv, &m);
+    EXPECT_EQ(c + rv + m, 0) << "the new conversion starts empty";
+    vexlin150_Close_record_conversion();
+    // The first database was closed: it can be removed and reopened at once.
+    EXPECT_TRUE(fs::exists(dir / "first.db"));
+    EXPECT_FALSE(fs::exists(dir / "first.cnv")) << "a released conversion writes no reports";
+    fs::remove_all(dir);
+}
+
+TEST(Exports, ReopeningTheSameInputStartsAFreshDatabase) {
+    const fs::path dir = fresh_dir("same-input");
+    const std::string input = (dir / "in.txt").string();
+    std::ofstream(input) << "x";
+    ASSERT_EQ(vexlin150_Initialize_file_conversion(input.c_str()), 1);
+    RecordBuilder r = typical_record();
+    r.set(vexlin::field::kAddrAtDxCountry, "XYG");
+    unsigned char restage = 0, review = 0;
+    vexlin150_Convert_buffer_to_150(1, r.data(), 0, &restage, &review);
+    // Opened again without a close: the new conversion owns a fresh database.
+    ASSERT_EQ(vexlin150_Initialize_file_conversion(input.c_str()), 1);
+    int c = -1, rv = -1, m = -1;
+    vexlin150_Get_result_counters(&c, &rv, &m);
+    EXPECT_EQ(c + rv + m, 0);
+    char listing[256];
+    vexlin150_Get_conversion_results(listing, sizeof listing);
+    EXPECT_NE(std::string(listing).find("No conversions."), std::string::npos);
+    vexlin150_Close_file_conversion();
+    fs::remove_all(dir);
+}
+
+}  // namespace

@@ -1,0 +1,131 @@
+// Streaming records through a converter: one output record per input record,
+// padding, line ends, long records, numbering, counting, and stopping.
+#include "record_stream.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cctype>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr std::size_t kLength = 10;  // short records keep the cases readable
+
+naaccr::ByteSource memory_source(std::string data, std::size_t chunk = 7) {
+    auto pos = std::make_shared<std::size_t>(0);
+    return [data = std::move(data), chunk, pos](std::span<char> buffer) -> std::ptrdiff_t {
+        const std::size_t n = std::min({chunk, buffer.size(), data.size() - *pos});
+        std::memcpy(buffer.data(), data.data() + *pos, n);
+        *pos += n;
+        return static_cast<std::ptrdiff_t>(n);
+    };
+}
+
+struct Streamed {
+    tarvos::StreamResult result;
+    std::string output;
+    std::vector<int> numbers;  // record numbers the converter saw
+};
+
+// The converter upper-cases each record and returns flags from a table.
+Streamed stream(const std::string& input, std::vector<int> flags = {}, std::size_t out_block = 16) {
+    Streamed r;
+    naaccr::LineReader reader(memory_source(input), kLength, 8);
+    tarvos::BlockWriter writer(
+        [&r](std::string_view block) {
+            r.output.append(block);
+            return true;
+        },
+        out_block);
+    r.result = tarvos::stream_records(
+        reader, writer, kLength,
+        [&](int n, char* record, unsigned char& restage, unsigned char& review) {
+            r.numbers.push_back(n);
+            for (std::size_t i = 0; i < kLength; ++i)
+                record[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(record[i])));
+            const int f = static_cast<std::size_t>(n - 1) < flags.size() ? flags[static_cast<std::size_t>(n - 1)] : 0;
+            restage = (f & 1) != 0;
+            review = (f & 2) != 0;
+            return f & ~3;
+        },
+        nullptr);
+    return r;
+}
+
+TEST(RecordStream, OneOutputRecordPerInputRecordWithItsLineEnd) {
+    const Streamed r = stream("abcdefghij\nklmnopqrst\r\nuvwxyzabcd\rlast line!");
+    ASSERT_EQ(r.result.end, tarvos::StreamEnd::done);
+    EXPECT_EQ(r.output, "ABCDEFGHIJ\nKLMNOPQRST\r\nUVWXYZABCD\rLAST LINE!");
+    EXPECT_EQ(r.result.counts.read, 4u);
+    EXPECT_EQ(r.result.counts.written, 4u);
+    EXPECT_EQ(r.numbers, (std::vector<int>{1, 2, 3, 4}));
+    EXPECT_EQ(r.result.counts.bytes_read, 44u);
+}
+
+TEST(RecordStream, ShortRecordsArePaddedAndCounted) {
+    const Streamed r = stream("abc\r\n\r\nabcdefghij\r\n");
+    ASSERT_EQ(r.result.end, tarvos::StreamEnd::done);
+    EXPECT_EQ(r.output, "ABC       \r\n          \r\nABCDEFGHIJ\r\n");
+    EXPECT_EQ(r.result.counts.padded, 2u);
+}
+
+TEST(RecordStream, BlanksPastTheLengthAreDroppedAndCounted) {
+    const Streamed r = stream("abcdefghij   \nabcdefghij" + std::string(40, ' ') + "\n");
+    ASSERT_EQ(r.result.end, tarvos::StreamEnd::done);
+    EXPECT_EQ(r.output, "ABCDEFGHIJ\nABCDEFGHIJ\n");
+    EXPECT_EQ(r.result.counts.cut, 2u);
+}
+
+TEST(RecordStream, OtherCharactersPastTheLengthStopNamingTheLine) {
+    const Streamed r = stream("abcdefghij\nabcdefghij\nabcdefghij  x\nabcdefghij\n");
+    EXPECT_EQ(r.result.end, tarvos::StreamEnd::bad_record);
+    EXPECT_NE(r.result.error.find("line 3"), std::string::npos) << r.result.error;
+    EXPECT_NE(r.result.error.find("13 characters"), std::string::npos) << r.result.error;
+    EXPECT_EQ(r.result.counts.read, 3u);
+    EXPECT_EQ(r.numbers.size(), 2u);  // the bad record is never converted
+}
+
+TEST(RecordStream, ResultFlagsAndFlagBytesAreCounted) {
+    const Streamed r = stream("aaaaaaaaaa\nbbbbbbbbbb\ncccccccccc\ndddddddddd\n", {8 | 1, 16 | 2, 32 | 128 | 3, 0});
+    ASSERT_EQ(r.result.end, tarvos::StreamEnd::done);
+    const tarvos::StreamCounts& c = r.result.counts;
+    EXPECT_EQ(c.no_schema_for_site, 1u);
+    EXPECT_EQ(c.no_schema_for_histology, 1u);
+    EXPECT_EQ(c.schema_failure, 1u);
+    EXPECT_EQ(c.calculation_error, 1u);
+    EXPECT_EQ(c.restaged, 2u);
+    EXPECT_EQ(c.for_review, 2u);
+}
+
+TEST(RecordStream, EmptyInputWritesNothing) {
+    const Streamed r = stream("");
+    EXPECT_EQ(r.result.end, tarvos::StreamEnd::done);
+    EXPECT_EQ(r.result.counts.read, 0u);
+    EXPECT_TRUE(r.output.empty());
+}
+
+TEST(RecordStream, WriteErrorStops) {
+    naaccr::LineReader reader(memory_source("aaaaaaaaaa\nbbbbbbbbbb\ncccccccccc\n"), kLength, 8);
+    int writes = 0;
+    tarvos::BlockWriter writer([&](std::string_view) { return ++writes < 2; }, 11);
+    const auto result = tarvos::stream_records(
+        reader, writer, kLength, [](int, char*, unsigned char&, unsigned char&) { return 0; }, nullptr);
+    EXPECT_EQ(result.end, tarvos::StreamEnd::write_error);
+}
+
+TEST(RecordStream, TickReturningFalseStopsAfterThatRecord) {
+    naaccr::LineReader reader(memory_source("aaaaaaaaaa\nbbbbbbbbbb\ncccccccccc\n"), kLength, 8);
+    std::string out;
+    tarvos::BlockWriter writer([&](std::string_view b) { out.append(b); return true; });
+    const auto result = tarvos::stream_records(
+        reader, writer, kLength, [](int, char*, unsigned char&, unsigned char&) { return 0; },
+        [](const tarvos::StreamCounts& c) { return c.read < 2; });
+    EXPECT_EQ(result.end, tarvos::StreamEnd::stopped);
+    EXPECT_EQ(result.counts.read, 2u);
+}
+
+}  // namespace

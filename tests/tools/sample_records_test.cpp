@@ -1,0 +1,90 @@
+// The sample generator: deterministic, well-formed NAACCR 14.0 records, and a
+// case mix that reaches every conversion rule.
+#include "sample_records.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+#include <string>
+
+#include "field_map.h"
+#include "record.h"
+
+namespace {
+
+namespace f = vexlin::field;
+
+constexpr std::uint64_t kRecords = 3000;
+
+std::string_view item(const std::string& record, vexlin::Field field) {
+    return vexlin::get_field(vexlin::ConstRecordSpan(record.data(), vexlin::kRecordLength), field);
+}
+
+int year_of(const std::string& record) { return std::stoi(std::string(item(record, f::kDiagnosisYear))); }
+
+TEST(SampleRecords, SameSeedSameRecordsOtherSeedOthers) {
+    for (std::uint64_t i : {0u, 1u, 999u}) EXPECT_EQ(sample::make_record(5, i), sample::make_record(5, i));
+    int differing = 0;
+    for (std::uint64_t i = 0; i < 20; ++i) differing += sample::make_record(5, i) != sample::make_record(6, i);
+    EXPECT_GE(differing, 18);
+    EXPECT_NE(sample::make_record(5, 0), sample::make_record(5, 1));
+}
+
+TEST(SampleRecords, EveryRecordIsAFullVersion140AbstractOfPrintableCharacters) {
+    for (std::uint64_t i = 0; i < 500; ++i) {
+        const std::string r = sample::make_record(3, i);
+        ASSERT_EQ(r.size(), vexlin::kRecordLength);
+        EXPECT_EQ(item(r, f::kRecordType), "A");
+        EXPECT_EQ(item(r, f::kRecordVersion), "140");
+        for (char c : r) ASSERT_TRUE(c >= 32 && c <= 126) << i;
+        const std::string_view date = item(r, f::kDateOfDiagnosis);
+        for (char c : date) ASSERT_TRUE(c >= '0' && c <= '9') << date;
+    }
+}
+
+TEST(SampleRecords, CaseMixReachesEveryRuleFamily) {
+    std::set<std::string> retired_items, prostate_ssf8, hematopoietic_sites, hematopoietic_histologies, grades;
+    std::map<char, int> behaviors_8157;
+    int invalid_site_2004 = 0, prostate_2014 = 0, cs_version_020550 = 0, reserved_text = 0;
+    const std::set<std::string> retired = {"BND", "XCZ", "SWK", "VLT", "XYG"};
+    const std::pair<const char*, vexlin::Field> countries[] = {{"dx", f::kAddrAtDxCountry},
+                                                               {"current", f::kAddrCurrentCountry},
+                                                               {"birth", f::kBirthplaceCountry},
+                                                               {"followup", f::kFollowupContactCountry},
+                                                               {"death", f::kPlaceOfDeathCountry}};
+    for (std::uint64_t i = 0; i < kRecords; ++i) {
+        const std::string r = sample::make_record(1, i);
+        for (const auto& [name, field] : countries)
+            if (retired.count(std::string(item(r, field)))) retired_items.insert(name);
+        const std::string histology(item(r, f::kHistology)), site(item(r, f::kPrimarySite));
+        const char behavior = item(r, f::kBehavior)[0];
+        if (histology == "8157") ++behaviors_8157[behavior];
+        if (site == "C619" && year_of(r) >= 2014) {
+            ++prostate_2014;
+            prostate_ssf8.insert(std::string(item(r, f::kCsSsf8)));
+        }
+        if (histology >= "9590" && histology <= "9992" && behavior == '3' && year_of(r) >= 2010) {
+            hematopoietic_sites.insert(site);
+            hematopoietic_histologies.insert(histology);
+            grades.insert(std::string(item(r, f::kGrade)));
+        }
+        if (site == "C999" && year_of(r) >= 2004) ++invalid_site_2004;
+        cs_version_020550 += item(r, f::kCsVersionInputCurrent) == "020550";
+        reserved_text += item(r, f::kReservedSurvivalBlock).find_first_not_of(' ') != std::string_view::npos;
+    }
+    EXPECT_EQ(retired_items.size(), 5u);
+    EXPECT_GT(behaviors_8157['1'], 0);
+    EXPECT_GT(behaviors_8157['3'], 0);
+    EXPECT_GT(prostate_2014, 100);
+    for (const char* score : {"002", "006", "007", "008", "010", "998", "999"}) EXPECT_TRUE(prostate_ssf8.count(score)) << score;
+    for (const char* site : {"C420", "C421", "C423", "C424", "C695", "C771"})
+        EXPECT_TRUE(hematopoietic_sites.count(site)) << site;
+    EXPECT_GT(hematopoietic_histologies.size(), 100u);
+    EXPECT_GE(grades.size(), 10u);
+    EXPECT_GT(invalid_site_2004, 0);
+    EXPECT_GT(cs_version_020550, static_cast<int>(kRecords / 3));
+    EXPECT_GT(reserved_text, 0);
+}
+
+}  // namespace

@@ -1,0 +1,24 @@
+// Synthetic NAACCR 14.0 abstracts for trying out and measuring the
+// conversion. Every value is made up from a seeded generator: no record
+// describes a real person. The case mix reaches every conversion rule.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace sample {
+
+// The kinds of case the generator writes.
+enum class CaseKind { solid, retired_country, histology_8157, prostate, hematopoietic, schema_failure, before_2004 };
+
+std::string_view case_kind_name(CaseKind kind);
+
+// The kind of the record at index (0-based) for a seed.
+CaseKind case_kind(std::uint64_t seed, std::uint64_t index);
+
+// The record at index for a seed: 22824 characters, no line end. The same
+// seed and index always give the same record.
+std::string make_record(std::uint64_t seed, std::uint64_t index);
+
+}  // namespace sample
