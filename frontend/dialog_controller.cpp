@@ -138,14 +138,17 @@ void DialogController::show_file_info(const FileInfo& info) {
     view.set_text(IDC_RECORD_COUNT, std::to_string(info.record_count));
 }
 
-// Any edit of the output name needs the name check again before Convert.
+// The name check runs again when the field is left, and when Convert is
+// pressed (Enter presses it without leaving the field).
 void DialogController::output_changed() {
     ports_.view.set_enabled(IDC_CONVERT, false);
     state_.output_path = ports_.view.text(IDC_OUTPUT_PATH);
-    state_.names_valid = false;
+    update_convert();
 }
 
-void DialogController::output_focus_lost() {
+void DialogController::output_focus_lost() { recheck_output(); }
+
+void DialogController::recheck_output() {
     const std::string path = put_back_trimmed(IDC_OUTPUT_PATH);
     state_.output_chosen = !path.empty();
     state_.names_valid = state_.output_chosen && check_names();
@@ -220,6 +223,8 @@ void DialogController::derive_cs_toggled() {
 
 void DialogController::convert() {
     if (!(state_.input_valid && state_.output_chosen && state_.names_valid)) return;
+    recheck_output();
+    if (!state_.names_valid) return;
     DialogView& view = ports_.view;
     Launch launch{
         .runner = runner_path(captured_directory_),

@@ -61,6 +61,7 @@ private:
     void clear_file_info_fields();
     void show_file_info(const FileInfo& info);
     bool check_names();
+    void recheck_output();
     void refuse_output(const std::string& message);
     void update_convert();
     std::string put_back_trimmed(int control);
