@@ -1,0 +1,77 @@
+// The main dialog's state and rules, apart from any window system: which
+// input file is chosen and what it holds, which output, the stage choices,
+// when Convert may be pressed, and what it starts.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "dialog_ports.h"
+#include "help_binding.h"
+#include "info_blocks.h"
+
+namespace quillmar {
+
+struct DialogState {
+    std::string input_path;
+    std::string output_path;
+    bool input_valid = false;
+    bool output_chosen = false;
+    bool names_valid = false;
+    FileInfo info;                 // of the valid input file
+};
+
+struct DialogPorts {
+    DialogView& view;
+    FileQueries& files;
+    HelpSystem& help;
+};
+
+class DialogController {
+public:
+    // captured_directory: the current directory when the program started;
+    // program_path: the running program's file, for the help file beside it.
+    DialogController(DialogPorts ports, LibraryVersions versions, std::string captured_directory,
+                     std::string_view program_path);
+
+    void open();
+
+    void input_changed();
+    void input_focus_lost();
+    // The Open dialog's choice, or nothing when it was cancelled.
+    void input_selected(const std::optional<std::string>& chosen);
+
+    void output_changed();
+    void output_focus_lost();
+    // The Save dialog's choice, or nothing when it was cancelled.
+    void output_selected(const std::optional<std::string>& chosen);
+
+    void derive_cs_toggled();
+    void convert();
+    void help();
+    void about();
+
+    const DialogState& state() const { return state_; }
+    const std::string& help_file() const { return help_file_; }
+    const std::string& captured_directory() const { return captured_directory_; }
+
+private:
+    void clear_input();
+    void check_input(const std::string& path, bool typed);
+    void clear_file_info_fields();
+    void show_file_info(const FileInfo& info);
+    bool check_names();
+    void recheck_output();
+    void refuse_output(const std::string& message);
+    void update_convert();
+    std::string put_back_trimmed(int control);
+
+    DialogPorts ports_;
+    LibraryVersions versions_;
+    std::string captured_directory_;
+    std::string help_file_;
+    HelpBinding help_binding_;
+    DialogState state_;
+};
+
+}  // namespace quillmar

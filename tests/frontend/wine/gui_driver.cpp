@@ -1,0 +1,272 @@
+// Works quillmar150.exe under Wine as a registrar would: checks the dialog's
+// controls, types file names, reads back what the dialog found, meets the
+// error messages, presses Convert and checks the command line the runner got.
+//
+// Arguments: quillmar150.exe, the recording stand-in runner, a work folder,
+// the screenshot file (BMP). Prints one line per check and a summary.
+#include <windows.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "resource.h"
+#include "window_automation.h"
+
+namespace {
+
+using namespace quillmar::gui;
+
+int passed = 0, failed = 0;
+
+void check(bool ok, const std::string& what, const std::string& detail = "") {
+    ++(ok ? passed : failed);
+    std::printf("%s %s%s%s\n", ok ? "ok  " : "FAIL", what.c_str(), detail.empty() ? "" : ": ", detail.c_str());
+    std::fflush(stdout);
+}
+
+void check_equal(const std::string& actual, const std::string& expected, const std::string& what) {
+    check(actual == expected, what, actual == expected ? "" : "got \"" + actual + "\", expected \"" + expected + "\"");
+}
+
+// Unix paths given by the test script are reached through Wine's drive Z:.
+std::string windows_path(std::string path) {
+    if (!path.empty() && path[0] == '/') path = "Z:" + path;
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    return path;
+}
+
+void write_records(const std::string& path, const char* version, int count, bool ragged = false) {
+    std::ofstream file(path, std::ios::binary);
+    for (int i = 0; i < count; ++i) {
+        std::string record(ragged && i == 1 ? 22000 : 22824, ' ');
+        record[0] = 'A';
+        record.replace(16, 3, version);
+        file << record << "\r\n";
+    }
+}
+
+std::string read_file(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+bool wait_for_file(const std::string& path, int timeout_ms) {
+    for (int waited = 0; waited < timeout_ms; waited += 100) {
+        if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+        Sleep(100);
+    }
+    return false;
+}
+
+struct Dialog {
+    PROCESS_INFORMATION process{};
+    HWND window = nullptr;
+};
+
+// Types into an edit and moves the focus on, which makes the dialog check it.
+void enter(const Dialog& d, int edit, const std::string& text, int next) {
+    type_text(d.window, edit, text);
+    focus(d.window, next);
+}
+
+// Expects a message box with this caption whose text contains the fragment, and closes it.
+void expect_message(const Dialog& d, const std::string& caption, const std::string& fragment, const std::string& what) {
+    const MessageBoxSeen box = find_message_box(d.process.dwProcessId, 10000);
+    if (!box.window) {
+        check(false, what, "no message box appeared");
+        return;
+    }
+    check(box.caption == caption && box.text.find(fragment) != std::string::npos, what,
+          "\"" + box.caption + "\": \"" + box.text + "\"");
+    dismiss(box);
+    sync(d.window);
+}
+
+void check_no_message(const Dialog& d, const std::string& what) {
+    const MessageBoxSeen box = find_message_box(d.process.dwProcessId, 300);
+    check(box.window == nullptr, what, box.window ? "unexpected \"" + box.caption + "\": " + box.text : "");
+    if (box.window) dismiss(box);
+}
+
+void check_layout(const Dialog& d) {
+    struct Expected {
+        int id;
+        const char* class_name;
+        const char* caption;
+    };
+    const Expected controls[] = {
+        {IDC_INPUT_GROUP, "Button", "NAACCR 14.0 Input File"}, {IDC_INPUT_PATH, "Edit", ""},
+        {IDC_INPUT_SELECT, "Button", "S&elect"},               {IDC_VERSION_LABEL, "Static", "NAACCR Version"},
+        {IDC_VERSION, "Edit", ""},                             {IDC_RECORD_TYPE_LABEL, "Static", "Record Type"},
+        {IDC_RECORD_TYPE, "Edit", ""},                         {IDC_RECORD_SIZE, "Edit", ""},
+        {IDC_RECORD_COUNT, "Edit", ""},                        {IDC_OUTPUT_GROUP, "Button", "NAACCR 15.0 Output File"},
+        {IDC_OUTPUT_PATH, "Edit", ""},                         {IDC_OUTPUT_SELECT, "Button", "Selec&t"},
+        {IDC_DERIVE_CS, "Button", "Derive CS"},                {IDC_AJCC_STAGE, "Button", "A&JCC Stage"},
+        {IDC_SS1977, "Button", "SEER Summary Stage &1977"},    {IDC_SS2000, "Button", "SEER Summary Stage &2000"},
+        {IDC_PROGRESS, "msctls_progress32", ""},               {IDC_PICTURE, "Static", nullptr},
+        {IDC_CONVERT, "Button", "&Convert"},                   {IDC_HELP_BUTTON, "Button", "&Help"},
+        {IDC_QUIT, "Button", "&Quit"},
+    };
+    std::string wrong;
+    for (const Expected& c : controls) {
+        const HWND control = GetDlgItem(d.window, c.id);
+        if (!control) {
+            wrong += " missing " + std::to_string(c.id) + ";";
+            continue;
+        }
+        if (class_of(control) != c.class_name) wrong += " " + std::to_string(c.id) + " is " + class_of(control) + ";";
+        if (c.caption && text_of(control) != c.caption)
+            wrong += " " + std::to_string(c.id) + " reads \"" + text_of(control) + "\";";
+    }
+    check(wrong.empty(), "every control by id, kind and caption", wrong);
+    check_equal(text_of(d.window), "QUILLMAR150 (1.0.1) using vexlin150.dll (1.0.6)",
+                "window title with the conversion library's version");
+    bool all_checked = true;
+    for (int box : {IDC_DERIVE_CS, IDC_AJCC_STAGE, IDC_SS1977, IDC_SS2000}) all_checked &= is_checked(d.window, box);
+    check(all_checked, "the four stage boxes start checked");
+    check(!IsWindowEnabled(GetDlgItem(d.window, IDC_CONVERT)), "Convert starts disabled");
+    for (int edit : {IDC_INPUT_PATH, IDC_OUTPUT_PATH}) {
+        DWORD_PTR limit = 0;
+        SendMessageTimeoutA(GetDlgItem(d.window, edit), EM_GETLIMITTEXT, 0, 0, SMTO_NORMAL, 5000, &limit);
+        check(limit == 254, "path edit " + std::to_string(edit) + " takes at most 254 characters",
+              std::to_string(limit));
+    }
+}
+
+// Without a window manager on the virtual display, Wine draws the window
+// frames itself when told that no manager looks after its windows; the
+// screenshot then shows the caption as on Windows. Other systems ignore the key.
+void let_wine_draw_frames() {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\X11 Driver", 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
+        return;
+    RegSetValueExA(key, "Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>("N"), 2);
+    RegCloseKey(key);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 5) {
+        std::fprintf(stderr, "usage: quillmar_gui_driver quillmar150.exe tarvos.exe work-folder screenshot.bmp\n");
+        return 2;
+    }
+    const std::string program = windows_path(argv[1]);
+    const std::string work = windows_path(argv[3]);
+    const std::string screenshot = windows_path(argv[4]);
+    CreateDirectoryA(work.c_str(), nullptr);
+    const std::string runner = work + "\\tarvos.exe";
+    const std::string recorded = work + "\\tarvos_command_line.txt";
+    DeleteFileA(recorded.c_str());
+    check(CopyFileA(windows_path(argv[2]).c_str(), runner.c_str(), FALSE) != 0, "stand-in runner in the work folder");
+    const std::string input = work + "\\abstracts.txt";
+    const std::string output = work + "\\converted.txt";
+    write_records(input, "140", 3);
+    write_records(work + "\\already150.txt", "150", 2);
+    write_records(work + "\\ragged.txt", "140", 3, true);
+
+    let_wine_draw_frames();
+    Dialog d;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    std::string command = "\"" + program + "\"";
+    if (!CreateProcessA(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, work.c_str(), &startup,
+                        &d.process)) {
+        check(false, "start quillmar150.exe", "error " + std::to_string(GetLastError()));
+        return 1;
+    }
+    d.window = find_window(d.process.dwProcessId, "quillmar", 60000);
+    check(d.window != nullptr, "the dialog appears");
+    if (!d.window) {
+        TerminateProcess(d.process.hProcess, 1);
+        return 1;
+    }
+    sync(d.window);
+    check_layout(d);
+
+    enter(d, IDC_INPUT_PATH, work + "\\missing.txt", IDC_OUTPUT_PATH);
+    expect_message(d, "Error", "Input file does not exist.", "a missing input file");
+
+    enter(d, IDC_INPUT_PATH, work + "\\already150.txt", IDC_OUTPUT_PATH);
+    expect_message(d, "Can't Convert", "appears to be version \"150\" but this program\nconverts only version \"140\".",
+                   "a version 150 file");
+    check_equal(text_of(GetDlgItem(d.window, IDC_VERSION)), "", "version field cleared after the refusal");
+
+    enter(d, IDC_INPUT_PATH, work + "\\ragged.txt", IDC_OUTPUT_PATH);
+    expect_message(d, "Can't Convert", "different lengths", "records of different lengths: the library's own text");
+    check_equal(text_of(GetDlgItem(d.window, IDC_INPUT_PATH)), "", "input field cleared after the refusal");
+
+    enter(d, IDC_INPUT_PATH, "   " + input, IDC_OUTPUT_PATH);
+    check_no_message(d, "a good input file is taken without a message");
+    check_equal(text_of(GetDlgItem(d.window, IDC_INPUT_PATH)), input, "input name shown without its leading blanks");
+    check_equal(text_of(GetDlgItem(d.window, IDC_VERSION)), "140", "NAACCR Version");
+    check_equal(text_of(GetDlgItem(d.window, IDC_RECORD_TYPE)), "A", "Record Type");
+    check_equal(text_of(GetDlgItem(d.window, IDC_RECORD_SIZE)), "22824", "Record Size");
+    check_equal(text_of(GetDlgItem(d.window, IDC_RECORD_COUNT)), "3", "Record Count");
+    check(!IsWindowEnabled(GetDlgItem(d.window, IDC_CONVERT)), "Convert stays disabled without an output");
+
+    std::string shouting = input;
+    for (char& c : shouting) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    enter(d, IDC_OUTPUT_PATH, shouting, IDC_DERIVE_CS);
+    expect_message(d, "Notice", "The output file cannot have the same name as the input file.",
+                   "output naming the input in other letter case");
+    check_equal(text_of(GetDlgItem(d.window, IDC_OUTPUT_PATH)), "", "output cleared after the notice");
+    check(!IsWindowEnabled(GetDlgItem(d.window, IDC_CONVERT)), "Convert disabled after the notice");
+
+    enter(d, IDC_OUTPUT_PATH, work + "\\abstracts.rev", IDC_DERIVE_CS);
+    expect_message(d, "Notice", "abstracts.rev", "output naming the conversion's review report");
+
+    enter(d, IDC_OUTPUT_PATH, output, IDC_DERIVE_CS);
+    check_no_message(d, "an acceptable output is taken without a message");
+    check(IsWindowEnabled(GetDlgItem(d.window, IDC_CONVERT)) != 0, "Convert enabled with input and output chosen");
+
+    click(d.window, IDC_SS1977);   // leaves SEER Summary Stage 2000 and AJCC: options 2 + 4
+    sync(d.window);
+    check(!is_checked(d.window, IDC_SS1977), "SEER Summary Stage 1977 cleared by a click");
+    check(save_screenshot(d.window, screenshot), "screenshot saved", screenshot);
+
+    click(d.window, IDC_CONVERT);
+    sync(d.window);
+    check(wait_for_file(recorded, 20000), "the runner was started");
+    check_equal(read_file(recorded),
+                "\"" + runner + "\" \"" + input + "\" \"" + output + "\" A 3 22824 6 true 3",
+                "the runner's command line");
+
+    for (int tries = 0; !DeleteFileA(runner.c_str()) && tries < 50; ++tries) Sleep(100);
+    click(d.window, IDC_CONVERT);
+    expect_message(d, "Error", runner, "a runner that cannot be started is reported with its path");
+
+    const HWND picture = GetDlgItem(d.window, IDC_PICTURE);
+    PostMessageA(picture, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
+    PostMessageA(picture, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
+    expect_message(d, "About This Program", "Halden Suite Quillmar150\nVersion 1.0.1, Mar 16 2015, using:\n    vexlin150.dll 1.0.6, ",
+                   "a click on the picture shows About with the libraries' versions");
+
+    click(d.window, IDC_HELP_BUTTON);
+    const HWND help = find_window(d.process.dwProcessId, "HH Parent", 15000);
+    check(help != nullptr, "Help opens the help window");
+    if (help) {
+        check(text_of(help).find("Quillmar150 Help") != std::string::npos, "the help window shows quillmar150.chm",
+              text_of(help));
+        PostMessageA(help, WM_CLOSE, 0, 0);
+        sync(d.window);
+    }
+
+    click(d.window, IDC_QUIT);
+    const bool ended = WaitForSingleObject(d.process.hProcess, 10000) == WAIT_OBJECT_0;
+    DWORD exit_code = 99;
+    GetExitCodeProcess(d.process.hProcess, &exit_code);
+    check(ended && exit_code == 0, "Quit ends the program with code 0", std::to_string(exit_code));
+    if (!ended) TerminateProcess(d.process.hProcess, 1);
+    CloseHandle(d.process.hThread);
+    CloseHandle(d.process.hProcess);
+
+    std::printf("%d passed, %d failed\n", passed, failed);
+    return failed == 0 ? 0 : 1;
+}
