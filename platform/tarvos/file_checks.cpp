@@ -96,4 +96,30 @@ std::optional<std::string> check_first_record(const std::string& input) {
     return check_file_values(input, version, static_cast<std::size_t>(line.length));
 }
 
+std::optional<InputIdentity> input_identity(const std::string& input) {
+    std::error_code ec;
+    const fs::path path(input);
+    InputIdentity identity;
+    identity.size = fs::file_size(path, ec);
+    if (ec) return std::nullopt;
+    const fs::file_time_type changed = fs::last_write_time(path, ec);
+    if (ec) return std::nullopt;
+    identity.changed = static_cast<std::int64_t>(changed.time_since_epoch().count());
+    return identity;
+}
+
+std::optional<std::string> check_input_unchanged(const std::string& input, const InputIdentity& before) {
+    std::error_code ec;
+    if (!fs::exists(fs::path(input), ec))
+        return "the input file " + in_quotes(input) + " was removed during the conversion";
+    const std::optional<InputIdentity> now = input_identity(input);
+    if (!now) return "the input file " + in_quotes(input) + " can no longer be looked at";
+    if (now->size != before.size)
+        return "the input file " + in_quotes(input) + " changed during the conversion: it was " +
+               std::to_string(before.size) + " bytes long and is now " + std::to_string(now->size);
+    if (now->changed != before.changed)
+        return "the input file " + in_quotes(input) + " was written to during the conversion";
+    return std::nullopt;
+}
+
 }  // namespace tarvos
