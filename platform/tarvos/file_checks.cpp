@@ -17,6 +17,24 @@ namespace {
 
 std::string in_quotes(std::string_view name) { return "\"" + std::string(name) + "\""; }
 
+// Text from the file as a message shows it: bytes other than printable ASCII
+// as \xHH, so that junk cannot garble or steer the terminal.
+std::string printable(std::string_view text) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string shown;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte < 0x7f && c != '\\') {
+            shown += c;
+        } else {
+            shown += "\\x";
+            shown += kHex[byte >> 4];
+            shown += kHex[byte & 0xf];
+        }
+    }
+    return shown;
+}
+
 struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
@@ -65,7 +83,7 @@ std::optional<std::string> check_paths(const std::string& input, const std::stri
 std::optional<std::string> check_file_values(const std::string& input, std::string_view version,
                                              std::size_t record_length) {
     if (version != kInputVersion)
-        return "the file " + in_quotes(input) + " appears to be NAACCR version \"" + std::string(version) +
+        return "the file " + in_quotes(input) + " appears to be NAACCR version \"" + printable(version) +
                "\", but only version \"" + std::string(kInputVersion) + "\" is converted";
     if (record_length != kRecordLength)
         return "the file " + in_quotes(input) + " has records of " + std::to_string(record_length) +
