@@ -17,6 +17,24 @@ namespace {
 
 std::string in_quotes(std::string_view name) { return "\"" + std::string(name) + "\""; }
 
+// Text from the file as a message shows it: bytes other than printable ASCII
+// as \xHH, so that junk cannot garble or steer the terminal.
+std::string printable(std::string_view text) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string shown;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte < 0x7f && c != '\\') {
+            shown += c;
+        } else {
+            shown += "\\x";
+            shown += kHex[byte >> 4];
+            shown += kHex[byte & 0xf];
+        }
+    }
+    return shown;
+}
+
 struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
@@ -65,7 +83,7 @@ std::optional<std::string> check_paths(const std::string& input, const std::stri
 std::optional<std::string> check_file_values(const std::string& input, std::string_view version,
                                              std::size_t record_length) {
     if (version != kInputVersion)
-        return "the file " + in_quotes(input) + " appears to be NAACCR version \"" + std::string(version) +
+        return "the file " + in_quotes(input) + " appears to be NAACCR version \"" + printable(version) +
                "\", but only version \"" + std::string(kInputVersion) + "\" is converted";
     if (record_length != kRecordLength)
         return "the file " + in_quotes(input) + " has records of " + std::to_string(record_length) +
@@ -94,6 +112,32 @@ std::optional<std::string> check_first_record(const std::string& input) {
     if (version.empty())
         return "the first record of " + in_quotes(input) + " is too short to hold the NAACCR version";
     return check_file_values(input, version, static_cast<std::size_t>(line.length));
+}
+
+std::optional<InputIdentity> input_identity(const std::string& input) {
+    std::error_code ec;
+    const fs::path path(input);
+    InputIdentity identity;
+    identity.size = fs::file_size(path, ec);
+    if (ec) return std::nullopt;
+    const fs::file_time_type changed = fs::last_write_time(path, ec);
+    if (ec) return std::nullopt;
+    identity.changed = static_cast<std::int64_t>(changed.time_since_epoch().count());
+    return identity;
+}
+
+std::optional<std::string> check_input_unchanged(const std::string& input, const InputIdentity& before) {
+    std::error_code ec;
+    if (!fs::exists(fs::path(input), ec))
+        return "the input file " + in_quotes(input) + " was removed during the conversion";
+    const std::optional<InputIdentity> now = input_identity(input);
+    if (!now) return "the input file " + in_quotes(input) + " can no longer be looked at";
+    if (now->size != before.size)
+        return "the input file " + in_quotes(input) + " changed during the conversion: it was " +
+               std::to_string(before.size) + " bytes long and is now " + std::to_string(now->size);
+    if (now->changed != before.changed)
+        return "the input file " + in_quotes(input) + " was written to during the conversion";
+    return std::nullopt;
 }
 
 }  // namespace tarvos
