@@ -6,6 +6,7 @@
 #include <memory>
 #include <system_error>
 
+#include "beside_files.h"
 #include "file_layout.h"
 #include "line_reader.h"
 #include "os_support.h"
@@ -43,13 +44,8 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 }  // namespace
 
 BesideFiles beside_files(std::string_view input_path) {
-    // The extension is what follows the last dot of the file name itself; a
-    // dot in a folder name is no extension.
-    const std::size_t name_start = input_path.find_last_of("/\\");
-    const std::size_t dot = input_path.rfind('.');
-    const bool has_extension = dot != std::string_view::npos && (name_start == std::string_view::npos || dot > name_start);
     BesideFiles files;
-    files.base = std::string(has_extension ? input_path.substr(0, dot) : input_path);
+    files.base = vexlin::base_path_of(input_path);
     files.database = files.base + ".db";
     files.messages = files.base + ".mes";
     files.reviewables = files.base + ".rev";
