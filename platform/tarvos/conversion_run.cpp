@@ -1,6 +1,7 @@
 #include "conversion_run.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -119,6 +120,20 @@ std::optional<std::string> file_values(const RunOptions& o, FileValues& values) 
             return check_file_values(o.input, kInputVersion, static_cast<std::size_t>(o.record_length));
         values.record_count = o.record_count;
         return check_first_record(o.input);
+    }
+    // A first record of the right version and length, in a file too small to
+    // hold more records than the file-information library can count, leaves
+    // nothing that its full scan could refuse before writing: records of other
+    // lengths are looked at while converting. The count is then only an
+    // estimate for the progress bar, exact when every line has the first one's
+    // length. Otherwise the library's scan gives the reason in its words.
+    if (const std::optional<FirstRecord> first = first_record_fit(o.input)) {
+        const std::uint64_t line_size = first->length + first->end_length;
+        const bool uniform = first->file_size % line_size == 0;
+        if (first->file_size <= UINT32_MAX || (uniform && first->file_size / line_size <= UINT32_MAX)) {
+            values.record_count = uniform ? first->file_size / line_size : 0;
+            return std::nullopt;
+        }
     }
     std::vector<char> info(MORVELIO_FILE_INFO_SIZE, 0);
     if (o.input.size() >= MORVELIO_FI_PATH_SIZE) return "the input file name is too long";
