@@ -27,24 +27,80 @@ void tally(StreamCounts& counts, int flags, unsigned char restage, unsigned char
 
 }  // namespace
 
-BlockWriter::BlockWriter(ByteSink sink, std::size_t block_size) : sink_(std::move(sink)), block_(block_size) {}
+BlockWriter::BlockWriter(ByteSink sink, std::size_t block_size)
+    : sink_(std::move(sink)), blocks_{std::vector<char>(block_size), std::vector<char>(block_size)} {
+    thread_ = std::thread([this] { write_blocks(); });
+}
+
+BlockWriter::~BlockWriter() {
+    {
+        std::lock_guard lock(mutex_);
+        closing_ = true;
+    }
+    changed_.notify_all();
+    thread_.join();
+}
+
+void BlockWriter::write_blocks() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        changed_.wait(lock, [this] { return closing_ || !pending_.empty(); });
+        if (pending_.empty()) return;
+        const std::string_view block = pending_;
+        lock.unlock();
+        const bool written = failed_.load() || sink_(block);
+        lock.lock();
+        if (!written) failed_ = true;
+        pending_ = {};
+        busy_ = false;
+        changed_.notify_all();
+    }
+}
+
+void BlockWriter::wait() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return !busy_; });
+}
+
+void BlockWriter::hand_over() {
+    wait();
+    if (used_ == 0 || failed_) {
+        used_ = 0;
+        return;
+    }
+    {
+        std::lock_guard lock(mutex_);
+        pending_ = std::string_view(blocks_[current_].data(), used_);
+        busy_ = true;
+    }
+    changed_.notify_all();
+    current_ = 1 - current_;
+    used_ = 0;
+}
 
 char* BlockWriter::reserve(std::size_t n) {
-    if (used_ + n > block_.size()) {
-        flush();
-        if (n > block_.size()) block_.resize(n);
+    std::vector<char>& block = blocks_[current_];
+    if (used_ + n > block.size()) {
+        hand_over();
+        if (n > blocks_[current_].size()) blocks_[current_].resize(n);
     }
-    return block_.data() + used_;
+    return blocks_[current_].data() + used_;
 }
 
 bool BlockWriter::flush() {
-    if (used_ > 0 && !failed_) failed_ = !sink_(std::string_view(block_.data(), used_));
-    used_ = 0;
+    hand_over();
+    wait();
     return !failed_;
 }
 
 StreamResult stream_records(naaccr::LineReader& input, BlockWriter& output, std::size_t record_length,
                             const RecordConverter& convert, const ProgressTick& tick) {
+    // However the stream ends, no write is still running on the output when
+    // the caller goes on to close it.
+    struct WaitForWrites {
+        BlockWriter& output;
+        ~WaitForWrites() { output.wait(); }
+    } wait_for_writes{output};
     StreamResult result;
     StreamCounts& counts = result.counts;
     naaccr::Line line;
