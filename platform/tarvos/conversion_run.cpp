@@ -228,7 +228,7 @@ int run_conversion(const RunOptions& o) {
     in.reset();
 
     std::string failure = stream_error(streamed, o, write_errno);
-    if (failure.empty() && !flush_to_disk(out_file))
+    if (failure.empty() && o.sync && !flush_to_disk(out_file))
         failure = "cannot write the output beside \"" + o.output + "\": " + std::strerror(errno);
     if (std::fclose(out.release()) != 0 && failure.empty())
         failure = "cannot write the output beside \"" + o.output + "\": " + std::strerror(errno);
