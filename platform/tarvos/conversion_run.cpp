@@ -197,10 +197,18 @@ int run_conversion(const RunOptions& o) {
             return n == 0 && std::ferror(in_file) ? -1 : static_cast<std::ptrdiff_t>(n);
         },
         kRecordLength);
-    BlockWriter writer([out_file, &write_errno](std::string_view block) {
-        if (std::fwrite(block.data(), 1, block.size(), out_file) == block.size()) return true;
-        write_errno = errno;
-        return false;
+    // When the output is to reach the disk, each block is sent on its way as
+    // soon as it is written, while the next ones convert.
+    const bool sync = o.sync;
+    std::uint64_t written_bytes = 0;
+    BlockWriter writer([out_file, sync, &written_bytes, &write_errno](std::string_view block) {
+        if (std::fwrite(block.data(), 1, block.size(), out_file) != block.size()) {
+            write_errno = errno;
+            return false;
+        }
+        if (sync) start_writeback(out_file, written_bytes, block.size());
+        written_bytes += block.size();
+        return true;
     });
     const int stage_options = o.stage_options;
     RecordConverter convert;
