@@ -1,6 +1,8 @@
 // Streams records from the input through the converter into the output, in
-// large blocks: each record is copied once, into the output block, padded to
-// the record length, converted there in place and followed by the line end
+// large blocks. While the records have the record length and the same line
+// end, the input is read straight into the output block, a block at a time,
+// and converted there in place; any other record is copied into the block,
+// padded to the record length, converted there and followed by the line end
 // it had in the input.
 #pragma once
 
@@ -8,6 +10,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -34,6 +37,9 @@ public:
 
     // Room for n bytes at the end of the block, handed to the sink first when full.
     char* reserve(std::size_t n);
+    // All the room left in the block, handed to the sink first when less than
+    // at_least bytes are left.
+    std::span<char> room(std::size_t at_least);
     void commit(std::size_t n) { used_ += n; }
     // Writes what is in the block and waits until every write has ended.
     bool flush();
