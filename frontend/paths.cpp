@@ -19,14 +19,6 @@ bool equal_ignoring_case(std::string_view a, std::string_view b) {
     return std::ranges::equal(a, b, [](char x, char y) { return lower_ascii(x) == lower_ascii(y); });
 }
 
-std::string base_path_of(std::string_view input_path) {
-    const std::size_t name_start = input_path.find_last_of("/\\");
-    const std::size_t dot = input_path.rfind('.');
-    if (dot == std::string_view::npos) return std::string(input_path);
-    if (name_start != std::string_view::npos && dot < name_start) return std::string(input_path);
-    return std::string(input_path.substr(0, dot));
-}
-
 std::string_view first_command_word(std::string_view command_line) {
     if (!command_line.empty() && command_line.front() == '"') {
         const std::string_view rest = command_line.substr(1);

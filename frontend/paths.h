@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "beside_files.h"
+
 namespace quillmar {
 
 // The text less its leading blanks (spaces and tabs).
@@ -14,13 +16,10 @@ std::string_view trim_leading_blanks(std::string_view text);
 // Equal ignoring the letter case of A to Z, as Windows compares file names.
 bool equal_ignoring_case(std::string_view a, std::string_view b);
 
-// The input path less its file-name extension (a dot in a folder name is no
-// extension); the conversion names its database and reports from it.
-std::string base_path_of(std::string_view input_path);
-
-// The suffixes of the files the conversion writes beside the input: the
-// results database and the three reports.
-inline constexpr std::array<std::string_view, 4> side_file_suffixes = {".db", ".mes", ".rev", ".cnv"};
+// The conversion names its database and reports from the input path less its
+// extension, with these suffixes.
+using vexlin::base_path_of;
+inline constexpr auto& side_file_suffixes = vexlin::kBesideFileSuffixes;
 
 // The first word of a command line: a quoted word without its quotes, else
 // the text up to the first blank.

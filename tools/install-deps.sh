@@ -8,6 +8,10 @@ packages=(cmake g++ ninja-build pkg-config libsqlite3-dev sqlite3 googletest lib
 # (wine32 runs the 32-bit programs and needs the i386 architecture), Xvfb for
 # the front end's window, and npm, which fetches the SQLite amalgamation.
 packages+=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64 wine32:i386 xvfb)
+# chmcmd compiles the dialog's help file.
+packages+=(fp-utils)
+# Hardening: clang with libFuzzer and the sanitizer runtimes, and valgrind.
+packages+=(clang libclang-rt-14-dev valgrind)
 command -v npm >/dev/null 2>&1 || packages+=(npm)
 
 sudo_cmd=""

@@ -30,3 +30,6 @@ done
 
 # The registrars' folders and zips, and a start of tarvos.exe from each folder.
 bash tools/package-windows.sh
+
+# Hardening: the sanitizer suite, valgrind over the runner, bounded fuzzing.
+bash tools/hardening.sh

@@ -75,14 +75,6 @@ bool same_file(const std::string& a, const std::string& b) {
     return std::filesystem::equivalent(std::filesystem::path(a), std::filesystem::path(b), ec) && !ec;
 }
 
-std::string base_path_of(std::string_view input_path) {
-    const std::size_t name_start = input_path.find_last_of("/\\");
-    const std::size_t dot = input_path.rfind('.');
-    if (dot == std::string_view::npos) return std::string(input_path);
-    if (name_start != std::string_view::npos && dot < name_start) return std::string(input_path);
-    return std::string(input_path.substr(0, dot));
-}
-
 ResultsStore ResultsStore::for_file(std::string_view input_path) {
     ResultsStore store;
     store.file_conversion_ = true;

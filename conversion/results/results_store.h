@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "beside_files.h"
+
 struct sqlite3;
 struct sqlite3_stmt;
 
@@ -109,8 +111,5 @@ private:
     int length_limit_ = 0;
 };
 
-// Base path of an input file: the path less the extension of its file name.
-// A dot inside a folder name is not an extension.
-std::string base_path_of(std::string_view input_path);
 
 }  // namespace vexlin

@@ -170,6 +170,8 @@ std::string stream_error(const StreamResult& r, const RunOptions& o, int write_e
 
 int run_conversion(const RunOptions& o) {
     if (auto refusal = check_paths(o.input, o.output)) return refuse(*refusal);
+    const std::optional<InputIdentity> input_before = input_identity(o.input);
+    if (!input_before) return refuse("the input file \"" + o.input + "\" cannot be looked at");
     FileValues values;
     if (auto refusal = file_values(o, values)) return refuse(*refusal);
 
@@ -187,6 +189,15 @@ int run_conversion(const RunOptions& o) {
 
     const LibraryInfo library = conversion_library_info();
     const bool database_open = vexlin150_Initialize_file_conversion(files.results_path.c_str()) == 1;
+    // Without its results database a conversion would lose every logged
+    // change and review, so it does not start.
+    if (!database_open) {
+        vexlin150_Close_file_conversion();
+        out.reset();
+        files.remove_parts();
+        return refuse("cannot create the results database in the input's folder \"" + folder_of(shown_path(o.input)) +
+                      "\"; the results are written beside the input, so that folder must be writable");
+    }
 
     std::FILE* in_file = in.get();
     std::FILE* out_file = out.get();
@@ -241,6 +252,8 @@ int run_conversion(const RunOptions& o) {
     if (std::fclose(out.release()) != 0 && failure.empty())
         failure = "cannot write the output beside \"" + o.output + "\": " + std::strerror(errno);
     if (failure.empty() && interrupt_requested()) failure = "interrupted";
+    if (failure.empty())
+        if (auto changed = check_input_unchanged(o.input, *input_before)) failure = *changed;
     if (failure.empty()) failure = replace_file(files.output_part, files.output);
     if (!failure.empty()) {
         files.remove_parts();

@@ -6,6 +6,7 @@
 #include <memory>
 #include <system_error>
 
+#include "beside_files.h"
 #include "file_layout.h"
 #include "line_reader.h"
 #include "os_support.h"
@@ -17,6 +18,24 @@ namespace {
 
 std::string in_quotes(std::string_view name) { return "\"" + std::string(name) + "\""; }
 
+// Text from the file as a message shows it: bytes other than printable ASCII
+// as \xHH, so that junk cannot garble or steer the terminal.
+std::string printable(std::string_view text) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string shown;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte < 0x7f && c != '\\') {
+            shown += c;
+        } else {
+            shown += "\\x";
+            shown += kHex[byte >> 4];
+            shown += kHex[byte & 0xf];
+        }
+    }
+    return shown;
+}
+
 struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
@@ -25,13 +44,8 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 }  // namespace
 
 BesideFiles beside_files(std::string_view input_path) {
-    // The extension is what follows the last dot of the file name itself; a
-    // dot in a folder name is no extension.
-    const std::size_t name_start = input_path.find_last_of("/\\");
-    const std::size_t dot = input_path.rfind('.');
-    const bool has_extension = dot != std::string_view::npos && (name_start == std::string_view::npos || dot > name_start);
     BesideFiles files;
-    files.base = std::string(has_extension ? input_path.substr(0, dot) : input_path);
+    files.base = vexlin::base_path_of(input_path);
     files.database = files.base + ".db";
     files.messages = files.base + ".mes";
     files.reviewables = files.base + ".rev";
@@ -65,7 +79,7 @@ std::optional<std::string> check_paths(const std::string& input, const std::stri
 std::optional<std::string> check_file_values(const std::string& input, std::string_view version,
                                              std::size_t record_length) {
     if (version != kInputVersion)
-        return "the file " + in_quotes(input) + " appears to be NAACCR version \"" + std::string(version) +
+        return "the file " + in_quotes(input) + " appears to be NAACCR version \"" + printable(version) +
                "\", but only version \"" + std::string(kInputVersion) + "\" is converted";
     if (record_length != kRecordLength)
         return "the file " + in_quotes(input) + " has records of " + std::to_string(record_length) +
@@ -127,6 +141,32 @@ std::optional<std::string> check_first_record(const std::string& input) {
     if (version.empty())
         return "the first record of " + in_quotes(input) + " is too short to hold the NAACCR version";
     return check_file_values(input, version, static_cast<std::size_t>(line.length));
+}
+
+std::optional<InputIdentity> input_identity(const std::string& input) {
+    std::error_code ec;
+    const fs::path path(input);
+    InputIdentity identity;
+    identity.size = fs::file_size(path, ec);
+    if (ec) return std::nullopt;
+    const fs::file_time_type changed = fs::last_write_time(path, ec);
+    if (ec) return std::nullopt;
+    identity.changed = static_cast<std::int64_t>(changed.time_since_epoch().count());
+    return identity;
+}
+
+std::optional<std::string> check_input_unchanged(const std::string& input, const InputIdentity& before) {
+    std::error_code ec;
+    if (!fs::exists(fs::path(input), ec))
+        return "the input file " + in_quotes(input) + " was removed during the conversion";
+    const std::optional<InputIdentity> now = input_identity(input);
+    if (!now) return "the input file " + in_quotes(input) + " can no longer be looked at";
+    if (now->size != before.size)
+        return "the input file " + in_quotes(input) + " changed during the conversion: it was " +
+               std::to_string(before.size) + " bytes long and is now " + std::to_string(now->size);
+    if (now->changed != before.changed)
+        return "the input file " + in_quotes(input) + " was written to during the conversion";
+    return std::nullopt;
 }
 
 }  // namespace tarvos

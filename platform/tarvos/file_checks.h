@@ -47,4 +47,18 @@ std::optional<FirstRecord> first_record_fit(const std::string& input);
 // Reads the first record of the input and checks its version and length.
 std::optional<std::string> check_first_record(const std::string& input);
 
+// What tells that the input is still the file the conversion started from:
+// its size and the time of its last change.
+struct InputIdentity {
+    std::uintmax_t size = 0;
+    std::int64_t changed = 0;  // ticks of the file clock
+};
+
+// The identity of the input now, or nothing when it cannot be looked at.
+std::optional<InputIdentity> input_identity(const std::string& input);
+
+// A refusal message when the input was removed, replaced, cut short or
+// written to since its identity was taken; nothing when it is unchanged.
+std::optional<std::string> check_input_unchanged(const std::string& input, const InputIdentity& before);
+
 }  // namespace tarvos

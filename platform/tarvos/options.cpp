@@ -54,6 +54,7 @@ ParsedArguments parse_front_end_form(std::span<const std::string_view> values) {
     o.form = Form::front_end;
     o.input = unquoted(values[0]);
     o.output = unquoted(values[1]);
+    if (o.input.empty() || o.output.empty()) return usage_error("file names must not be empty");
     if (values[2].size() != 1) return usage_error("record type must be one letter, not '" + std::string(values[2]) + "'");
     o.record_type = values[2][0];
     if (!parse_number(values[3], 0, 3, o.line_end_code))

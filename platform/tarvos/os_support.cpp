@@ -113,6 +113,9 @@ void install_interrupt_handlers() {
     struct sigaction ignore {};
     ignore.sa_handler = SIG_IGN;
     sigaction(SIGPIPE, &ignore, nullptr);
+    // Nor must a file-size limit: the write then fails with EFBIG and the
+    // conversion is abandoned cleanly instead of leaving its partial files.
+    sigaction(SIGXFSZ, &ignore, nullptr);
 }
 
 std::FILE* create_new_file(const std::string& path) {

@@ -19,7 +19,9 @@ if(NAACCR_WINE_TESTS AND QUILLMAR_XVFB_RUN)
     COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/wine/run_gui_test.sh ${NAACCR_WINE_RUN}
             $<TARGET_FILE:quillmar_gui_driver> $<TARGET_FILE:quillmar150> $<TARGET_FILE:quillmar_tarvos_recorder>
             ${CMAKE_CURRENT_BINARY_DIR}/gui-work)
-  set_tests_properties(quillmar150_dialog PROPERTIES FIXTURES_REQUIRED naaccr_wine LABELS windows TIMEOUT 300)
+  set_tests_properties(quillmar150_dialog PROPERTIES FIXTURES_REQUIRED naaccr_wine LABELS windows TIMEOUT 300
+    # Alone: a first window under a busy Wine server can miss its deadline.
+    RUN_SERIAL TRUE)
 elseif(NAACCR_WINE_TESTS)
   message(WARNING "xvfb-run (Debian package xvfb) not found: the dialog test is left out")
 endif()

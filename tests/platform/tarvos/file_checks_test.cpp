@@ -120,3 +120,12 @@ TEST_F(PathChecks, FirstRecordFitGivesItsLineAndTheFileSize) {
 }
 
 }  // namespace
+
+TEST(FileValues, AVersionOfJunkIsShownEscaped) {
+    const auto refusal = tarvos::check_file_values("in.dat", std::string_view("\x1b[2", 3), tarvos::kRecordLength);
+    ASSERT_TRUE(refusal);
+    EXPECT_NE(refusal->find("version \"\\x1B[2\""), std::string::npos) << *refusal;
+    const auto high = tarvos::check_file_values("in.dat", "\xff\\1", tarvos::kRecordLength);
+    ASSERT_TRUE(high);
+    EXPECT_NE(high->find("version \"\\xFF\\x5C1\""), std::string::npos) << *high;
+}

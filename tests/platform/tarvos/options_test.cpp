@@ -112,7 +112,7 @@ TEST(FrontEndForm, EachBadValueIsAUsageError) {
     const std::vector<std::pair<std::size_t, std::string_view>> bad = {
         {2, "AB"}, {2, ""},      {3, "4"},    {3, "-1"}, {3, "x"},    {4, "0"},   {4, "-5"},
         {4, "22824x"}, {5, "8"}, {5, "-1"},   {6, "yes"}, {6, "TRUE"}, {7, "-1"}, {7, "1e3"},
-        {7, ""},
+        {7, ""},  {0, "\"\""}, {1, "\"\""}, {0, ""},  {1, ""},
     };
     for (const auto& [index, value] : bad) {
         std::vector<std::string_view> args = good;
