@@ -2,6 +2,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 
 namespace cstage_standin {
 namespace {
@@ -9,7 +10,9 @@ namespace {
 // Schema names by number (index = number - 1). The numbers of Prostate and of
 // the four hematopoietic and lymphoid schemas at the end follow the published
 // 02.05 schema list; the others are numbered alphabetically.
-constexpr std::array<const char*, kSchemaCount> kSchemaNames{
+// Views of the literals, so that matching a name measures nothing; each still
+// ends in a NUL for schema_name.
+constexpr std::array<std::string_view, kSchemaCount> kSchemaNames{
     "AdnexaUterineOther", "AdrenalGland", "AmpullaVater", "Anus", "Appendix", "BileDuctsDistal",
     "BileDuctsIntrahepat", "BileDuctsPerihilar", "BiliaryOther", "Bladder", "Bone", "Brain",
     "Breast", "BuccalMucosa", "Cervix", "CNSOther", "Colon", "Conjunctiva", "CorpusAdenosarcoma",
@@ -238,7 +241,7 @@ int select_schema(std::string_view site, std::string_view histology, std::string
     if (base == 0) return -1000;  // no schema for this histology at this site
     for (const HistologyRow& row : kHistologyRows) {
         if (row.kind != RowKind::Prefix || !row_matches(row, site_code, hist_code)) continue;
-        const int prefixed = schema_by_name(std::string(row.name) + kSchemaNames[base - 1]);
+        const int prefixed = schema_by_name(std::string(row.name).append(kSchemaNames[base - 1]));
         if (prefixed > 0) return prefixed;
     }
     return base;
@@ -246,7 +249,7 @@ int select_schema(std::string_view site, std::string_view histology, std::string
 
 const char* schema_name(int schema_number) {
     if (schema_number < 1 || schema_number > kSchemaCount) return nullptr;
-    return kSchemaNames[schema_number - 1];
+    return kSchemaNames[schema_number - 1].data();
 }
 
 }  // namespace cstage_standin

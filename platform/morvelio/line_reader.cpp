@@ -68,6 +68,7 @@ void LineReader::deliver(Line& line, std::size_t text_end, std::size_t end_lengt
 }
 
 bool LineReader::next(Line& line) {
+    if (read_failed_) return false;
     // Line ends are looked for in a window a little wider than a record first,
     // so that a file ended by lone CRs is not searched for LF to its end per line.
     const std::size_t window = std::max<std::size_t>(keep_limit_ + 2, 64 * 1024);
@@ -109,6 +110,56 @@ bool LineReader::next(Line& line) {
         scan_ = safe - pos_;
         if (!refill()) return false;
     }
+}
+
+std::size_t LineReader::read_lines(std::span<char> dest, std::size_t length, std::string_view end) {
+    const std::size_t line_size = length + end.size();
+    if (long_line_ || end.empty() || line_size == 0) return 0;
+    dest = dest.first(std::min(dest.size(), buffer_.size()) / line_size * line_size);
+    if (dest.empty()) return 0;
+
+    // What the buffer holds first, then straight from the source.
+    std::size_t got = std::min(dest.size(), fill_ - pos_);
+    std::memcpy(dest.data(), buffer_.data() + pos_, got);
+    pos_ += got;
+    const bool from_source = got < dest.size() && !eof_;
+    while (got < dest.size() && !eof_) {
+        const std::ptrdiff_t n = source_(dest.subspan(got));
+        if (n < 0) read_failed_ = true;
+        if (n <= 0) eof_ = true;
+        else got += static_cast<std::size_t>(n);
+    }
+
+    const std::string_view data(dest.data(), got);
+    std::size_t lines = 0;
+    for (std::size_t at = 0; at + line_size <= data.size(); at += line_size) {
+        if (find_line_end(data.substr(at, length)) != std::string_view::npos) break;
+        if (data.substr(at + length, end.size()) != end) break;
+        if (end == "\r") {
+            // A CR followed by an LF would be a CR LF end instead.
+            const std::size_t next = at + line_size;
+            bool lf_follows = false;
+            if (next < data.size()) lf_follows = data[next] == '\n';
+            else if (fill_ > pos_) lf_follows = buffer_[pos_] == '\n';
+            else if (!eof_) break;  // the byte after the CR is not read yet
+            if (lf_follows) break;
+        }
+        ++lines;
+    }
+
+    // The rest goes back to the reader, ahead of anything still buffered.
+    const std::size_t used = lines * line_size;
+    const std::size_t rest = got - used;
+    if (!from_source) {
+        pos_ -= rest;
+    } else {
+        std::memcpy(buffer_.data(), dest.data() + used, rest);
+        pos_ = 0;
+        fill_ = rest;
+    }
+    scan_ = 0;
+    lines_ += lines;
+    return lines;
 }
 
 }  // namespace naaccr

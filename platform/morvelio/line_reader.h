@@ -38,6 +38,14 @@ public:
     // The next line; false at the end of the input or after a read error.
     bool next(Line& line);
     bool read_failed() const { return read_failed_; }
+
+    // Reads lines of exactly length characters, each ended by end (not
+    // empty), straight into dest: one large read instead of a read into the
+    // buffer and a copy out of it. Returns how many such lines now fill the
+    // start of dest; from the first line of another shape on, the bytes stay
+    // with the reader for next(). A lone CR counts only when the byte after it
+    // is known to be no LF.
+    std::size_t read_lines(std::span<char> dest, std::size_t length, std::string_view end);
     // Lines handed out so far.
     std::uint64_t line_number() const { return lines_; }
 

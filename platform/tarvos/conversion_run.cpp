@@ -1,6 +1,7 @@
 #include "conversion_run.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -120,6 +121,20 @@ std::optional<std::string> file_values(const RunOptions& o, FileValues& values) 
         values.record_count = o.record_count;
         return check_first_record(o.input);
     }
+    // A first record of the right version and length, in a file too small to
+    // hold more records than the file-information library can count, leaves
+    // nothing that its full scan could refuse before writing: records of other
+    // lengths are looked at while converting. The count is then only an
+    // estimate for the progress bar, exact when every line has the first one's
+    // length. Otherwise the library's scan gives the reason in its words.
+    if (const std::optional<FirstRecord> first = first_record_fit(o.input)) {
+        const std::uint64_t line_size = first->length + first->end_length;
+        const bool uniform = first->file_size % line_size == 0;
+        if (first->file_size <= UINT32_MAX || (uniform && first->file_size / line_size <= UINT32_MAX)) {
+            values.record_count = uniform ? first->file_size / line_size : 0;
+            return std::nullopt;
+        }
+    }
     std::vector<char> info(MORVELIO_FILE_INFO_SIZE, 0);
     if (o.input.size() >= MORVELIO_FI_PATH_SIZE) return "the input file name is too long";
     std::memcpy(info.data(), o.input.data(), o.input.size());
@@ -193,10 +208,18 @@ int run_conversion(const RunOptions& o) {
             return n == 0 && std::ferror(in_file) ? -1 : static_cast<std::ptrdiff_t>(n);
         },
         kRecordLength);
-    BlockWriter writer([out_file, &write_errno](std::string_view block) {
-        if (std::fwrite(block.data(), 1, block.size(), out_file) == block.size()) return true;
-        write_errno = errno;
-        return false;
+    // When the output is to reach the disk, each block is sent on its way as
+    // soon as it is written, while the next ones convert.
+    const bool sync = o.sync;
+    std::uint64_t written_bytes = 0;
+    BlockWriter writer([out_file, sync, &written_bytes, &write_errno](std::string_view block) {
+        if (std::fwrite(block.data(), 1, block.size(), out_file) != block.size()) {
+            write_errno = errno;
+            return false;
+        }
+        if (sync) start_writeback(out_file, written_bytes, block.size());
+        written_bytes += block.size();
+        return true;
     });
     const int stage_options = o.stage_options;
     RecordConverter convert;
@@ -224,7 +247,7 @@ int run_conversion(const RunOptions& o) {
     in.reset();
 
     std::string failure = stream_error(streamed, o, write_errno);
-    if (failure.empty() && !flush_to_disk(out_file))
+    if (failure.empty() && o.sync && !flush_to_disk(out_file))
         failure = "cannot write the output beside \"" + o.output + "\": " + std::strerror(errno);
     if (std::fclose(out.release()) != 0 && failure.empty())
         failure = "cannot write the output beside \"" + o.output + "\": " + std::strerror(errno);

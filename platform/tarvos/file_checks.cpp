@@ -87,24 +87,57 @@ std::optional<std::string> check_file_values(const std::string& input, std::stri
     return std::nullopt;
 }
 
-std::optional<std::string> check_first_record(const std::string& input) {
-    FilePtr file(std::fopen(input.c_str(), "rb"));
-    if (!file) return "the input file " + in_quotes(input) + " cannot be read: " + std::strerror(errno);
-    std::FILE* f = file.get();
-    naaccr::LineReader reader(
-        [f](std::span<char> buffer) -> std::ptrdiff_t {
-            const std::size_t n = std::fread(buffer.data(), 1, buffer.size(), f);
-            return n == 0 && std::ferror(f) ? -1 : static_cast<std::ptrdiff_t>(n);
-        },
-        kRecordLength, 64 * 1024);
+namespace {
+
+// Reads the first line of the input into line, through reader.
+struct FirstLine {
+    FilePtr file;
+    int open_errno;
+    naaccr::LineReader reader;
     naaccr::Line line;
-    if (!reader.next(line)) {
+    bool found = false;
+
+    explicit FirstLine(const std::string& input)
+        : file(std::fopen(input.c_str(), "rb")),
+          open_errno(errno),
+          reader(
+              [f = file.get()](std::span<char> buffer) -> std::ptrdiff_t {
+                  const std::size_t n = std::fread(buffer.data(), 1, buffer.size(), f);
+                  return n == 0 && std::ferror(f) ? -1 : static_cast<std::ptrdiff_t>(n);
+              },
+              kRecordLength, 64 * 1024) {
+        if (file) found = reader.next(line);
+    }
+};
+
+std::string_view version_of(const naaccr::Line& line) {
+    constexpr std::size_t version_end = naaccr::kVersionOffset + naaccr::kVersionWidth;
+    return line.text.size() >= version_end ? line.text.substr(naaccr::kVersionOffset, naaccr::kVersionWidth)
+                                           : std::string_view();
+}
+
+}  // namespace
+
+std::optional<FirstRecord> first_record_fit(const std::string& input) {
+    FirstLine first(input);
+    if (!first.found || version_of(first.line) != kInputVersion || first.line.length != kRecordLength)
+        return std::nullopt;
+    std::error_code ec;
+    const std::uintmax_t size = fs::file_size(fs::path(input), ec);
+    if (ec) return std::nullopt;
+    return FirstRecord{first.line.length, first.line.end.size(), static_cast<std::uint64_t>(size)};
+}
+
+std::optional<std::string> check_first_record(const std::string& input) {
+    FirstLine first(input);
+    if (!first.file) return "the input file " + in_quotes(input) + " cannot be read: " + std::strerror(first.open_errno);
+    const naaccr::LineReader& reader = first.reader;
+    const naaccr::Line& line = first.line;
+    if (!first.found) {
         if (reader.read_failed()) return "the input file " + in_quotes(input) + " cannot be read";
         return "the input file " + in_quotes(input) + " is empty";
     }
-    constexpr std::size_t version_end = naaccr::kVersionOffset + naaccr::kVersionWidth;
-    const std::string_view version =
-        line.text.size() >= version_end ? line.text.substr(naaccr::kVersionOffset, naaccr::kVersionWidth) : std::string_view();
+    const std::string_view version = version_of(line);
     if (version.empty())
         return "the first record of " + in_quotes(input) + " is too short to hold the NAACCR version";
     return check_file_values(input, version, static_cast<std::size_t>(line.length));

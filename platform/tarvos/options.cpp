@@ -96,6 +96,8 @@ ParsedArguments parse_arguments(std::span<const std::string_view> args) {
             return parsed;
         } else if (arg == "--quiet" || arg == "-q") {
             o.quiet = true;
+        } else if (arg == "--no-sync") {
+            o.sync = false;
         } else if (arg == "--no-stage") {
             no_stage_given = true;
             o.derive = false;
@@ -128,7 +130,7 @@ ParsedArguments parse_arguments(std::span<const std::string_view> args) {
 }
 
 std::string usage_text() {
-    return "Usage: tarvos [--stage LIST | --no-stage] [--quiet] INPUT OUTPUT\n"
+    return "Usage: tarvos [--stage LIST | --no-stage] [--quiet] [--no-sync] INPUT OUTPUT\n"
            "       tarvos INPUT OUTPUT TYPE LINEEND LENGTH STAGEOPTIONS DERIVE COUNT\n"
            "\n"
            "Converts the NAACCR 14.0 file INPUT into the NAACCR 15.0 file OUTPUT. The\n"
@@ -140,6 +142,8 @@ std::string usage_text() {
            "                by commas (default: all)\n"
            "  --no-stage    do not derive stage\n"
            "  --quiet       no progress bar and no summary\n"
+           "  --no-sync     for benchmarks: put the output in place without waiting\n"
+           "                for it to reach the disk (a crash can then lose it)\n"
            "  --help        show this text\n"
            "  --version     show the versions of the runner and its libraries\n"
            "\n"

@@ -1,6 +1,6 @@
 // The runner's command line. Two forms:
 //   the front end's: tarvos INPUT OUTPUT TYPE LINEEND LENGTH STAGEOPTIONS DERIVE COUNT
-//   a person's:      tarvos [--stage LIST|--no-stage] [--quiet] INPUT OUTPUT
+//   a person's:      tarvos [--stage LIST|--no-stage] [--quiet] [--no-sync] INPUT OUTPUT
 #pragma once
 
 #include <cstdint>
@@ -25,6 +25,9 @@ struct RunOptions {
     bool derive = true;           // recompute Collaborative Stage after the rules
     int stage_options = kStageAll;
     bool quiet = false;           // no progress bar, no summary
+    // The output reaches the disk before it is put in place; leaving that out
+    // is for benchmarks only.
+    bool sync = true;
     // The file's values as the front end found them (front-end form only).
     char record_type = 0;
     int line_end_code = 0;

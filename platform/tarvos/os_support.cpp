@@ -89,6 +89,8 @@ std::FILE* create_new_file(const std::string& path) {
     return f;
 }
 
+void start_writeback(std::FILE*, std::uint64_t, std::uint64_t) {}
+
 bool flush_to_disk(std::FILE* file) { return std::fflush(file) == 0 && _commit(_fileno(file)) == 0; }
 
 std::string replace_file(const std::string& from, const std::string& to) {
@@ -122,6 +124,15 @@ std::FILE* create_new_file(const std::string& path) {
     std::FILE* f = fdopen(fd, "wb");
     if (!f) close(fd);
     return f;
+}
+
+void start_writeback(std::FILE* file, std::uint64_t offset, std::uint64_t length) {
+#  if defined(__linux__)
+    // Only a hint: errors show in the final flush.
+    sync_file_range(fileno(file), static_cast<off_t>(offset), static_cast<off_t>(length), SYNC_FILE_RANGE_WRITE);
+#  else
+    (void)file, (void)offset, (void)length;
+#  endif
 }
 
 bool flush_to_disk(std::FILE* file) { return std::fflush(file) == 0 && fsync(fileno(file)) == 0; }

@@ -3,6 +3,7 @@
 // disk, replacing a file, and telling whether two names are the same file.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -20,6 +21,11 @@ int interrupted_exit_code();
 // Creates a file that must not exist yet, for binary writing; null when it
 // exists or cannot be created (errno tells why).
 std::FILE* create_new_file(const std::string& path);
+
+// Asks the operating system to start writing a range of the file to disk
+// now, without waiting, so that the final flush finds little left to do.
+// Does nothing where there is no such request.
+void start_writeback(std::FILE* file, std::uint64_t offset, std::uint64_t length);
 
 // Flushes the stream and the operating system's cache of the file to disk.
 bool flush_to_disk(std::FILE* file);

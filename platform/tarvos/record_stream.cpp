@@ -27,35 +27,139 @@ void tally(StreamCounts& counts, int flags, unsigned char restage, unsigned char
 
 }  // namespace
 
-BlockWriter::BlockWriter(ByteSink sink, std::size_t block_size) : sink_(std::move(sink)), block_(block_size) {}
+BlockWriter::BlockWriter(ByteSink sink, std::size_t block_size)
+    : sink_(std::move(sink)), blocks_{std::vector<char>(block_size), std::vector<char>(block_size)} {
+    thread_ = std::thread([this] { write_blocks(); });
+}
+
+BlockWriter::~BlockWriter() {
+    {
+        std::lock_guard lock(mutex_);
+        closing_ = true;
+    }
+    changed_.notify_all();
+    thread_.join();
+}
+
+void BlockWriter::write_blocks() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        changed_.wait(lock, [this] { return closing_ || !pending_.empty(); });
+        if (pending_.empty()) return;
+        const std::string_view block = pending_;
+        lock.unlock();
+        const bool written = failed_.load() || sink_(block);
+        lock.lock();
+        if (!written) failed_ = true;
+        pending_ = {};
+        busy_ = false;
+        changed_.notify_all();
+    }
+}
+
+void BlockWriter::wait() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return !busy_; });
+}
+
+void BlockWriter::hand_over() {
+    wait();
+    if (used_ == 0 || failed_) {
+        used_ = 0;
+        return;
+    }
+    {
+        std::lock_guard lock(mutex_);
+        pending_ = std::string_view(blocks_[current_].data(), used_);
+        busy_ = true;
+    }
+    changed_.notify_all();
+    current_ = 1 - current_;
+    used_ = 0;
+}
 
 char* BlockWriter::reserve(std::size_t n) {
-    if (used_ + n > block_.size()) {
-        flush();
-        if (n > block_.size()) block_.resize(n);
+    std::vector<char>& block = blocks_[current_];
+    if (used_ + n > block.size()) {
+        hand_over();
+        if (n > blocks_[current_].size()) blocks_[current_].resize(n);
     }
-    return block_.data() + used_;
+    return blocks_[current_].data() + used_;
+}
+
+std::span<char> BlockWriter::room(std::size_t at_least) {
+    reserve(at_least);
+    return std::span<char>(blocks_[current_]).subspan(used_);
 }
 
 bool BlockWriter::flush() {
-    if (used_ > 0 && !failed_) failed_ = !sink_(std::string_view(block_.data(), used_));
-    used_ = 0;
+    hand_over();
+    wait();
     return !failed_;
 }
 
 StreamResult stream_records(naaccr::LineReader& input, BlockWriter& output, std::size_t record_length,
                             const RecordConverter& convert, const ProgressTick& tick) {
+    // However the stream ends, no write is still running on the output when
+    // the caller goes on to close it.
+    struct WaitForWrites {
+        BlockWriter& output;
+        ~WaitForWrites() { output.wait(); }
+    } wait_for_writes{output};
     StreamResult result;
     StreamCounts& counts = result.counts;
+    // Converts one record in place and counts its results.
+    const auto convert_record = [&](char* record) {
+        unsigned char restage = 0, review = 0;
+        const int flags = convert(static_cast<int>(counts.read), record, restage, review);
+        tally(counts, flags, restage, review);
+    };
+    // Counts a record as written; false when the stream is to stop.
+    const auto after_record = [&] {
+        ++counts.written;
+        if (output.failed()) {
+            result.end = StreamEnd::write_error;
+            return false;
+        }
+        if (tick && !tick(counts)) {
+            result.end = StreamEnd::stopped;
+            return false;
+        }
+        return true;
+    };
+    // False when the record just read is past the numbers a conversion has.
+    const auto numbered = [&] {
+        if (counts.read <= static_cast<std::uint64_t>(INT_MAX)) return true;
+        result.end = StreamEnd::bad_record;
+        result.error = "line " + std::to_string(counts.read) + ": more records than a conversion can number";
+        return false;
+    };
+    // Whole blocks of records shaped like the last one, straight into the output.
+    char last_end[2] = {};
+    std::size_t last_end_size = 0;
+    const auto whole_blocks = [&] {
+        const std::string_view end(last_end, last_end_size);
+        const std::size_t line_size = record_length + end.size();
+        for (;;) {
+            const std::span<char> room = output.room(line_size);
+            const std::size_t lines = input.read_lines(room, record_length, end);
+            for (std::size_t i = 0; i < lines; ++i) {
+                ++counts.read;
+                counts.bytes_read += line_size;
+                if (!numbered()) return false;
+                convert_record(room.data() + i * line_size);
+                output.commit(line_size);
+                if (!after_record()) return false;
+            }
+            if (lines == 0) return true;
+        }
+    };
+
     naaccr::Line line;
     while (input.next(line)) {
         ++counts.read;
         counts.bytes_read += line.length + line.end.size();
-        if (counts.read > static_cast<std::uint64_t>(INT_MAX)) {
-            result.end = StreamEnd::bad_record;
-            result.error = "line " + std::to_string(counts.read) + ": more records than a conversion can number";
-            return result;
-        }
+        if (!numbered()) return result;
         if (!line.blank_tail) {
             result.end = StreamEnd::bad_record;
             result.error = "line " + std::to_string(counts.read) + ": the record is " + std::to_string(line.length) +
@@ -72,19 +176,14 @@ StreamResult stream_records(naaccr::LineReader& input, BlockWriter& output, std:
         } else if (line.length > record_length) {
             ++counts.cut;
         }
-        unsigned char restage = 0, review = 0;
-        const int flags = convert(static_cast<int>(counts.read), record, restage, review);
-        tally(counts, flags, restage, review);
+        convert_record(record);
         std::memcpy(record + record_length, line.end.data(), line.end.size());
         output.commit(record_length + line.end.size());
-        ++counts.written;
-        if (output.failed()) {
-            result.end = StreamEnd::write_error;
-            return result;
-        }
-        if (tick && !tick(counts)) {
-            result.end = StreamEnd::stopped;
-            return result;
+        if (!after_record()) return result;
+        if (line.length == record_length && !line.end.empty()) {
+            last_end_size = line.end.size();
+            std::memcpy(last_end, line.end.data(), last_end_size);
+            if (!whole_blocks()) return result;
         }
     }
     if (input.read_failed()) {

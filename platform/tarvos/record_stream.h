@@ -1,13 +1,20 @@
 // Streams records from the input through the converter into the output, in
-// large blocks: each record is copied once, into the output block, padded to
-// the record length, converted there in place and followed by the line end
+// large blocks. While the records have the record length and the same line
+// end, the input is read straight into the output block, a block at a time,
+// and converted there in place; any other record is copied into the block,
+// padded to the record length, converted there and followed by the line end
 // it had in the input.
 #pragma once
 
+#include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <thread>
+#include <mutex>
 #include <vector>
 
 #include "line_reader.h"
@@ -17,20 +24,45 @@ namespace tarvos {
 // Writes one block; false on a write error (errno tells why).
 using ByteSink = std::function<bool(std::string_view block)>;
 
+// Fills one block while the sink writes the one before on a thread of its
+// own, so that converting and writing overlap. The sink is called for one
+// block at a time, in order; a write error shows in failed() once that
+// write has ended, and in flush().
 class BlockWriter {
 public:
     explicit BlockWriter(ByteSink sink, std::size_t block_size = std::size_t{1} << 20);
-    // Room for n bytes at the end of the block, written out first when full.
+    ~BlockWriter();
+    BlockWriter(const BlockWriter&) = delete;
+    BlockWriter& operator=(const BlockWriter&) = delete;
+
+    // Room for n bytes at the end of the block, handed to the sink first when full.
     char* reserve(std::size_t n);
+    // All the room left in the block, handed to the sink first when less than
+    // at_least bytes are left.
+    std::span<char> room(std::size_t at_least);
     void commit(std::size_t n) { used_ += n; }
+    // Writes what is in the block and waits until every write has ended.
     bool flush();
-    bool failed() const { return failed_; }
+    // Waits until the write in progress has ended; the block is kept.
+    void wait();
+    bool failed() const { return failed_.load(); }
 
 private:
+    void hand_over();
+    void write_blocks();
+
     ByteSink sink_;
-    std::vector<char> block_;
+    std::vector<char> blocks_[2];
+    int current_ = 0;
     std::size_t used_ = 0;
-    bool failed_ = false;
+    std::atomic<bool> failed_ = false;
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::string_view pending_;  // handed over, not yet written
+    bool busy_ = false;         // pending_ is being written
+    bool closing_ = false;
+    std::thread thread_;
 };
 
 // Converts one record of the record length in place; returns its result flags.

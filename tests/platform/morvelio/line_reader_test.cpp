@@ -105,4 +105,53 @@ TEST(LineReader, ReadErrorStopsAndIsReported) {
     EXPECT_LT(lines, 3);
 }
 
+// Reads like the runner does: after each line of length `keep` with a line
+// end, as many more of that shape as read_lines gives, into a block of
+// `dest_size` bytes.
+std::vector<Got> read_mixed(const std::string& data, std::size_t keep, std::size_t block, std::size_t chunk,
+                            std::size_t dest_size) {
+    naaccr::LineReader reader(memory_source(data, chunk), keep, block);
+    std::vector<Got> lines;
+    std::vector<char> dest(dest_size);
+    naaccr::Line line;
+    while (reader.next(line)) {
+        lines.push_back({std::string(line.text), std::string(line.end), line.length, line.blank_tail});
+        if (line.length != keep || line.end.empty()) continue;
+        const std::string end(line.end);
+        for (std::size_t n; (n = reader.read_lines(dest, keep, end)) > 0;)
+            for (std::size_t i = 0; i < n; ++i)
+                lines.push_back({std::string(dest.data() + i * (keep + end.size()), keep), end, keep, true});
+    }
+    EXPECT_FALSE(reader.read_failed());
+    return lines;
+}
+
+TEST(LineReader, ReadLinesGivesTheSameLinesAsNext) {
+    const std::string inputs[] = {
+        "aaaa\nbbbb\ncccc\ndddd\n",
+        "aaaa\r\nbbbb\r\ncccc\r\ndddd",
+        "aaaa\rbbbb\rcccc\r\ndddd\r\n",   // lone CRs, then CR LF: the CR before an LF is no lone CR
+        "aaaa\rbbbb\r\ncccc\rdddd\r",
+        "aaaa\nbb\ncccc\ncc\rc\ndddddd\neeee\n",  // short, split and long lines among full ones
+        "aaaa\naaaa\naaaa\naaaa\naaaa\naaaa\naaaa\na",
+        "aaaa\r\r\naaaa\r\n\naaaa\r",
+    };
+    for (const std::string& input : inputs)
+        for (std::size_t chunk : {1, 3, 7, 64})
+            for (std::size_t dest_size : {4, 5, 6, 10, 11, 16, 64})
+                EXPECT_EQ(read_mixed(input, 4, 8, chunk, dest_size), read_all(input, 4, 8, chunk))
+                    << "input " << &input - inputs << ", chunk " << chunk << ", block " << dest_size;
+}
+
+TEST(LineReader, ReadErrorDuringReadLinesIsReported) {
+    naaccr::LineReader reader(memory_source("aaaa\nbbbb\ncccc\ndddd\n", 4, 12), 4, 8);
+    naaccr::Line line;
+    ASSERT_TRUE(reader.next(line));
+    std::vector<char> dest(64);
+    EXPECT_EQ(reader.read_lines(dest, 4, "\n"), 1u);  // the second line; the rest could not be read
+    EXPECT_FALSE(reader.next(line));
+    EXPECT_TRUE(reader.read_failed());
+}
+
 }  // namespace
+

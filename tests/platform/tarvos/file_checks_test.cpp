@@ -103,6 +103,22 @@ TEST_F(PathChecks, FirstRecordMustBeVersion140OfFullLength) {
     EXPECT_FALSE(tarvos::check_file_values(input_, "140", tarvos::kRecordLength));
 }
 
+TEST_F(PathChecks, FirstRecordFitGivesItsLineAndTheFileSize) {
+    const auto fit = tarvos::first_record_fit(write("two.dat", record("140") + record("140", 100)));
+    ASSERT_TRUE(fit);
+    EXPECT_EQ(fit->length, tarvos::kRecordLength);
+    EXPECT_EQ(fit->end_length, 1u);
+    EXPECT_EQ(fit->file_size, tarvos::kRecordLength + 1 + 101);
+    std::string crlf = record("140");
+    crlf.insert(crlf.size() - 1, "\r");
+    EXPECT_EQ(tarvos::first_record_fit(write("crlf.dat", crlf))->end_length, 2u);
+    // Whatever check_first_record refuses is no fit.
+    for (const auto& [name, content] : {std::pair{"v150.dat", record("150")}, {"short.dat", record("140", 22000)},
+                                        {"tiny.dat", std::string("A\n")}, {"empty.dat", std::string()}})
+        EXPECT_FALSE(tarvos::first_record_fit(write(name, content))) << name;
+    EXPECT_FALSE(tarvos::first_record_fit(at("nope.dat")));
+}
+
 }  // namespace
 
 TEST(FileValues, AVersionOfJunkIsShownEscaped) {

@@ -46,6 +46,8 @@ TEST(PersonForm, StageListsNoStageAndQuiet) {
     }
     EXPECT_TRUE(parse({"--quiet", "a", "b"}).options.quiet);
     EXPECT_TRUE(parse({"a", "b", "-q"}).options.quiet);
+    EXPECT_TRUE(parse({"a", "b"}).options.sync);
+    EXPECT_FALSE(parse({"--no-sync", "a", "b"}).options.sync);
 }
 
 TEST(PersonForm, DoubleDashLetsNamesStartWithADash) {

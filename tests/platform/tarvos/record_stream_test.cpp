@@ -117,6 +117,20 @@ TEST(RecordStream, WriteErrorStops) {
     EXPECT_EQ(result.end, tarvos::StreamEnd::write_error);
 }
 
+TEST(BlockWriter, WritesBlocksInOrderAndStopsAtTheFirstError) {
+    std::string out;
+    int calls = 0;
+    tarvos::BlockWriter writer([&](std::string_view b) { out.append(b); return ++calls < 3; }, 4);
+    for (char c = 'a'; c <= 'z'; ++c) {
+        *writer.reserve(1) = c;
+        writer.commit(1);
+    }
+    EXPECT_FALSE(writer.flush());
+    EXPECT_TRUE(writer.failed());
+    EXPECT_EQ(out, "abcdefghijkl");  // the third block failed; none was written after it
+    EXPECT_EQ(calls, 3);
+}
+
 TEST(RecordStream, TickReturningFalseStopsAfterThatRecord) {
     naaccr::LineReader reader(memory_source("aaaaaaaaaa\nbbbbbbbbbb\ncccccccccc\n"), kLength, 8);
     std::string out;
