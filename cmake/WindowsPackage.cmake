@@ -13,7 +13,7 @@ file(MAKE_DIRECTORY ${FOLDER})
 foreach(f IN LISTS FILES)
   file(COPY ${f} DESTINATION ${FOLDER})
   get_filename_component(name ${f} NAME)
-  if(STRIP)
+  if(STRIP AND name MATCHES "\\.(dll|exe)$")
     # The copies lose their debug information and local symbols; the build keeps them.
     execute_process(COMMAND ${STRIP} --strip-unneeded ${FOLDER}/${name} RESULT_VARIABLE rc)
     if(NOT rc EQUAL 0)
