@@ -1,5 +1,5 @@
-// A scriptable double of the stand-in Collaborative Stage library, for tests.
-// It behaves as the stand-in until a test scripts something: the next
+// A scriptable double of the Collaborative Stage library, for tests. It
+// behaves as the library until a test scripts something: the next
 // calculation's result, error word, message and outputs, the schema numbers
 // and the texts that the library returns. Tests install its entry points in
 // place of the bound library; the conversion library knows nothing of it.
@@ -12,33 +12,42 @@
 #include <vector>
 
 #include "cstage0205.h"
-#include "standin_calculation.h"
+#include <cstdint>
 
 namespace cstage_scriptable {
+
+// The derived items, as the data card holds them.
+struct DerivedStage {
+    std::string ajcc6_t, ajcc6_t_descript, ajcc6_n, ajcc6_n_descript, ajcc6_m, ajcc6_m_descript, ajcc6_stage;
+    std::string ajcc7_t, ajcc7_t_descript, ajcc7_n, ajcc7_n_descript, ajcc7_m, ajcc7_m_descript, ajcc7_stage;
+    std::string ss1977, ss2000;
+    std::uint32_t error_word = 0;
+    std::string message;
+};
 
 struct ScriptedCalculation {
     int result = 0;
     // Outputs written at their widths (blank padded), then the error word and
     // the message text (cut to fit its area).
-    cstage_standin::DerivedStage stage;
+    DerivedStage stage;
     // Raw bytes written last at data card offsets: NULs inside an item, a
     // message area without terminator, and so on.
     std::vector<std::pair<std::size_t, std::string>> raw_bytes;
 };
 
 // Queues a scripted calculation; each calculation takes the oldest one, and
-// runs the stand-in's own calculation when none is queued.
+// runs the library's own calculation when none is queued.
 void script_next_calculation(ScriptedCalculation calculation);
 
 // The schema number that the following selections return (nullopt: the
-// stand-in's own selection).
+// library's own selection).
 void script_schema_number(std::optional<int> number);
 // Texts returned by the library; nullptr makes the entry point return NULL.
-void script_schema_name(std::optional<const char*> name);  // nullopt: the stand-in's names
+void script_schema_name(std::optional<const char*> name);  // nullopt: the library's names
 void script_version(const char* text);
 void script_timestamp(const char* text);
 
-// Back to the stand-in's own behaviour, with the call log cleared.
+// Back to the library's own behaviour, with the call log cleared.
 void reset();
 
 struct CallLog {

@@ -1,0 +1,165 @@
+#include "card_calculation.h"
+
+#include <array>
+#include <optional>
+#include <string_view>
+
+#include "cstage0205.h"
+#include "datacard.h"
+#include "naaccr_columns.h"
+
+namespace cstage {
+namespace {
+
+using csengine::KeyId;
+using csengine::Problem;
+using csengine::SelectionOutcome;
+
+// The bit that says a storage item was left blank, in the order of output_items().
+constexpr std::uint32_t kNotDerivedBits[] = {
+    CSTAGE_ERR_AJCC6_T, CSTAGE_ERR_AJCC6_T_DESCRIPT, CSTAGE_ERR_AJCC6_N, CSTAGE_ERR_AJCC6_N_DESCRIPT,
+    CSTAGE_ERR_AJCC6_M, CSTAGE_ERR_AJCC6_M_DESCRIPT, CSTAGE_ERR_AJCC6_STAGE,
+    CSTAGE_ERR_AJCC7_T, CSTAGE_ERR_AJCC7_T_DESCRIPT, CSTAGE_ERR_AJCC7_N, CSTAGE_ERR_AJCC7_N_DESCRIPT,
+    CSTAGE_ERR_AJCC7_M, CSTAGE_ERR_AJCC7_M_DESCRIPT, CSTAGE_ERR_AJCC7_STAGE,
+    CSTAGE_ERR_SS1977, CSTAGE_ERR_SS2000,
+};
+
+struct ProblemBit {
+    Problem::Kind kind;
+    std::uint32_t bit;
+};
+constexpr ProblemBit kProblemBits[] = {
+    {Problem::Kind::NoSchema, CSTAGE_ERR_NO_SCHEMA},
+    {Problem::Kind::YearRejected, CSTAGE_ERR_YEAR},
+    {Problem::Kind::InvalidInput, CSTAGE_ERR_INVALID_INPUT},
+    {Problem::Kind::NoMatchingRow, CSTAGE_ERR_NO_MATCHING_ROW},
+    {Problem::Kind::TableError, CSTAGE_ERR_TABLE_ERROR},
+    {Problem::Kind::JumpLoop, CSTAGE_ERR_JUMP_LOOP},
+};
+
+// The engine's key numbers of the card's inputs and outputs, looked up once.
+struct CardKeys {
+    std::array<KeyId, 42> inputs{};
+    std::array<KeyId, 17> outputs{};
+};
+
+const CardKeys& card_keys(const csengine::Tables& tables) {
+    static const CardKeys keys = [&] {
+        CardKeys k;
+        for (std::size_t i = 0; i < k.inputs.size(); ++i) k.inputs[i] = tables.find_key(input_items()[i].key);
+        for (std::size_t i = 0; i < k.outputs.size(); ++i) k.outputs[i] = tables.find_key(output_items()[i].key);
+        return k;
+    }();
+    return keys;
+}
+
+// A code quoted for a message: bytes that are not printable appear as \xNN.
+std::string quoted(std::string_view code) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out = "'";
+    for (const char ch : code) {
+        const auto b = static_cast<unsigned char>(ch);
+        if (b >= 0x20 && b < 0x7F && b != '\\') {
+            out += ch;
+        } else {
+            out += "\\x";
+            out += kHex[b >> 4];
+            out += kHex[b & 15];
+        }
+    }
+    return out + "'";
+}
+
+std::string item_text(std::string_view key) {
+    const NaaccrItem* item = input_item(key);
+    if (!item) return std::string(key);
+    return std::string(item->name) + " (item " + std::to_string(item->item) + ")";
+}
+
+std::string selection_text(SelectionOutcome outcome) {
+    switch (outcome) {
+    case SelectionOutcome::InvalidSite: return "the Primary Site is not a valid code";
+    case SelectionOutcome::InvalidHistology: return "the histology is not a valid code";
+    case SelectionOutcome::NoSchemaForPair: return "no schema takes this site and histology";
+    case SelectionOutcome::Ssf25SelectsNone: return "CS Site-Specific Factor 25 selects no schema for this site and histology";
+    case SelectionOutcome::Ssf25SelectsSeveral: return "more than one schema takes this case";
+    case SelectionOutcome::Selected: break;
+    }
+    return "no schema";
+}
+
+}  // namespace
+
+std::uint32_t error_word_for(const csengine::Engine& engine, const csengine::Result& result) {
+    const CardKeys& keys = card_keys(engine.tables());
+    std::uint32_t word = result.problems.empty() ? 0 : CSTAGE_ERR_PROBLEM;
+    for (const Problem& p : result.problems)
+        for (const ProblemBit& pb : kProblemBits)
+            if (pb.kind == p.kind) word |= pb.bit;
+    for (std::size_t i = 0; i < std::size(kNotDerivedBits); ++i)
+        if (result.output(keys.outputs[i]).empty()) word |= kNotDerivedBits[i];
+    return word;
+}
+
+std::string message_for(const csengine::Engine& engine, const csengine::Result& result) {
+    const csengine::Tables& tables = engine.tables();
+    std::string text;
+    for (const Problem& p : result.problems) {
+        std::string line;
+        const std::string table = p.table == csengine::kNoTable ? "" : std::string(tables.table(p.table).id);
+        switch (p.kind) {
+        case Problem::Kind::NoSchema:
+            line = "No schema: " + selection_text(p.selection);
+            break;
+        case Problem::Kind::YearRejected:
+            line = "Year of diagnosis " + quoted(p.text) + " rejected (2004 to " +
+                   std::to_string(engine.current_year()) +
+                   ", or blank with a known CS Version Input Original): nothing derived";
+            break;
+        case Problem::Kind::InvalidInput:
+            line = "Invalid " + item_text(tables.key_name(p.key)) + " " + quoted(p.text) + ": not a code of table " +
+                   table;
+            break;
+        case Problem::Kind::NoMatchingRow:
+            line = "No row of table " + table + " matches the case";
+            break;
+        case Problem::Kind::TableError:
+            line = "Table " + table + " reports an error for " + std::string(tables.key_name(p.key)) +
+                   (p.text.empty() ? std::string() : ": " + std::string(p.text));
+            break;
+        case Problem::Kind::JumpLoop:
+            line = "Table " + table + " is already running: jump not taken";
+            break;
+        }
+        line += '\n';
+        if (text.size() + line.size() > CSTAGE_DC_MESSAGE_SIZE - 1) break;
+        text += line;
+    }
+    return text;
+}
+
+int calculate_card(const csengine::Engine& engine, char* card) {
+    const csengine::Tables& tables = engine.tables();
+    const CardKeys& keys = card_keys(tables);
+    // One case and result per thread, kept to reuse their memory.
+    thread_local const csengine::Tables* case_tables = nullptr;
+    thread_local std::optional<csengine::Case> the_case;
+    thread_local csengine::Result result;
+    if (case_tables != &tables) the_case.emplace(tables), case_tables = &tables;
+    the_case->clear();
+    for (std::size_t i = 0; i < keys.inputs.size(); ++i) {
+        const NaaccrItem& item = input_items()[i];
+        the_case->set(keys.inputs[i], std::string_view(card + item.card, item.width));
+    }
+    engine.calculate(*the_case, result);
+
+    for (std::size_t i = 0; i < keys.outputs.size(); ++i) {
+        const NaaccrItem& item = output_items()[i];
+        put_text(card, item.card, item.width, result.output(keys.outputs[i]));
+    }
+    set_error_word(card, error_word_for(engine, result));
+    set_message(card, message_for(engine, result));
+    return result.problems.empty() ? 0 : 1;
+}
+
+}  // namespace cstage

@@ -1,0 +1,41 @@
+#include "datacard.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "cstage0205.h"
+#include "naaccr_columns.h"
+
+namespace cstage {
+
+void put_text(char* card, std::size_t offset, std::size_t width, std::string_view text) {
+    const std::size_t n = std::min(text.size(), width);
+    std::memcpy(card + offset, text.data(), n);
+    std::memset(card + offset + n, ' ', width - n);
+}
+
+std::uint32_t error_word(const char* card) {
+    std::uint32_t word = 0;
+    std::memcpy(&word, card + CSTAGE_DC_ERROR_WORD, sizeof word);
+    return word;
+}
+
+void set_error_word(char* card, std::uint32_t word) { std::memcpy(card + CSTAGE_DC_ERROR_WORD, &word, sizeof word); }
+
+void set_message(char* card, std::string_view text) {
+    char* area = card + CSTAGE_DC_MESSAGE;
+    const std::size_t n = std::min<std::size_t>(text.size(), CSTAGE_DC_MESSAGE_SIZE - 1);
+    std::memset(area, 0, CSTAGE_DC_MESSAGE_SIZE);
+    std::memcpy(area, text.data(), n);
+}
+
+void move_record_to_card(char* card, const char* record) {
+    std::memset(card, ' ', CSTAGE_DC_INPUT_SIZE);
+    for (const NaaccrItem& item : input_items()) std::memcpy(card + item.card, record + item.offset, item.width);
+}
+
+void move_card_to_record(const char* card, char* record) {
+    for (const NaaccrItem& item : output_items()) std::memcpy(record + item.offset, card + item.card, item.width);
+}
+
+}  // namespace cstage

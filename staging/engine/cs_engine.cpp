@@ -1,0 +1,375 @@
+#include "cs_engine.h"
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <ctime>
+
+#include "cs_matching.h"
+
+namespace csengine {
+
+// ---- Case -------------------------------------------------------------------
+
+Case::Case(const Tables& tables)
+    : tables_(&tables), values_(tables.key_count()), present_(tables.key_count(), 0) {}
+
+void Case::clear() {
+    std::fill(values_.begin(), values_.end(), std::string_view());
+    std::fill(present_.begin(), present_.end(), 0);
+}
+
+void Case::set(KeyId key, std::string_view value) {
+    if (key >= values_.size()) return;
+    values_[key] = value;
+    present_[key] = 1;
+}
+
+bool Case::set(std::string_view key, std::string_view value) {
+    const KeyId k = tables_->find_key(key);
+    if (k == kNoKey) return false;
+    set(k, value);
+    return true;
+}
+
+std::string_view Result::output(KeyId key) const {
+    for (const auto& [k, v] : outputs)
+        if (k == key) return v;
+    return {};
+}
+
+std::string_view Result::output(const Tables& tables, std::string_view key) const {
+    return output(tables.find_key(key));
+}
+
+// ---- one case's evaluation ------------------------------------------------
+
+class Evaluation {
+public:
+    Evaluation(const Engine& engine, std::vector<std::string_view>& context, Result& result)
+        : t_(engine.tables()), ctx_(context), result_(result) {}
+
+    std::string_view value(KeyId k) const { return ctx_[k]; }
+
+    std::uint32_t match(TableId id) const {
+        return first_match(t_.table(id), [this](KeyId k) { return ctx_[k]; });
+    }
+
+    void run_mapping(const Mapping& m) {
+        for (const TableCheck& c : m.inclusions)
+            if (!check(c)) return;
+        for (const TableCheck& c : m.exclusions)
+            if (check(c)) return;
+        for (const InitialValue& v : m.initial_context) ctx_[v.key] = v.value;
+        for (const TablePath& p : m.paths) run_path(p);
+    }
+
+private:
+    // Matches the table on the context with the check's input mapping applied,
+    // then puts the context back as it was.
+    bool check(const TableCheck& c) {
+        saved_.clear();
+        for (const KeyMap& km : c.input_mapping) saved_.emplace_back(km.to, ctx_[km.to]);
+        for (const KeyMap& km : c.input_mapping) ctx_[km.to] = ctx_[km.from];
+        const bool matched = match(c.table) != kNoRow;
+        for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) ctx_[it->first] = it->second;
+        return matched;
+    }
+
+    void run_path(const TablePath& p) {
+        for (const KeyMap& km : p.input_mapping) ctx_[km.to] = ctx_[km.from];
+        stack_.clear();
+        run_table(p.table, p);
+        for (const KeyMap& km : p.input_mapping) ctx_[km.to] = std::string_view();
+    }
+
+    void run_table(TableId id, const TablePath& path) {
+        if (std::find(stack_.begin(), stack_.end(), id) != stack_.end()) {
+            result_.problems.push_back(Problem{Problem::Kind::JumpLoop, kNoKey, id});
+            return;
+        }
+        const Table& table = t_.table(id);
+        const std::uint32_t row = match(id);
+        if (row == kNoRow) {
+            result_.problems.push_back(Problem{Problem::Kind::NoMatchingRow, kNoKey, id});
+            return;
+        }
+        stack_.push_back(id);
+        const Endpoint* endpoints = table.row_endpoints(row);
+        for (std::size_t i = 0; i < table.endpoints.size(); ++i) {
+            const Endpoint& e = endpoints[i];
+            switch (e.kind) {
+            case Endpoint::Kind::Value:
+                set_output(path, e.key, e.template_key == kNoKey ? e.text : ctx_[e.template_key]);
+                break;
+            case Endpoint::Kind::Jump:
+                run_table(e.jump, path);
+                break;
+            case Endpoint::Kind::Error:
+                result_.problems.push_back(Problem{Problem::Kind::TableError, e.key, id, e.text});
+                break;
+            case Endpoint::Kind::Match:
+            case Endpoint::Kind::Stop:
+                break;
+            }
+        }
+        stack_.pop_back();
+    }
+
+    // Sets a table's result, under the names the path's output mapping gives it.
+    void set_output(const TablePath& path, KeyId key, std::string_view v) {
+        bool renamed = false;
+        for (const KeyMap& km : path.output_mapping) {
+            if (km.from != key) continue;
+            ctx_[km.to] = v;
+            renamed = true;
+        }
+        if (!renamed) ctx_[key] = v;
+    }
+
+    const Tables& t_;
+    std::vector<std::string_view>& ctx_;
+    Result& result_;
+    std::vector<TableId> stack_;
+    std::vector<std::pair<KeyId, std::string_view>> saved_;
+};
+
+// ---- Engine -----------------------------------------------------------------
+
+namespace {
+
+int calendar_year_now() {
+    const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+    std::tm parts{};
+#if defined(_WIN32)
+    localtime_s(&parts, &now);
+#else
+    localtime_r(&now, &parts);
+#endif
+    return parts.tm_year + 1900;
+}
+
+// Adds lo..hi to codes when both are codes of the same length that differ only
+// in their trailing digits (C000-C009, 8000-8005); false otherwise.
+bool expand_range(std::string_view lo, std::string_view hi, std::set<std::string, std::less<>>& codes) {
+    if (lo.size() != hi.size() || lo.empty()) return false;
+    std::size_t digits = 0;
+    while (digits < lo.size() && std::isdigit(static_cast<unsigned char>(lo[lo.size() - 1 - digits])) &&
+           std::isdigit(static_cast<unsigned char>(hi[hi.size() - 1 - digits])))
+        ++digits;
+    if (digits == 0 || digits > 6 || lo.substr(0, lo.size() - digits) != hi.substr(0, hi.size() - digits))
+        return false;
+    const std::string prefix(lo.substr(0, lo.size() - digits));
+    const long first = std::stol(std::string(lo.substr(lo.size() - digits)));
+    const long last = std::stol(std::string(hi.substr(hi.size() - digits)));
+    for (long n = first; n <= last; ++n) {
+        std::string s = std::to_string(n);
+        codes.insert(prefix + std::string(digits - std::min(digits, s.size()), '0') + s);
+    }
+    return true;
+}
+
+}  // namespace
+
+Engine::Engine(const Tables& tables) : tables_(&tables) {
+    keys_.site = tables.find_key("site");
+    keys_.hist = tables.find_key("hist");
+    keys_.ssf25 = tables.find_key("ssf25");
+    keys_.year_dx = tables.find_key("year_dx");
+    keys_.year_current = tables.find_key("ctx_year_current");
+    set_current_year(calendar_year_now());
+    build_code_set("primary_site", keys_.site, sites_);
+    build_code_set("histology", keys_.hist, histologies_);
+    build_site_index();
+    build_valid_codes();
+}
+
+void Engine::build_valid_codes() {
+    std::unordered_map<std::uint64_t, const ValidCodes*> built;
+    for (const Schema& s : tables_->schemas()) {
+        std::vector<const ValidCodes*>& codes = input_codes_.emplace_back();
+        for (const SchemaInput& in : s.inputs) {
+            if (in.table == kNoTable) {
+                codes.push_back(nullptr);
+                continue;
+            }
+            const std::uint64_t id = (std::uint64_t{in.table} << 16) | in.table_column;
+            auto [it, fresh] = built.emplace(id, nullptr);
+            if (fresh) {
+                auto v = std::make_unique<ValidCodes>();
+                const Table& t = tables_->table(in.table);
+                for (std::uint32_t r = 0; r < t.rows; ++r) {
+                    const Cell& cell = t.cell(r, in.table_column);
+                    v->any = v->any || cell.any;
+                    for (std::uint32_t i = 0; i < cell.count; ++i) {
+                        const Range& range = t.ranges[cell.first + i];
+                        if (range.kind == Range::Kind::Single)
+                            v->singles.emplace(range.lo, true);
+                        else
+                            v->ranges.push_back(&range);
+                    }
+                }
+                it->second = v.get();
+                valid_codes_.push_back(std::move(v));
+            }
+            codes.push_back(it->second);
+        }
+    }
+}
+
+bool Engine::accepts(const ValidCodes& codes, std::string_view code,
+                     const std::vector<std::string_view>* context) const {
+    if (codes.any || codes.singles.count(code) != 0) return true;
+    const auto value = [&](KeyId k) {
+        if (context) return (*context)[k];
+        return k == keys_.year_current ? std::string_view(current_year_text_) : std::string_view();
+    };
+    for (const Range* r : codes.ranges)
+        if (contains(*r, code, value)) return true;
+    return false;
+}
+
+void Engine::set_current_year(int year) {
+    current_year_ = year;
+    current_year_text_ = std::to_string(year);
+}
+
+void Engine::build_code_set(std::string_view table_id, KeyId key, CodeSet& codes) const {
+    const TableId id = tables_->find_table(table_id);
+    if (id == kNoTable) return;
+    const Table& t = tables_->table(id);
+    const auto col = std::find(t.inputs.begin(), t.inputs.end(), key);
+    if (col == t.inputs.end()) return;
+    for (std::uint32_t r = 0; r < t.rows; ++r) {
+        const Cell& cell = t.cell(r, static_cast<std::size_t>(col - t.inputs.begin()));
+        for (std::uint32_t i = 0; i < cell.count; ++i) {
+            const Range& range = t.ranges[cell.first + i];
+            if (range.kind == Range::Kind::Single || !expand_range(range.lo, range.hi, codes))
+                codes.insert(std::string(range.lo));
+        }
+    }
+}
+
+// For each valid site, the schemas whose selection table has a row that takes it.
+void Engine::build_site_index() {
+    for (const std::string& site : sites_) {
+        std::vector<const Schema*> schemas;
+        for (const Schema& s : tables_->schemas()) {
+            const Table& t = tables_->table(s.selection);
+            const auto col = std::find(t.inputs.begin(), t.inputs.end(), keys_.site);
+            const std::size_t c = static_cast<std::size_t>(col - t.inputs.begin());
+            const auto value = [&](KeyId k) { return k == keys_.site ? std::string_view(site) : std::string_view(); };
+            for (std::uint32_t r = 0; r < t.rows; ++r) {
+                if (col == t.inputs.end() || cell_matches(t, t.cell(r, c), site, value)) {
+                    schemas.push_back(&s);
+                    break;
+                }
+            }
+        }
+        site_schemas_.emplace_back(site, std::move(schemas));
+    }
+}
+
+SchemaSelection Engine::select_schema(std::string_view site, std::string_view hist, std::string_view ssf25) const {
+    site = trim(site), hist = trim(hist), ssf25 = trim(ssf25);
+    if (!sites_.contains(site)) return {SelectionOutcome::InvalidSite, nullptr};
+    if (!histologies_.contains(hist)) return {SelectionOutcome::InvalidHistology, nullptr};
+    const auto it = std::lower_bound(site_schemas_.begin(), site_schemas_.end(), site,
+                                     [](const auto& entry, std::string_view s) { return entry.first < s; });
+    if (it == site_schemas_.end() || it->first != site) return {SelectionOutcome::NoSchemaForPair, nullptr};
+    const Schema* chosen = nullptr;
+    int with_ssf25 = 0, without_ssf25 = 0;
+    for (const Schema* s : it->second) {
+        const Table& t = tables_->table(s->selection);
+        bool pair_matches = false, case_matches = false;
+        for (std::uint32_t r = 0; r < t.rows && !case_matches; ++r) {
+            const auto value = [&](KeyId k) {
+                return k == keys_.site ? site : k == keys_.hist ? hist : k == keys_.ssf25 ? ssf25 : std::string_view();
+            };
+            const auto ignore_ssf25 = [&](KeyId k) { return k == keys_.ssf25 ? std::string_view("*") : value(k); };
+            bool pair = true, full = true;
+            for (std::size_t c = 0; c < t.inputs.size(); ++c) {
+                const Cell& cell = t.cell(r, c);
+                if (t.inputs[c] == keys_.ssf25) {
+                    full = full && cell_matches(t, cell, ssf25, value);
+                    (void)ignore_ssf25;
+                } else {
+                    const bool m = cell_matches(t, cell, value(t.inputs[c]), value);
+                    pair = pair && m;
+                    full = full && m;
+                }
+            }
+            pair_matches = pair_matches || pair;
+            case_matches = full;
+        }
+        if (pair_matches) ++without_ssf25;
+        if (case_matches) ++with_ssf25, chosen = s;
+    }
+    if (with_ssf25 == 1) return {SelectionOutcome::Selected, chosen};
+    if (without_ssf25 == 0) return {SelectionOutcome::NoSchemaForPair, nullptr};
+    return {with_ssf25 == 0 ? SelectionOutcome::Ssf25SelectsNone : SelectionOutcome::Ssf25SelectsSeveral, nullptr};
+}
+
+bool Engine::is_valid_input(const Schema& schema, KeyId key, std::string_view code) const {
+    for (std::size_t i = 0; i < schema.inputs.size(); ++i) {
+        if (schema.inputs[i].key != key) continue;
+        return schema.inputs[i].table == kNoTable || accepts(valid_codes(schema, i), code, nullptr);
+    }
+    return false;
+}
+
+void Engine::calculate(const Case& c, Result& result) const {
+    result.schema = nullptr;
+    result.year_rejected = false;
+    result.outputs.clear();
+    result.problems.clear();
+    const auto given = [&](KeyId k) { return k == kNoKey ? std::string_view() : c.get(k); };
+    const SchemaSelection selection = select_schema(given(keys_.site), given(keys_.hist), given(keys_.ssf25));
+    if (selection.outcome != SelectionOutcome::Selected) {
+        Problem p{Problem::Kind::NoSchema};
+        p.selection = selection.outcome;
+        result.problems.push_back(p);
+        return;
+    }
+    const Schema& schema = *selection.schema;
+    result.schema = &schema;
+
+    thread_local std::vector<std::string_view> context;
+    context.assign(tables_->key_count(), std::string_view());
+    for (const SchemaInput& in : schema.inputs) context[in.key] = c.has(in.key) ? trim(c.get(in.key)) : in.default_value;
+    if (keys_.year_current != kNoKey) context[keys_.year_current] = current_year_text_;
+
+    Evaluation eval(*this, context, result);
+    for (const SchemaInput& in : schema.inputs) {
+        if (in.key != keys_.year_dx || in.table == kNoTable) continue;
+        if (eval.match(in.table) == kNoRow) {
+            result.year_rejected = true;
+            result.problems.push_back(Problem{Problem::Kind::YearRejected, in.key, in.table, context[in.key]});
+            for (const SchemaOutput& out : schema.outputs) result.outputs.emplace_back(out.key, std::string());
+            return;
+        }
+    }
+    for (std::size_t i = 0; i < schema.inputs.size(); ++i) {
+        const SchemaInput& in = schema.inputs[i];
+        if (in.table == kNoTable || in.key == keys_.year_dx || context[in.key].empty()) continue;
+        if (!accepts(valid_codes(schema, i), context[in.key], &context))
+            result.problems.push_back(Problem{Problem::Kind::InvalidInput, in.key, in.table, context[in.key]});
+    }
+    for (const SchemaOutput& out : schema.outputs) context[out.key] = out.default_value;
+    for (const Mapping& m : schema.mappings) eval.run_mapping(m);
+    for (const SchemaOutput& out : schema.outputs) result.outputs.emplace_back(out.key, std::string(context[out.key]));
+}
+
+const Schema* Engine::schema_by_name(std::string_view name) const {
+    for (const Schema& s : tables_->schemas())
+        if (s.name == name) return &s;
+    return nullptr;
+}
+
+const Schema* Engine::schema_by_id(std::string_view id) const {
+    for (const Schema& s : tables_->schemas())
+        if (s.id == id) return &s;
+    return nullptr;
+}
+
+}  // namespace csengine

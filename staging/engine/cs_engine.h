@@ -1,0 +1,142 @@
+// The Collaborative Stage engine: schema selection and stage derivation for
+// one case at a time over prepared tables. Inputs and outputs go by key
+// ("site", "extension", "stor_ss2000", ...); problems are listed, never thrown.
+// An Engine is read-only once built: calls may come from any thread.
+#pragma once
+
+#include <memory>
+#include <set>
+#include <unordered_map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cs_tables.h"
+
+namespace csengine {
+
+// The inputs of one case by key. Values are not copied: they must stay valid
+// until the calculation that reads them has returned. A key that was never
+// set is absent and takes the schema's default; one set to blank stays blank.
+class Case {
+public:
+    explicit Case(const Tables& tables);
+    void clear();
+    void set(KeyId key, std::string_view value);
+    // False when no table knows the key.
+    bool set(std::string_view key, std::string_view value);
+    bool has(KeyId key) const { return present_[key] != 0; }
+    std::string_view get(KeyId key) const { return values_[key]; }
+
+private:
+    const Tables* tables_;
+    std::vector<std::string_view> values_;
+    std::vector<unsigned char> present_;
+};
+
+enum class SelectionOutcome {
+    Selected,
+    InvalidSite,        // the site is not a valid code
+    InvalidHistology,   // the histology is not a valid code
+    NoSchemaForPair,    // no schema takes the site and histology
+    Ssf25SelectsNone,   // the pair needs SSF25, and no schema takes this SSF25
+    Ssf25SelectsSeveral // more than one schema takes the case
+};
+
+struct SchemaSelection {
+    SelectionOutcome outcome = SelectionOutcome::NoSchemaForPair;
+    const Schema* schema = nullptr;  // set when Selected
+};
+
+struct Problem {
+    enum class Kind {
+        NoSchema,       // detail: the selection outcome
+        YearRejected,   // text: the year of diagnosis
+        InvalidInput,   // key: the input whose code is not valid; text: the code
+        NoMatchingRow,  // table: no row matched
+        TableError,     // table, key: an ERROR endpoint was reached; text: its message
+        JumpLoop        // table: a jump to a table already running
+    };
+    Kind kind;
+    KeyId key = kNoKey;
+    TableId table = kNoTable;
+    std::string_view text = {};  // points into the case's inputs or the tables
+    SelectionOutcome selection = SelectionOutcome::Selected;
+};
+
+struct Result {
+    const Schema* schema = nullptr;
+    bool year_rejected = false;
+    std::vector<std::pair<KeyId, std::string>> outputs;  // the schema's outputs, in order
+    std::vector<Problem> problems;
+
+    // The output's value; blank for a key the result does not hold.
+    std::string_view output(KeyId key) const;
+    std::string_view output(const Tables& tables, std::string_view key) const;
+};
+
+class Engine {
+public:
+    explicit Engine(const Tables& tables);
+
+    const Tables& tables() const { return *tables_; }
+
+    SchemaSelection select_schema(std::string_view site, std::string_view histology, std::string_view ssf25) const;
+
+    // Derives the stage of one case. The result is cleared first.
+    void calculate(const Case& c, Result& result) const;
+
+    // Whether code is valid for the schema's input key (inputs without a
+    // table accept anything).
+    bool is_valid_input(const Schema& schema, KeyId key, std::string_view code) const;
+
+    // The year that the year check takes as current: the calendar year at
+    // construction. Tests pin it.
+    void set_current_year(int year);
+    int current_year() const { return current_year_; }
+
+    const Schema* schema_by_name(std::string_view name) const;
+    const Schema* schema_by_id(std::string_view id) const;
+
+private:
+    struct Keys {
+        KeyId site, hist, ssf25, year_dx, year_current;
+    };
+    // Every code of a column, for the tests of membership that the selection
+    // needs: ranges expanded.
+    using CodeSet = std::set<std::string, std::less<>>;
+
+    // The codes one column of a validation table accepts: single codes found
+    // by hashing, ranges tried in turn.
+    struct ValidCodes {
+        bool any = false;
+        std::unordered_map<std::string_view, bool> singles;
+        std::vector<const Range*> ranges;
+    };
+    bool accepts(const ValidCodes& codes, std::string_view code, const std::vector<std::string_view>* context) const;
+    const ValidCodes& valid_codes(const Schema& schema, std::size_t input) const {
+        return *input_codes_[static_cast<std::size_t>(schema.number - 1)][input];
+    }
+    void build_valid_codes();
+
+    void build_code_set(std::string_view table_id, KeyId key, CodeSet& codes) const;
+    void build_site_index();
+    friend class Evaluation;
+
+    const Tables* tables_;
+    Keys keys_{};
+    int current_year_ = 0;
+    std::string current_year_text_;
+    CodeSet sites_, histologies_;
+    std::vector<std::pair<std::string, std::vector<const Schema*>>> site_schemas_;  // sorted by site
+    std::vector<std::unique_ptr<ValidCodes>> valid_codes_;
+    std::vector<std::vector<const ValidCodes*>> input_codes_;  // by schema, then input; null: no table
+};
+
+// The compact form carried in this library, and the engine over it, built on
+// first use.
+std::string_view embedded_tables_text();
+const Tables& embedded_tables();
+Engine& embedded_engine();
+
+}  // namespace csengine

@@ -1,0 +1,53 @@
+// Finding rows of a decision table: the first row whose every INPUT cell
+// holds the context's value, through the table's row index.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+
+#include "cs_tables.h"
+
+namespace csengine {
+
+inline constexpr std::uint32_t kNoRow = 0xFFFFFFFF;
+
+// value(key) gives the context's value of a key (blank when it has none).
+template <typename Value>
+bool cell_matches(const Table& t, const Cell& cell, std::string_view v, Value&& value) {
+    if (cell.any) return true;
+    for (std::uint32_t i = 0; i < cell.count; ++i)
+        if (contains(t.ranges[cell.first + i], v, value)) return true;
+    return false;
+}
+
+template <typename Value>
+bool row_matches(const Table& t, std::uint32_t row, Value&& value) {
+    for (std::size_t c = 0; c < t.inputs.size(); ++c)
+        if (!cell_matches(t, t.cell(row, c), value(t.inputs[c]), value)) return false;
+    return true;
+}
+
+// The first matching row, or kNoRow. Candidates are the rows indexed under the
+// value of the index column merged, in row order, with the rows that are
+// always candidates.
+template <typename Value>
+std::uint32_t first_match(const Table& t, Value&& value) {
+    if (t.rows == 0) return kNoRow;
+    if (t.inputs.empty()) return 0;
+    const RowIndex& index = t.index;
+    static const std::vector<std::uint32_t> kNone;
+    const auto hit = index.by_value.find(value(t.inputs[index.column]));
+    const std::vector<std::uint32_t>& indexed = hit == index.by_value.end() ? kNone : hit->second;
+    auto a = indexed.begin(), b = index.always.begin();
+    while (a != indexed.end() || b != index.always.end()) {
+        std::uint32_t row;
+        if (b == index.always.end() || (a != indexed.end() && *a < *b))
+            row = *a++;
+        else
+            row = *b++;
+        if (row_matches(t, row, value)) return row;
+    }
+    return kNoRow;
+}
+
+}  // namespace csengine

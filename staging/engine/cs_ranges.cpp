@@ -1,0 +1,49 @@
+#include "cs_ranges.h"
+
+#include <cstdlib>
+#include <string>
+
+namespace csengine {
+
+std::string_view trim(std::string_view text) {
+    std::size_t b = 0, e = text.size();
+    while (b < e && text[b] == ' ') ++b;
+    while (e > b && text[e - 1] == ' ') --e;
+    return text.substr(b, e - b);
+}
+
+Number parse_number(std::string_view text) {
+    Number n;
+    std::size_t i = 0;
+    if (i < text.size() && text[i] == '-') ++i;
+    std::size_t digits = 0;
+    double whole = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i, ++digits) whole = whole * 10 + (text[i] - '0');
+    double fraction = 0, scale = 1;
+    if (i < text.size() && text[i] == '.') {
+        n.has_dot = true;
+        std::size_t decimals = 0;
+        for (++i; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i, ++decimals) {
+            scale /= 10;
+            fraction += (text[i] - '0') * scale;
+        }
+        if (decimals == 0) return Number{};
+        digits += decimals;
+    }
+    if (digits == 0 || i != text.size()) return Number{};
+    n.ok = true;
+    n.value = (text[0] == '-' ? -1 : 1) * (whole + fraction);
+    return n;
+}
+
+bool in_range(std::string_view lo, std::string_view hi, std::string_view value) {
+    const Number lo_n = parse_number(lo), hi_n = parse_number(hi);
+    if (lo != hi && lo_n.ok && hi_n.ok) {
+        const Number v = parse_number(value);
+        if (!v.ok || (v.has_dot && !lo_n.has_dot && !hi_n.has_dot)) return false;
+        return lo_n.value <= v.value && v.value <= hi_n.value;
+    }
+    return value.size() == lo.size() && lo <= value && value <= hi;
+}
+
+}  // namespace csengine

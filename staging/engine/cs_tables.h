@@ -1,0 +1,138 @@
+// The Collaborative Stage tables as the engine holds them: every table,
+// schema and mapping of the compact form, with keys interned as small numbers,
+// cells split into prepared ranges and a row index per table. Built once from
+// the compact text; read-only afterwards, so any number of threads may share it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "cs_ranges.h"
+
+namespace csengine {
+
+using TableId = std::uint32_t;
+inline constexpr TableId kNoTable = 0xFFFFFFFF;
+
+struct Cell {
+    bool any = false;  // "*"
+    std::uint32_t first = 0, count = 0;  // ranges in Table::ranges
+};
+
+struct Endpoint {
+    enum class Kind : std::uint8_t { Value, Jump, Error, Match, Stop };
+    Kind kind = Kind::Match;
+    KeyId key = kNoKey;           // the column's key
+    KeyId template_key = kNoKey;  // Value: VALUE:{{key}} copies that key's value
+    TableId jump = kNoTable;      // Jump: the table jumped to
+    std::string_view text;        // Value: the value; Error: the message
+};
+
+// Rows whose index column holds single values are found through the value;
+// the others (wildcards, ranges) are always candidates.
+struct RowIndex {
+    std::uint32_t column = 0;
+    std::unordered_map<std::string_view, std::vector<std::uint32_t>> by_value;
+    std::vector<std::uint32_t> always;
+};
+
+struct Table {
+    std::string_view id;
+    std::vector<KeyId> inputs;     // INPUT columns in order
+    std::vector<KeyId> endpoints;  // ENDPOINT columns in order
+    std::uint32_t rows = 0;
+    std::vector<Cell> cells;          // rows x inputs
+    std::vector<Endpoint> results;    // rows x endpoints
+    std::vector<Range> ranges;
+    RowIndex index;
+
+    const Cell& cell(std::uint32_t row, std::size_t column) const { return cells[row * inputs.size() + column]; }
+    const Endpoint* row_endpoints(std::uint32_t row) const { return results.data() + row * endpoints.size(); }
+};
+
+struct KeyMap {
+    KeyId from, to;
+};
+
+struct TableCheck {  // an inclusion or exclusion table
+    TableId table;
+    std::vector<KeyMap> input_mapping;
+};
+
+struct TablePath {
+    TableId table;
+    std::vector<KeyMap> input_mapping, output_mapping;
+};
+
+struct InitialValue {
+    KeyId key;
+    std::string_view value;  // blank when the published value is null
+};
+
+struct Mapping {
+    std::string_view id;
+    std::vector<TableCheck> inclusions, exclusions;
+    std::vector<InitialValue> initial_context;
+    std::vector<TablePath> paths;
+};
+
+struct SchemaInput {
+    KeyId key;
+    int naaccr_item = 0;
+    std::string_view default_value;
+    TableId table = kNoTable;  // validation table
+    std::uint32_t table_column = 0;  // the table's column holding this key
+};
+
+struct SchemaOutput {
+    KeyId key;
+    int naaccr_item = 0;
+    std::string_view default_value;
+};
+
+struct Schema {
+    int number = 0;
+    std::string_view id, name;
+    TableId selection = kNoTable;
+    bool discriminated = false;  // selection needs SSF25
+    std::vector<SchemaInput> inputs;
+    std::vector<SchemaOutput> outputs;
+    std::vector<Mapping> mappings;
+};
+
+class Tables {
+public:
+    // Parses the compact form. On failure returns null and says why in error.
+    static std::unique_ptr<const Tables> parse(std::string text, std::string& error);
+
+    Tables(const Tables&) = delete;
+    Tables& operator=(const Tables&) = delete;
+
+    std::size_t key_count() const { return key_names_.size(); }
+    std::string_view key_name(KeyId k) const { return key_names_[k]; }
+    KeyId find_key(std::string_view name) const;
+    TableId find_table(std::string_view id) const;
+    const Table& table(TableId t) const { return tables_[t]; }
+    std::size_t table_count() const { return tables_.size(); }
+    const std::vector<Schema>& schemas() const { return schemas_; }
+    std::size_t row_count() const;
+    // Bytes held by the prepared tables (text, cells, ranges, index), for figures.
+    std::size_t memory_bytes() const;
+
+private:
+    Tables() = default;
+    friend class TablesBuilder;
+
+    std::string text_;  // the compact form; every string_view points into it
+    std::vector<std::string_view> key_names_;
+    std::unordered_map<std::string_view, KeyId> keys_;
+    std::vector<Table> tables_;
+    std::unordered_map<std::string_view, TableId> table_ids_;
+    std::vector<Schema> schemas_;
+};
+
+}  // namespace csengine
