@@ -7,7 +7,19 @@
 #include <zlib.h>
 #endif
 
+#include "naaccr_columns.h"
+
 namespace cstest {
+
+std::string record_from_case(const ExpectedCase& c) {
+    std::string record(cstage::kRecordLength, ' ');
+    const auto items = cstage::input_items();
+    for (std::size_t i = 0; i < items.size() && i < c.fields.size(); ++i) {
+        const std::string_view v = c.fields[i].substr(0, items[i].width);
+        record.replace(items[i].offset, v.size(), v);
+    }
+    return record;
+}
 
 const std::array<std::string_view, 42> kInputKeys = {
     "site", "hist", "year_dx", "cs_input_version_original", "behavior", "grade", "age_dx", "lvi", "size",

@@ -31,4 +31,8 @@ struct ExpectedCase {
     std::string_view expected(std::size_t i) const { return fields[42 + i]; }
 };
 
+// A NAACCR 14.0 record of blanks with the case's 42 inputs at their columns
+// (each cut or blank-padded to its width).
+std::string record_from_case(const ExpectedCase& c);
+
 }  // namespace cstest
