@@ -106,7 +106,7 @@ private:
                 run_table(e.jump, path);
                 break;
             case Endpoint::Kind::Error:
-                result_.problems.push_back(Problem{Problem::Kind::TableError, e.key, id, e.text});
+                result_.problems.push_back(Problem{Problem::Kind::TableError, mapped_key(path, e.key), id, e.text});
                 break;
             case Endpoint::Kind::Match:
             case Endpoint::Kind::Stop:
@@ -114,6 +114,13 @@ private:
             }
         }
         stack_.pop_back();
+    }
+
+    // The name the path gives a table's result key.
+    static KeyId mapped_key(const TablePath& path, KeyId key) {
+        for (const KeyMap& km : path.output_mapping)
+            if (km.from == key) return km.to;
+        return key;
     }
 
     // Sets a table's result, under the names the path's output mapping gives it.

@@ -13,7 +13,7 @@ namespace vexlin::test {
 namespace {
 
 using cstage_scriptable::ScriptedCalculation;
-using cstage_standin::DerivedStage;
+using cstage_scriptable::DerivedStage;
 
 constexpr int kAllFamilies = kStageSs1977 | kStageSs2000 | kStageAjcc;
 
