@@ -1,6 +1,7 @@
 #include "card_calculation.h"
 
 #include <array>
+#include <mutex>
 #include <optional>
 #include <string_view>
 
@@ -88,6 +89,14 @@ std::string selection_text(SelectionOutcome outcome) {
     return "no schema";
 }
 
+struct Workspace {
+    std::mutex mutex;
+    const csengine::Tables* tables = nullptr;
+    std::optional<csengine::Case> the_case;
+    csengine::Result result;
+};
+Workspace g_workspace;
+
 }  // namespace
 
 std::uint32_t error_word_for(const csengine::Engine& engine, const csengine::Result& result) {
@@ -132,6 +141,9 @@ std::string message_for(const csengine::Engine& engine, const csengine::Result& 
             break;
         }
         line += '\n';
+        // A table that runs on several paths can fail the same way on each:
+        // say it once.
+        if (text.find(line) == 0 || text.find("\n" + line) != std::string::npos) continue;
         if (text.size() + line.size() > CSTAGE_DC_MESSAGE_SIZE - 1) break;
         text += line;
     }
@@ -141,17 +153,18 @@ std::string message_for(const csengine::Engine& engine, const csengine::Result& 
 int calculate_card(const csengine::Engine& engine, char* card) {
     const csengine::Tables& tables = engine.tables();
     const CardKeys& keys = card_keys(tables);
-    // One case and result per thread, kept to reuse their memory.
-    thread_local const csengine::Tables* case_tables = nullptr;
-    thread_local std::optional<csengine::Case> the_case;
-    thread_local csengine::Result result;
-    if (case_tables != &tables) the_case.emplace(tables), case_tables = &tables;
-    the_case->clear();
+    // One case and result for the process, kept to reuse their memory. No
+    // thread-local storage: the library must unload when it is released.
+    const std::lock_guard<std::mutex> lock(g_workspace.mutex);
+    if (g_workspace.tables != &tables) g_workspace.the_case.emplace(tables), g_workspace.tables = &tables;
+    csengine::Case& the_case = *g_workspace.the_case;
+    csengine::Result& result = g_workspace.result;
+    the_case.clear();
     for (std::size_t i = 0; i < keys.inputs.size(); ++i) {
         const NaaccrItem& item = input_items()[i];
-        the_case->set(keys.inputs[i], std::string_view(card + item.card, item.width));
+        the_case.set(keys.inputs[i], std::string_view(card + item.card, item.width));
     }
-    engine.calculate(*the_case, result);
+    engine.calculate(the_case, result);
 
     for (std::size_t i = 0; i < keys.outputs.size(); ++i) {
         const NaaccrItem& item = output_items()[i];

@@ -341,7 +341,7 @@ void Engine::calculate(const Case& c, Result& result) const {
     const Schema& schema = *selection.schema;
     result.schema = &schema;
 
-    thread_local std::vector<std::string_view> context;
+    std::vector<std::string_view>& context = result.context;
     context.assign(tables_->key_count(), std::string_view());
     for (const SchemaInput& in : schema.inputs) context[in.key] = c.has(in.key) ? trim(c.get(in.key)) : in.default_value;
     if (keys_.year_current != kNoKey) context[keys_.year_current] = current_year_text_;

@@ -69,6 +69,8 @@ struct Result {
     bool year_rejected = false;
     std::vector<std::pair<KeyId, std::string>> outputs;  // the schema's outputs, in order
     std::vector<Problem> problems;
+    // The calculation's working context, kept here to reuse its memory.
+    std::vector<std::string_view> context;
 
     // The output's value; blank for a key the result does not hold.
     std::string_view output(KeyId key) const;

@@ -35,13 +35,13 @@ std::uint32_t first_match(const Table& t, Value&& value) {
     if (t.rows == 0) return kNoRow;
     if (t.inputs.empty()) return 0;
     const RowIndex& index = t.index;
-    static const std::vector<std::uint32_t> kNone;
     const auto hit = index.by_value.find(value(t.inputs[index.column]));
-    const std::vector<std::uint32_t>& indexed = hit == index.by_value.end() ? kNone : hit->second;
-    auto a = indexed.begin(), b = index.always.begin();
-    while (a != indexed.end() || b != index.always.end()) {
+    const std::uint32_t* a = hit == index.by_value.end() ? nullptr : hit->second.data();
+    const std::uint32_t* const a_end = hit == index.by_value.end() ? nullptr : a + hit->second.size();
+    auto b = index.always.begin();
+    while (a != a_end || b != index.always.end()) {
         std::uint32_t row;
-        if (b == index.always.end() || (a != indexed.end() && *a < *b))
+        if (b == index.always.end() || (a != a_end && *a < *b))
             row = *a++;
         else
             row = *b++;

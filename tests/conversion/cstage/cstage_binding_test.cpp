@@ -54,11 +54,12 @@ LoadResult load_in_child(const fs::path& library) {
         if (!handle) child_exit(fds[1], kLoadFailed, dlerror());
         for (const char* name : kExports)
             if (!dlsym(handle, name)) child_exit(fds[1], kExportMissing, name);
-        // The bound library is the stand-in beside the conversion library.
+        // The bound library is the Collaborative Stage engine beside the
+        // conversion library.
         using GetInfo = int (*)(char*);
         char info[192] = {};
         reinterpret_cast<GetInfo>(dlsym(handle, "vexlin150_Get_dll_info"))(info);
-        if (std::strncmp(info + 112, "000000", 6) != 0) child_exit(fds[1], kWrongCsLibrary, info + 112);
+        if (std::strncmp(info + 112, "020550 engine", 13) != 0) child_exit(fds[1], kWrongCsLibrary, info + 112);
         // Unloading the conversion library releases the Collaborative Stage
         // library (looked up by its name without loading it).
         void* bound = dlopen("libcstage0205.so", RTLD_NOW | RTLD_NOLOAD);
@@ -101,7 +102,7 @@ protected:
     fs::path dir_;
 };
 
-TEST_F(CstageBindingTest, LoadsBesideTheFullStandIn) {
+TEST_F(CstageBindingTest, LoadsBesideTheFullLibrary) {
     put_beside(CSTAGE_FULL_FILE);
     const LoadResult r = load_in_child(conversion_library());
     EXPECT_EQ(r.outcome, kLoaded) << r.error;

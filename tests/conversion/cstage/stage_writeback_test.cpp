@@ -121,7 +121,7 @@ TEST_F(StageWritebackTest, SuccessWritesEveryRequestedFamily) {
     EXPECT_EQ(r.get(field::kDerivedAjccFlag), "1");
     EXPECT_EQ(r.get(field::kDerivedSs1977Flag), "1");
     EXPECT_EQ(r.get(field::kDerivedSs2000Flag), "1");
-    EXPECT_EQ(r.get(field::kCsVersionDerived), "000000");
+    EXPECT_EQ(r.get(field::kCsVersionDerived), "020550");
     // Only the derived items and CS Version Derived changed.
     for (std::size_t i = 0; i < kRecordLength; ++i) {
         const bool derived_item = (i >= 1102 && i < 1128) || i == 1154 || i == 1155 ||
@@ -169,7 +169,7 @@ TEST_F(StageWritebackTest, OptionBitsOutsideTheFamiliesAreIgnored) {
     EXPECT_EQ(r.get(field::kDerivedSs1977), " ");
     EXPECT_EQ(r.get(field::kDerivedSs2000), "2");
     EXPECT_EQ(r.get(field::kDerivedAjccBlock), std::string(26, ' '));
-    EXPECT_EQ(r.get(field::kCsVersionDerived), "000000");
+    EXPECT_EQ(r.get(field::kCsVersionDerived), "020550");
 }
 
 struct KeptFamily {
@@ -257,7 +257,7 @@ TEST_F(StageWritebackTest, AjccIsBlankedOnlyWhenEveryAjccBitIsSet) {
         EXPECT_EQ(r.get(field::kDerivedAjccFlag), c.blanked ? " " : "1");
         // A requested family was processed: the version is written even when
         // the error blanked its items.
-        EXPECT_EQ(r.get(field::kCsVersionDerived), "000000");
+        EXPECT_EQ(r.get(field::kCsVersionDerived), "020550");
     }
 }
 
@@ -357,31 +357,36 @@ TEST_F(StageWritebackTest, WithoutABoundLibraryNothingHappens) {
     EXPECT_EQ(r.str(), before);
 }
 
-// The stand-in's own calculation, end to end: a leukemia moved into the
-// HemeRetic schema by the hematopoietic rules.
-TEST_F(StageWritebackTest, StandInStagesAHematopoieticCase) {
+// The library's own calculation, end to end: a leukemia moved into the
+// HemeRetic schema by the hematopoietic rules, with the inputs that schema
+// codes as not applicable.
+TEST_F(StageWritebackTest, TheLibraryStagesAHematopoieticCase) {
     RecordBuilder r = staged_record();
     r.set(field::kPrimarySite, "C421")
         .set(field::kHistology, "9863")
         .set(field::kCsExtension, "800")
+        .set(field::kCsTumorSizeExtEval, "9")
         .set(field::kCsLymphNodes, "988")
-        .set(field::kCsMetsAtDx, "98");
+        .set(field::kCsLymphNodesEval, "9")
+        .set(field::kCsMetsAtDx, "98")
+        .set(field::kCsMetsEval, "9");
     const StageOutcome out = stage(r, kAllFamilies, true);
-    EXPECT_EQ(out.flags, 0);
+    EXPECT_EQ(out.flags, 0) << out.message;
     EXPECT_EQ(r.get(field::kDerivedSs1977), "7");
     EXPECT_EQ(r.get(field::kDerivedSs2000), "7");
     EXPECT_EQ(r.get(field::kDerivedAjcc6T), "88");
     EXPECT_EQ(r.get(field::kDerivedAjcc6StageGrp), "88");
     EXPECT_EQ(r.get(field::kDerivedAjcc7M), "888");
     EXPECT_EQ(r.get(field::kDerivedAjcc7StageGrp), "888");
-    EXPECT_EQ(r.get(field::kCsVersionDerived), "000000");
+    EXPECT_EQ(r.get(field::kCsVersionDerived), "020550");
 
-    r.set(field::kCsExtension, "999");
+    // A code the schema does not know is reported by its item; the version
+    // of the library that processed the families is still written.
+    r.set(field::kCsExtension, "ZZZ");
     const StageOutcome bad = stage(r, kAllFamilies, true);
     EXPECT_EQ(bad.flags, kFlagCsCalculationError);
-    EXPECT_NE(bad.message.find("CS Extension '999'"), std::string::npos) << bad.message;
-    EXPECT_EQ(r.get(field::kDerivedSs1977), " ");
-    EXPECT_EQ(r.get(field::kDerivedAjcc6T), "88");
+    EXPECT_NE(bad.message.find("Invalid CS Extension (item 2810) 'ZZZ'"), std::string::npos) << bad.message;
+    EXPECT_EQ(r.get(field::kCsVersionDerived), "020550");
 }
 
 }  // namespace
