@@ -33,9 +33,8 @@ bool Case::set(std::string_view key, std::string_view value) {
 }
 
 std::string_view Result::output(KeyId key) const {
-    for (const auto& [k, v] : outputs)
-        if (k == key) return v;
-    return {};
+    if (key >= output_slot.size() || output_slot[key] == 0) return {};
+    return outputs[output_slot[key] - 1u].second;
 }
 
 std::string_view Result::output(const Tables& tables, std::string_view key) const {
@@ -330,6 +329,7 @@ void Engine::calculate(const Case& c, Result& result) const {
     result.year_rejected = false;
     result.outputs.clear();
     result.problems.clear();
+    result.output_slot.assign(tables_->key_count(), 0);
     const auto given = [&](KeyId k) { return k == kNoKey ? std::string_view() : c.get(k); };
     const SchemaSelection selection = select_schema(given(keys_.site), given(keys_.hist), given(keys_.ssf25));
     if (selection.outcome != SelectionOutcome::Selected) {
@@ -340,6 +340,8 @@ void Engine::calculate(const Case& c, Result& result) const {
     }
     const Schema& schema = *selection.schema;
     result.schema = &schema;
+    for (std::size_t i = 0; i < schema.outputs.size() && i < 255; ++i)
+        result.output_slot[schema.outputs[i].key] = static_cast<std::uint8_t>(i + 1);
 
     std::vector<std::string_view>& context = result.context;
     context.assign(tables_->key_count(), std::string_view());
@@ -352,7 +354,7 @@ void Engine::calculate(const Case& c, Result& result) const {
         if (eval.match(in.table) == kNoRow) {
             result.year_rejected = true;
             result.problems.push_back(Problem{Problem::Kind::YearRejected, in.key, in.table, context[in.key]});
-            for (const SchemaOutput& out : schema.outputs) result.outputs.emplace_back(out.key, std::string());
+            for (const SchemaOutput& out : schema.outputs) result.outputs.emplace_back(out.key, std::string_view());
             return;
         }
     }
@@ -364,7 +366,7 @@ void Engine::calculate(const Case& c, Result& result) const {
     }
     for (const SchemaOutput& out : schema.outputs) context[out.key] = out.default_value;
     for (const Mapping& m : schema.mappings) eval.run_mapping(m);
-    for (const SchemaOutput& out : schema.outputs) result.outputs.emplace_back(out.key, std::string(context[out.key]));
+    for (const SchemaOutput& out : schema.outputs) result.outputs.emplace_back(out.key, context[out.key]);
 }
 
 const Schema* Engine::schema_by_name(std::string_view name) const {

@@ -67,10 +67,14 @@ struct Problem {
 struct Result {
     const Schema* schema = nullptr;
     bool year_rejected = false;
-    std::vector<std::pair<KeyId, std::string>> outputs;  // the schema's outputs, in order
+    // The schema's outputs, in order. Values point into the tables or into the
+    // case's inputs: they stay valid while those do.
+    std::vector<std::pair<KeyId, std::string_view>> outputs;
     std::vector<Problem> problems;
-    // The calculation's working context, kept here to reuse its memory.
+    // The calculation's working context and where each output key lies in
+    // outputs (plus one), kept here to reuse their memory.
     std::vector<std::string_view> context;
+    std::vector<std::uint8_t> output_slot;
 
     // The output's value; blank for a key the result does not hold.
     std::string_view output(KeyId key) const;

@@ -54,14 +54,33 @@ void parse_cell(std::string_view cell, Intern&& intern, std::vector<Range>& out)
 // Whether the value lies in the range whose bounds are already resolved.
 bool in_range(std::string_view lo, std::string_view hi, std::string_view value);
 
+// Comparisons of short codes, inline: a call to memcmp costs more than the
+// comparison of three or four characters.
+inline bool same_text(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (a[i] != b[i]) return false;
+    return true;
+}
+// lo <= value <= hi, all of one length, as text.
+inline bool within_text(std::string_view lo, std::string_view hi, std::string_view value) {
+    if (value.size() != lo.size()) return false;
+    std::size_t i = 0;
+    while (i < value.size() && value[i] == lo[i]) ++i;
+    if (i < value.size() && static_cast<unsigned char>(value[i]) < static_cast<unsigned char>(lo[i])) return false;
+    i = 0;
+    while (i < value.size() && value[i] == hi[i]) ++i;
+    return i == value.size() || static_cast<unsigned char>(value[i]) < static_cast<unsigned char>(hi[i]);
+}
+
 // Whether the value lies in a prepared range. lookup(key) gives a template's value.
 template <typename Lookup>
 bool contains(const Range& r, std::string_view value, Lookup&& lookup) {
     switch (r.kind) {
     case Range::Kind::Single:
-        return value == r.lo;
+        return same_text(value, r.lo);
     case Range::Kind::Text:
-        return value.size() == r.lo.size() && r.lo <= value && value <= r.hi;
+        return within_text(r.lo, r.hi, value);
     case Range::Kind::Numeric: {
         const Number n = parse_number(value);
         if (!n.ok || (n.has_dot && !r.decimals)) return false;

@@ -48,6 +48,7 @@ public:
             error = problem_;
             return false;
         }
+        for (Table& table : t_.tables_) table.ranges = t_.ranges_.data();
         for (Table& table : t_.tables_) build_index(table);
         return true;
     }
@@ -149,10 +150,13 @@ private:
                 Cell cell;
                 if (f[i] == "*") {
                     cell.any = true;
+                } else if (const auto seen = cells_.find(f[i]); seen != cells_.end()) {
+                    cell.first = seen->second.first, cell.count = seen->second.second;
                 } else {
-                    cell.first = static_cast<std::uint32_t>(table.ranges.size());
-                    parse_cell(f[i], intern_fn, table.ranges);
-                    cell.count = static_cast<std::uint32_t>(table.ranges.size() - cell.first);
+                    cell.first = static_cast<std::uint32_t>(t_.ranges_.size());
+                    parse_cell(f[i], intern_fn, t_.ranges_);
+                    cell.count = static_cast<std::uint32_t>(t_.ranges_.size() - cell.first);
+                    cells_.emplace(f[i], std::make_pair(cell.first, cell.count));
                 }
                 table.cells.push_back(cell);
                 ++in;
@@ -264,12 +268,22 @@ private:
     Tables& t_;
     std::string problem_;
     std::vector<std::string_view> column_kinds_;
+    std::unordered_map<std::string_view, std::pair<std::uint32_t, std::uint32_t>> cells_;
     std::vector<Jump> jumps_;
 };
 
 std::unique_ptr<const Tables> Tables::parse(std::string text, std::string& error) {
     std::unique_ptr<Tables> t(new Tables());
-    t->text_ = std::move(text);
+    t->owned_text_ = std::move(text);
+    t->text_ = t->owned_text_;
+    TablesBuilder builder(*t);
+    if (!builder.build(error)) return nullptr;
+    return t;
+}
+
+std::unique_ptr<const Tables> Tables::parse_static(std::string_view text, std::string& error) {
+    std::unique_ptr<Tables> t(new Tables());
+    t->text_ = text;
     TablesBuilder builder(*t);
     if (!builder.build(error)) return nullptr;
     return t;
@@ -292,10 +306,11 @@ std::size_t Tables::row_count() const {
 }
 
 std::size_t Tables::memory_bytes() const {
-    std::size_t n = text_.capacity() + key_names_.capacity() * sizeof(std::string_view);
+    std::size_t n = owned_text_.capacity() + key_names_.capacity() * sizeof(std::string_view) +
+                    ranges_.capacity() * sizeof(Range);
     for (const Table& t : tables_) {
         n += sizeof(Table) + t.cells.capacity() * sizeof(Cell) + t.results.capacity() * sizeof(Endpoint) +
-             t.ranges.capacity() * sizeof(Range) + t.index.always.capacity() * 4;
+             t.index.always.capacity() * 4;
         for (const auto& [v, rows] : t.index.by_value) n += v.size() + 48 + rows.capacity() * 4;
     }
     return n;

@@ -47,7 +47,7 @@ struct Table {
     std::uint32_t rows = 0;
     std::vector<Cell> cells;          // rows x inputs
     std::vector<Endpoint> results;    // rows x endpoints
-    std::vector<Range> ranges;
+    const Range* ranges = nullptr;    // the shared pool of prepared ranges
     RowIndex index;
 
     const Cell& cell(std::uint32_t row, std::size_t column) const { return cells[row * inputs.size() + column]; }
@@ -108,6 +108,8 @@ class Tables {
 public:
     // Parses the compact form. On failure returns null and says why in error.
     static std::unique_ptr<const Tables> parse(std::string text, std::string& error);
+    // The same over text that outlives the tables (the embedded form): not copied.
+    static std::unique_ptr<const Tables> parse_static(std::string_view text, std::string& error);
 
     Tables(const Tables&) = delete;
     Tables& operator=(const Tables&) = delete;
@@ -127,7 +129,9 @@ private:
     Tables() = default;
     friend class TablesBuilder;
 
-    std::string text_;  // the compact form; every string_view points into it
+    std::string owned_text_;  // the compact form when it was handed over
+    std::string_view text_;   // the compact form; every string_view points into it
+    std::vector<Range> ranges_;  // cells with the same text share their ranges
     std::vector<std::string_view> key_names_;
     std::unordered_map<std::string_view, KeyId> keys_;
     std::vector<Table> tables_;

@@ -9,7 +9,7 @@ namespace csengine {
 const Tables& embedded_tables() {
     static const std::unique_ptr<const Tables> tables = [] {
         std::string error;
-        std::unique_ptr<const Tables> t = Tables::parse(std::string(embedded_tables_text()), error);
+        std::unique_ptr<const Tables> t = Tables::parse_static(embedded_tables_text(), error);
         // The text is generated and checked at build time; failing to read it
         // is a broken build, not a condition to carry on from.
         if (!t) std::abort();
