@@ -7,7 +7,10 @@
 #include <map>
 #include <set>
 #include <string>
+#include <vector>
 
+#include "cstage0205.h"
+#include "entry_points.h"
 #include "field_map.h"
 #include "record.h"
 
@@ -85,6 +88,57 @@ TEST(SampleRecords, CaseMixReachesEveryRuleFamily) {
     EXPECT_GT(invalid_site_2004, 0);
     EXPECT_GT(cs_version_020550, static_cast<int>(kRecords / 3));
     EXPECT_GT(reserved_text, 0);
+}
+
+// Staged records go through the Collaborative Stage library as the
+// conversion stages them: schema from site, histology and SSF25, then the
+// record's inputs moved to a data card and calculated.
+TEST(SampleRecords, StagedRecordsDeriveStageWithoutProblems) {
+    constexpr std::uint64_t kStagingRecords = 2000;
+    std::vector<char> card(CSTAGE_DATACARD_SIZE);
+    int staged = 0, derived = 0, failure_kind_with_schema = 0;
+    std::map<std::string, int> not_derived_by_kind;
+    for (std::uint64_t i = 0; i < kStagingRecords; ++i) {
+        const std::string r = sample::make_record(2015, i);
+        const std::string site(item(r, f::kPrimarySite)), histology(item(r, f::kHistology)),
+            ssf25(item(r, f::kCsSsf25));
+        const bool has_schema = cstage::schema_number(site.c_str(), histology.c_str(), ssf25.c_str()) > 0;
+        const sample::CaseKind kind = sample::case_kind(2015, i);
+        failure_kind_with_schema += kind == sample::CaseKind::schema_failure && has_schema;
+        if (year_of(r) < 2004 || !has_schema) continue;
+        ++staged;
+        ASSERT_EQ(cstage::move_naaccr_to_datacard(card.data(), r.data()), 0);
+        if (cstage::calculate(card.data()) == 0)
+            ++derived;
+        else
+            ++not_derived_by_kind[std::string(sample::case_kind_name(kind))];
+    }
+    // Solid, prostate and hematopoietic cases make most of the file.
+    EXPECT_GT(staged, static_cast<int>(kStagingRecords * 7 / 10));
+    const double share = static_cast<double>(derived) / staged;
+    std::string by_kind;
+    for (const auto& [kind, n] : not_derived_by_kind) by_kind += " " + kind + ": " + std::to_string(n) + ";";
+    EXPECT_GT(share, 0.90) << derived << " of " << staged << " staged records derived; not derived by kind:" << by_kind;
+    EXPECT_EQ(failure_kind_with_schema, 0);
+}
+
+// The items that a case kind is about are written before the staging inputs
+// and kept by them: Gleason scores outside the grade table, hematopoietic
+// grades, and no staging inputs at all before 2004.
+TEST(SampleRecords, StagingInputsLeaveEachKindsOwnItems) {
+    std::set<std::string> prostate_ssf10, hematopoietic_grades, old_extensions;
+    for (std::uint64_t i = 0; i < 1500; ++i) {
+        const std::string r = sample::make_record(9, i);
+        switch (sample::case_kind(9, i)) {
+        case sample::CaseKind::prostate: prostate_ssf10.insert(std::string(item(r, f::kCsSsf10))); break;
+        case sample::CaseKind::hematopoietic: hematopoietic_grades.insert(std::string(item(r, f::kGrade))); break;
+        case sample::CaseKind::before_2004: old_extensions.insert(std::string(item(r, f::kCsExtension))); break;
+        default: break;
+        }
+    }
+    for (const char* score : {"000", "002", "998"}) EXPECT_TRUE(prostate_ssf10.count(score)) << score;
+    for (const char* grade : {" ", "0", "9"}) EXPECT_TRUE(hematopoietic_grades.count(grade)) << "'" << grade << "'";
+    EXPECT_EQ(old_extensions, std::set<std::string>{"   "});
 }
 
 }  // namespace

@@ -1,10 +1,18 @@
 #include "sample_records.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
+#include <memory>
 #include <span>
+#include <string>
+#include <unordered_map>
+#include <vector>
 
+#include "cs_code_lists.h"
+#include "cs_engine.h"
 #include "field_map.h"
+#include "naaccr_columns.h"
 #include "record.h"
 
 namespace sample {
@@ -160,6 +168,251 @@ void put_cs(vexlin::RecordSpan r, Random& rnd) {
     if (rnd.chance(2)) put_field(r, f::kOverrideCs20, "1");
 }
 
+// ---- Collaborative Stage inputs from the tables' codes -----------------------
+//
+// A staged record gets staging inputs that its schema accepts and that derive
+// stage together. For every schema that a site and histology of the
+// generator select, combinations of inputs are drawn once from the codes of
+// the schema's validation tables, and those from which the engine derives
+// stage without a problem are kept; a record takes one of them. All of it is
+// made on first use and read-only afterwards.
+
+using CodeList = std::vector<std::string>;
+
+// A staging input of the record and the codes of one schema for it.
+struct DrawnInput {
+    std::string_view key;
+    csengine::KeyId key_id;
+    vexlin::Field field;
+    const CodeList* codes;  // never empty
+};
+
+struct SchemaCodes {
+    bool drawn = false;  // combinations were drawn
+    std::vector<DrawnInput> inputs;  // in the order of the record's columns
+    const CodeList* grades = nullptr;
+    const CodeList* ssf25 = nullptr;
+    // Combinations that derived without a problem: one code per drawn input,
+    // back to back, each padded to its item's width.
+    std::vector<std::string> combinations;
+};
+
+// A schema that a site and histology select, with the SSF25 that selects it
+// when the schema needs one (empty: any code of the schema's list).
+struct SchemaChoice {
+    std::size_t schema;  // in the tables' order
+    std::string ssf25;
+};
+
+// Inputs that the case kinds set themselves or that are not drawn: the
+// tumour's items, the year, the age and the discriminator.
+constexpr std::array<std::string_view, 8> kNotDrawn = {"site",     "hist",  "year_dx", "cs_input_version_original",
+                                                       "behavior", "grade", "age_dx",  "ssf25"};
+// The CS Version Input Original of every staged record: the tables' version.
+constexpr std::string_view kCsVersionOriginal = "020550";
+// Combinations kept per schema, and draws tried for them at most.
+constexpr std::size_t kCombinations = 128;
+constexpr std::size_t kCombinationDraws = 16 * kCombinations;
+
+vexlin::Field column_of(const cstage::NaaccrItem& item) { return vexlin::Field{item.offset, item.width}; }
+
+std::string padded_code(std::string_view code, std::size_t width) {
+    std::string text(code.substr(0, width));
+    text.resize(width, ' ');
+    return text;
+}
+
+const std::string& pick_code(Random& rnd, const CodeList& codes) { return codes[rnd.below(codes.size())]; }
+
+class CsCodeBook {
+public:
+    CsCodeBook() : engine_(csengine::embedded_engine()), tables_(engine_.tables()) {
+        for (const csengine::Schema& schema : tables_.schemas()) schemas_.push_back(schema_codes(schema));
+        const CodeList discriminators = discriminator_codes();
+        const auto add_pair = [&](std::string_view site, std::string_view histology) {
+            std::string key = pair_key(site, histology);
+            if (pairs_.contains(key)) return;
+            std::vector<SchemaChoice> found = choices(site, histology, discriminators);
+            for (const SchemaChoice& choice : found) add_combinations(site, histology, choice);
+            pairs_.emplace(std::move(key), std::move(found));
+        };
+        for (const SolidCase& c : kSolid) add_pair(c.site, c.histology);
+        add_pair("C254", "8157");
+        add_pair("C619", "8140");
+        add_pair("C619", "8550");
+        for (const char* site : kHematopoieticSites)
+            for (const char* histology : kHematopoietic) add_pair(site, histology);
+    }
+
+    // The schemas the pair selects; empty when it selects none.
+    const std::vector<SchemaChoice>& choices_for(std::string_view site, std::string_view histology) const {
+        static const std::vector<SchemaChoice> none;
+        const auto it = pairs_.find(pair_key(site, histology));
+        return it == pairs_.end() ? none : it->second;
+    }
+
+    const SchemaCodes& codes(const SchemaChoice& choice) const { return *schemas_[choice.schema]; }
+
+    static const CsCodeBook& instance() {
+        static const CsCodeBook book;
+        return book;
+    }
+
+private:
+    static std::string pair_key(std::string_view site, std::string_view histology) {
+        return std::string(site) + '/' + std::string(histology);
+    }
+
+    // The input's codes at width, made once per validation table column.
+    // Codes that the table itself maps to an error are left out.
+    const CodeList* codes_of(const csengine::SchemaInput& input, std::size_t width) {
+        if (input.table == csengine::kNoTable) return nullptr;
+        const std::uint64_t id = (std::uint64_t{input.table} << 32) | (std::uint64_t{input.table_column} << 8) | width;
+        auto [it, fresh] = lists_.emplace(id, nullptr);
+        if (fresh)
+            it->second = std::make_unique<CodeList>(
+                csengine::input_code_list(tables_, input, width, csengine::CodeRows::without_errors));
+        return it->second->empty() ? nullptr : it->second.get();
+    }
+
+    const csengine::SchemaInput* input_of(const csengine::Schema& schema, std::string_view key) const {
+        const csengine::KeyId id = tables_.find_key(key);
+        for (const csengine::SchemaInput& input : schema.inputs)
+            if (input.key == id) return &input;
+        return nullptr;
+    }
+
+    std::unique_ptr<SchemaCodes> schema_codes(const csengine::Schema& schema) {
+        auto codes = std::make_unique<SchemaCodes>();
+        for (const cstage::NaaccrItem& item : cstage::input_items()) {
+            const bool drawn = std::find(kNotDrawn.begin(), kNotDrawn.end(), item.key) == kNotDrawn.end();
+            if (!drawn && item.key != "grade" && item.key != "ssf25") continue;
+            const csengine::SchemaInput* input = input_of(schema, item.key);
+            const CodeList* list = input ? codes_of(*input, item.width) : nullptr;
+            if (item.key == "grade") codes->grades = list;
+            if (item.key == "ssf25") codes->ssf25 = list;
+            if (list && drawn) codes->inputs.push_back(DrawnInput{item.key, input->key, column_of(item), list});
+        }
+        return codes;
+    }
+
+    // Every SSF25 code of the schemas that need one to be selected.
+    CodeList discriminator_codes() const {
+        CodeList codes;
+        for (std::size_t i = 0; i < schemas_.size(); ++i)
+            if (tables_.schemas()[i].discriminated && schemas_[i]->ssf25)
+                codes.insert(codes.end(), schemas_[i]->ssf25->begin(), schemas_[i]->ssf25->end());
+        std::sort(codes.begin(), codes.end());
+        codes.erase(std::unique(codes.begin(), codes.end()), codes.end());
+        return codes;
+    }
+
+    std::size_t schema_index(const csengine::Schema* schema) const {
+        return static_cast<std::size_t>(schema - tables_.schemas().data());
+    }
+
+    // A schema that needs no discriminator is the one choice; otherwise each
+    // code of a schema's own SSF25 list that selects it is one.
+    std::vector<SchemaChoice> choices(std::string_view site, std::string_view histology,
+                                      const CodeList& discriminators) const {
+        std::vector<SchemaChoice> found;
+        const csengine::SchemaSelection plain = engine_.select_schema(site, histology, "988");
+        if (plain.outcome == csengine::SelectionOutcome::Selected && !plain.schema->discriminated) {
+            found.push_back(SchemaChoice{schema_index(plain.schema), std::string()});
+            return found;
+        }
+        for (const std::string& ssf25 : discriminators) {
+            const csengine::SchemaSelection s = engine_.select_schema(site, histology, ssf25);
+            if (s.outcome != csengine::SelectionOutcome::Selected) continue;
+            const SchemaCodes& codes = *schemas_[schema_index(s.schema)];
+            if (codes.ssf25 && std::binary_search(codes.ssf25->begin(), codes.ssf25->end(), ssf25))
+                found.push_back(SchemaChoice{schema_index(s.schema), ssf25});
+        }
+        return found;
+    }
+
+    // Draws combinations for the choice's schema the first time a pair
+    // selects it, on a case of that pair with a grade that no table refuses.
+    void add_combinations(std::string_view site, std::string_view histology, const SchemaChoice& choice) {
+        SchemaCodes& codes = *schemas_[choice.schema];
+        if (codes.drawn) return;
+        codes.drawn = true;
+        const std::string ssf25 = !choice.ssf25.empty() ? choice.ssf25 : codes.ssf25 ? codes.ssf25->front() : "988";
+        const std::string grade = !codes.grades || std::binary_search(codes.grades->begin(), codes.grades->end(), "9")
+                                      ? "9"
+                                      : codes.grades->front();
+        csengine::Case c(tables_);
+        c.set("site", site);
+        c.set("hist", histology);
+        c.set("year_dx", "2012");
+        c.set("cs_input_version_original", kCsVersionOriginal);
+        c.set("behavior", "3");
+        c.set("grade", grade);
+        c.set("age_dx", "060");
+        c.set("ssf25", ssf25);
+        csengine::Result result;
+        Random rnd(0x6a09e667f3bcc908ULL + choice.schema);
+        std::string combination;
+        for (std::size_t draw = 0; draw < kCombinationDraws && codes.combinations.size() < kCombinations; ++draw) {
+            combination.clear();
+            for (const DrawnInput& input : codes.inputs)
+                combination += padded_code(pick_code(rnd, *input.codes), input.field.width);
+            std::size_t at = 0;
+            for (const DrawnInput& input : codes.inputs) {
+                c.set(input.key_id, std::string_view(combination).substr(at, input.field.width));
+                at += input.field.width;
+            }
+            engine_.calculate(c, result);
+            if (result.problems.empty()) codes.combinations.push_back(combination);
+        }
+    }
+
+    const csengine::Engine& engine_;
+    const csengine::Tables& tables_;
+    std::unordered_map<std::uint64_t, std::unique_ptr<CodeList>> lists_;
+    std::vector<std::unique_ptr<SchemaCodes>> schemas_;  // by schema, in the tables' order
+    std::unordered_map<std::string, std::vector<SchemaChoice>> pairs_;
+};
+
+// Writes the staging inputs of a staged record: one of its schema's
+// combinations, or codes drawn one by one when none derived. The items a case
+// kind is about stay as the kind wrote them: a prostate's Gleason scores, a
+// hematopoietic case's grade.
+void put_schema_cs(vexlin::RecordSpan r, Random& rnd, CaseKind kind) {
+    const CsCodeBook& book = CsCodeBook::instance();
+    const vexlin::ConstRecordSpan record(r.data(), vexlin::kRecordLength);
+    const std::vector<SchemaChoice>& choices =
+        book.choices_for(vexlin::get_field(record, f::kPrimarySite), vexlin::get_field(record, f::kHistology));
+    if (choices.empty()) return;
+    const SchemaChoice& choice = choices[rnd.below(choices.size())];
+    const SchemaCodes& codes = book.codes(choice);
+    const std::string* combination =
+        codes.combinations.empty() ? nullptr : &codes.combinations[rnd.below(codes.combinations.size())];
+    std::size_t at = 0;
+    for (const DrawnInput& input : codes.inputs) {
+        const std::string_view code = combination ? std::string_view(*combination).substr(at, input.field.width)
+                                                  : std::string_view(pick_code(rnd, *input.codes));
+        at += input.field.width;
+        if (kind == CaseKind::prostate && (input.key == "ssf8" || input.key == "ssf10")) continue;
+        put_field(r, input.field, code);
+    }
+    if (!choice.ssf25.empty())
+        put_field(r, f::kCsSsf25, choice.ssf25);
+    else if (codes.ssf25)
+        put_field(r, f::kCsSsf25, pick_code(rnd, *codes.ssf25));
+    static const vexlin::Field version_original = column_of(*cstage::input_item("cs_input_version_original"));
+    static const vexlin::Field age = column_of(*cstage::input_item("age_dx"));
+    put_field(r, version_original, kCsVersionOriginal);
+    // Some schemas stage by age (thyroid); no table limits it.
+    put_field(r, age, digits(static_cast<std::uint64_t>(rnd.between(18, 90)), 3));
+    const bool grade_is_the_point = kind == CaseKind::hematopoietic || kind == CaseKind::prostate;
+    if (!grade_is_the_point && codes.grades) {
+        const std::string grade(vexlin::get_field(record, f::kGrade));
+        if (!std::binary_search(codes.grades->begin(), codes.grades->end(), grade))
+            put_field(r, f::kGrade, pick_code(rnd, *codes.grades));
+    }
+}
+
 void put_tumour(vexlin::RecordSpan r, const char* site, const char* histology, char behavior, char grade) {
     put_field(r, f::kPrimarySite, site);
     put_field(r, f::kHistology, histology);
@@ -238,7 +491,7 @@ std::string make_record(std::uint64_t seed, std::uint64_t index) {
             else if (rnd.chance(60))
                 put_tumour(r, "C509", rnd.pick(kInvalidHistologies), '3', '9');
             else {
-                put_tumour(r, "C160", "8140", '3', '2');  // a discriminator the schema does not know
+                put_tumour(r, "C161", "8140", '3', '2');  // a discriminator no schema of the site knows
                 put_field(r, f::kCsSsf25, "XYZ");
             }
             put_date(r, rnd, rnd.between(2004, 2014));
@@ -249,6 +502,12 @@ std::string make_record(std::uint64_t seed, std::uint64_t index) {
             put_date(r, rnd, rnd.between(1995, 2003));
             break;
         }
+    }
+    // The staging inputs are drawn from a stream of their own, so that every
+    // other item is what this seed always gave.
+    if (kind != CaseKind::before_2004 && kind != CaseKind::schema_failure) {
+        Random cs_rnd(record_seed(seed, index) ^ 0x27d4eb2f165667c5ULL);
+        put_schema_cs(r, cs_rnd, kind);
     }
     // Now and then an earlier system left text in the block that 15.0 reuses.
     if (rnd.chance(3)) put_field(r, f::kReservedSurvivalBlock, "LEGACY-LOCAL-USE-" + digits(index % 100000, 5));

@@ -1,6 +1,9 @@
 // Synthetic NAACCR 14.0 abstracts for trying out and measuring the
 // conversion. Every value is made up from a seeded generator: no record
 // describes a real person. The case mix reaches every conversion rule.
+// Records diagnosed from 2004 on whose site and histology select a
+// Collaborative Stage schema carry staging inputs that the schema's tables
+// accept, so that stage derives for most of them.
 #pragma once
 
 #include <cstdint>
