@@ -4,6 +4,11 @@
 set -euo pipefail
 
 packages=(cmake g++ ninja-build pkg-config libsqlite3-dev sqlite3 googletest libgtest-dev libbenchmark-dev)
+# zlib reads the published Collaborative Stage test files (gzip) in the tests.
+packages+=(zlib1g-dev)
+# python3 slices the published Collaborative Stage cases for the tests and
+# compares what the programs print for them.
+packages+=(python3)
 # The Windows builds: mingw-w64 cross compilers, Wine to run what they build
 # (wine32 runs the 32-bit programs and needs the i386 architecture), Xvfb for
 # the front end's window, and npm, which fetches the SQLite amalgamation.

@@ -10,7 +10,8 @@ namespace cstage {
 
 void put_text(char* card, std::size_t offset, std::size_t width, std::string_view text) {
     const std::size_t n = std::min(text.size(), width);
-    std::memcpy(card + offset, text.data(), n);
+    // A blank value may have no storage at all: copy only when there is text.
+    if (n > 0) std::memcpy(card + offset, text.data(), n);
     std::memset(card + offset + n, ' ', width - n);
 }
 
@@ -26,7 +27,7 @@ void set_message(char* card, std::string_view text) {
     char* area = card + CSTAGE_DC_MESSAGE;
     const std::size_t n = std::min<std::size_t>(text.size(), CSTAGE_DC_MESSAGE_SIZE - 1);
     std::memset(area, 0, CSTAGE_DC_MESSAGE_SIZE);
-    std::memcpy(area, text.data(), n);
+    if (n > 0) std::memcpy(area, text.data(), n);
 }
 
 void move_record_to_card(char* card, const char* record) {

@@ -34,15 +34,23 @@ int selection_code(csengine::SelectionOutcome outcome) {
 
 }  // namespace
 
-int schema_number(const char* site, const char* hist, const char* ssf25) {
+// Nothing is thrown across the C boundary: a failure (only memory running
+// out) becomes the entry point's failure result.
+int schema_number(const char* site, const char* hist, const char* ssf25) try {
     const csengine::SchemaSelection s =
         csengine::embedded_engine().select_schema(code_argument(site), code_argument(hist), code_argument(ssf25));
     return s.schema ? s.schema->number : selection_code(s.outcome);
+} catch (...) {
+    return CSTAGE_SCHEMA_AMBIGUOUS;
 }
 
-int number_of_schemas() { return static_cast<int>(csengine::embedded_tables().schemas().size()); }
+int number_of_schemas() try {
+    return static_cast<int>(csengine::embedded_tables().schemas().size());
+} catch (...) {
+    return 0;
+}
 
-const char* schema_name(int number) {
+const char* schema_name(int number) try {
     // The names are views into the embedded text, so they need a terminator
     // of their own: kept once per schema.
     static const std::vector<std::string> names = [] {
@@ -52,14 +60,18 @@ const char* schema_name(int number) {
     }();
     if (number < 1 || number > static_cast<int>(names.size())) return nullptr;
     return names[static_cast<std::size_t>(number - 1)].c_str();
+} catch (...) {
+    return nullptr;
 }
 
 const char* timestamp() { return kTimestampText; }
 const char* version() { return kVersionText; }
 
-int calculate(char* datacard) {
+int calculate(char* datacard) try {
     if (!datacard) return 1;
     return calculate_card(csengine::embedded_engine(), datacard);
+} catch (...) {
+    return 1;
 }
 
 int move_naaccr_to_datacard(char* datacard, const char* record) {
