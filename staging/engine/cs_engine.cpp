@@ -204,17 +204,24 @@ void Engine::build_valid_codes() {
             if (fresh) {
                 auto v = std::make_unique<ValidCodes>();
                 const Table& t = tables_->table(in.table);
+                std::vector<std::pair<std::string_view, Span>> singles;
                 for (std::uint32_t r = 0; r < t.rows; ++r) {
                     const Cell& cell = t.cell(r, in.table_column);
                     v->any = v->any || cell.any;
                     for (std::uint32_t i = 0; i < cell.count; ++i) {
                         const Range& range = t.ranges[cell.first + i];
                         if (range.kind == Range::Kind::Single)
-                            v->singles.emplace(range.lo, true);
+                            singles.emplace_back(range.lo, Span{});
                         else
                             v->ranges.push_back(&range);
                     }
                 }
+                std::sort(singles.begin(), singles.end(),
+                          [](const auto& a, const auto& b) { return a.first < b.first; });
+                singles.erase(std::unique(singles.begin(), singles.end(),
+                                          [](const auto& a, const auto& b) { return a.first == b.first; }),
+                              singles.end());
+                v->singles.build(singles);
                 it->second = v.get();
                 valid_codes_.push_back(std::move(v));
             }
@@ -225,7 +232,7 @@ void Engine::build_valid_codes() {
 
 bool Engine::accepts(const ValidCodes& codes, std::string_view code,
                      const std::vector<std::string_view>* context) const {
-    if (codes.any || codes.singles.count(code) != 0) return true;
+    if (codes.any || codes.singles.find(code) != nullptr) return true;
     const auto value = [&](KeyId k) {
         if (context) return (*context)[k];
         return k == keys_.year_current ? std::string_view(current_year_text_) : std::string_view();

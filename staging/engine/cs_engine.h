@@ -116,7 +116,7 @@ private:
     // by hashing, ranges tried in turn.
     struct ValidCodes {
         bool any = false;
-        std::unordered_map<std::string_view, bool> singles;
+        CodeIndex singles;
         std::vector<const Range*> ranges;
     };
     bool accepts(const ValidCodes& codes, std::string_view code, const std::vector<std::string_view>* context) const;

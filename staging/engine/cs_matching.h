@@ -35,9 +35,9 @@ std::uint32_t first_match(const Table& t, Value&& value) {
     if (t.rows == 0) return kNoRow;
     if (t.inputs.empty()) return 0;
     const RowIndex& index = t.index;
-    const auto hit = index.by_value.find(value(t.inputs[index.column]));
-    const std::uint32_t* a = hit == index.by_value.end() ? nullptr : hit->second.data();
-    const std::uint32_t* const a_end = hit == index.by_value.end() ? nullptr : a + hit->second.size();
+    const Span* hit = index.by_value.find(value(t.inputs[index.column]));
+    const std::uint32_t* a = hit ? index.rows.data() + hit->first : nullptr;
+    const std::uint32_t* const a_end = hit ? a + hit->count : nullptr;
     auto b = index.always.begin();
     while (a != a_end || b != index.always.end()) {
         std::uint32_t row;

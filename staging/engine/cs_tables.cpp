@@ -240,6 +240,8 @@ private:
         }
         RowIndex& index = table.index;
         index.column = static_cast<std::uint32_t>(best);
+        std::unordered_map<std::string_view, std::vector<std::uint32_t>> by_value;
+        std::vector<std::string_view> order;  // codes in the order first seen
         for (std::uint32_t r = 0; r < table.rows; ++r) {
             const Cell& cell = table.cell(r, best);
             if (!all_single(table, cell)) {
@@ -247,10 +249,20 @@ private:
                 continue;
             }
             for (std::uint32_t i = 0; i < cell.count; ++i) {
-                std::vector<std::uint32_t>& rows = index.by_value[table.ranges[cell.first + i].lo];
+                const std::string_view code = table.ranges[cell.first + i].lo;
+                std::vector<std::uint32_t>& rows = by_value[code];
+                if (rows.empty()) order.push_back(code);
                 if (rows.empty() || rows.back() != r) rows.push_back(r);
             }
         }
+        std::vector<std::pair<std::string_view, Span>> entries;
+        for (const std::string_view code : order) {
+            const std::vector<std::uint32_t>& rows = by_value[code];
+            entries.emplace_back(code, Span{static_cast<std::uint32_t>(index.rows.size()),
+                                            static_cast<std::uint32_t>(rows.size())});
+            index.rows.insert(index.rows.end(), rows.begin(), rows.end());
+        }
+        index.by_value.build(entries);
     }
 
     static bool all_single(const Table& table, const Cell& cell) {
@@ -310,8 +322,7 @@ std::size_t Tables::memory_bytes() const {
                     ranges_.capacity() * sizeof(Range);
     for (const Table& t : tables_) {
         n += sizeof(Table) + t.cells.capacity() * sizeof(Cell) + t.results.capacity() * sizeof(Endpoint) +
-             t.index.always.capacity() * 4;
-        for (const auto& [v, rows] : t.index.by_value) n += v.size() + 48 + rows.capacity() * 4;
+             t.index.always.capacity() * 4 + t.index.rows.capacity() * 4 + t.index.by_value.memory_bytes();
     }
     return n;
 }

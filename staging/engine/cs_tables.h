@@ -11,6 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "cs_code_index.h"
 #include "cs_ranges.h"
 
 namespace csengine {
@@ -32,11 +33,12 @@ struct Endpoint {
     std::string_view text;        // Value: the value; Error: the message
 };
 
-// Rows whose index column holds single values are found through the value;
-// the others (wildcards, ranges) are always candidates.
+// Rows whose index column holds single values are found through the value
+// (a span of rows); the others (wildcards, ranges) are always candidates.
 struct RowIndex {
     std::uint32_t column = 0;
-    std::unordered_map<std::string_view, std::vector<std::uint32_t>> by_value;
+    CodeIndex by_value;
+    std::vector<std::uint32_t> rows;    // the spans' rows, in row order within each span
     std::vector<std::uint32_t> always;
 };
 
