@@ -6,14 +6,14 @@
 namespace csengine {
 namespace {
 
-// Splits a line on TAB.
-std::vector<std::string_view> fields_of(std::string_view line) {
-    std::vector<std::string_view> out;
+// Splits a line on TAB into out (cleared first, its memory reused).
+void fields_of(std::string_view line, std::vector<std::string_view>& out) {
+    out.clear();
     std::size_t start = 0;
     while (true) {
         const std::size_t tab = line.find('\t', start);
         out.push_back(line.substr(start, tab == line.npos ? line.npos : tab - start));
-        if (tab == line.npos) return out;
+        if (tab == line.npos) return;
         start = tab + 1;
     }
 }
@@ -39,7 +39,8 @@ public:
             text = nl == text.npos ? std::string_view() : text.substr(nl + 1);
             ++line_no;
             if (line.empty() || line[0] == '#') continue;
-            if (!take_line(fields_of(line))) {
+            fields_of(line, fields_);
+            if (!take_line(fields_)) {
                 error = "line " + std::to_string(line_no) + ": " + problem_;
                 return false;
             }
@@ -240,27 +241,26 @@ private:
         }
         RowIndex& index = table.index;
         index.column = static_cast<std::uint32_t>(best);
-        std::unordered_map<std::string_view, std::vector<std::uint32_t>> by_value;
-        std::vector<std::string_view> order;  // codes in the order first seen
+        // (code, row) for every single code of the column, grouped by code
+        // with the rows kept in order.
+        std::vector<std::pair<std::string_view, std::uint32_t>> codes;
         for (std::uint32_t r = 0; r < table.rows; ++r) {
             const Cell& cell = table.cell(r, best);
             if (!all_single(table, cell)) {
                 index.always.push_back(r);
                 continue;
             }
-            for (std::uint32_t i = 0; i < cell.count; ++i) {
-                const std::string_view code = table.ranges[cell.first + i].lo;
-                std::vector<std::uint32_t>& rows = by_value[code];
-                if (rows.empty()) order.push_back(code);
-                if (rows.empty() || rows.back() != r) rows.push_back(r);
-            }
+            for (std::uint32_t i = 0; i < cell.count; ++i) codes.emplace_back(table.ranges[cell.first + i].lo, r);
         }
+        std::stable_sort(codes.begin(), codes.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+        codes.erase(std::unique(codes.begin(), codes.end()), codes.end());
         std::vector<std::pair<std::string_view, Span>> entries;
-        for (const std::string_view code : order) {
-            const std::vector<std::uint32_t>& rows = by_value[code];
-            entries.emplace_back(code, Span{static_cast<std::uint32_t>(index.rows.size()),
-                                            static_cast<std::uint32_t>(rows.size())});
-            index.rows.insert(index.rows.end(), rows.begin(), rows.end());
+        index.rows.reserve(codes.size());
+        for (std::size_t i = 0; i < codes.size(); ++i) {
+            if (i == 0 || codes[i].first != codes[i - 1].first)
+                entries.emplace_back(codes[i].first, Span{static_cast<std::uint32_t>(index.rows.size()), 0});
+            index.rows.push_back(codes[i].second);
+            ++entries.back().second.count;
         }
         index.by_value.build(entries);
     }
@@ -280,6 +280,7 @@ private:
     Tables& t_;
     std::string problem_;
     std::vector<std::string_view> column_kinds_;
+    std::vector<std::string_view> fields_;
     std::unordered_map<std::string_view, std::pair<std::uint32_t, std::uint32_t>> cells_;
     std::vector<Jump> jumps_;
 };
