@@ -73,6 +73,17 @@ std::string window_title(const LibraryVersions& versions) {
            ")";
 }
 
+namespace {
+
+// A library text as the About box shows it: the information block keeps the
+// last byte of a slot for the NUL, so a text that fills the rest may have been
+// cut there and is followed by "...".
+std::string shown_slot_text(const std::string& text, std::size_t slot_width) {
+    return text.size() + 1 >= slot_width ? text + "..." : text;
+}
+
+}  // namespace
+
 std::string about_text(const LibraryVersions& v) {
     std::string text = "Halden Suite Quillmar150\n";
     text += "Version " + std::string(program_version) + ", " + std::string(program_date) + ", using:\n";
@@ -81,7 +92,9 @@ std::string about_text(const LibraryVersions& v) {
     text += "A program of the Halden Suite registry tools\n";
     text += v.file_info_maker + "\n\n";
     text += "Also using:\n";
-    text += "    cstage.dll " + v.stage_version + ", " + v.stage_timestamp + "\n";
+    text += "    cstage0205.dll " + shown_slot_text(v.stage_version, 16) + ", " +
+            shown_slot_text(v.stage_timestamp, 64) + "\n";
+    text += "Collaborative Stage 02.05, staged from the published tables of the\n";
     text += "Collaborative Stage Data Collection System\n";
     text += "https://cancerstaging.org/cstage/";
     return text;

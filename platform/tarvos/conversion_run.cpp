@@ -36,8 +36,10 @@ std::string slot_text(const char* slot, std::size_t max) {
 }
 
 struct LibraryInfo {
-    std::string version, date, cs_version;
-    bool stand_in = false;
+    std::string version, date;
+    // The Collaborative Stage library's version text and timestamp (which
+    // names its tables), as the information block holds them.
+    std::string cs_version, cs_timestamp;
 };
 
 LibraryInfo conversion_library_info() {
@@ -48,10 +50,8 @@ LibraryInfo conversion_library_info() {
     // Collaborative Stage library's version and timestamp.
     info.version = slot_text(block.data(), 16);
     info.date = slot_text(block.data() + 16, 16);
-    info.cs_version = slot_text(block.data() + 112, 16);
-    const std::string cs_timestamp = slot_text(block.data() + 128, 64);
-    info.stand_in = info.cs_version.find("stand-in") != std::string::npos ||
-                    cs_timestamp.find("stand-in") != std::string::npos;
+    info.cs_version = information_slot_text(block.data() + 112, 16);
+    info.cs_timestamp = information_slot_text(block.data() + 128, 64);
     return info;
 }
 
@@ -280,7 +280,8 @@ int run_conversion(const RunOptions& o) {
     if (!o.quiet) {
         summary.database_open = database_open;
         summary.derived = o.derive;
-        if (library.stand_in) summary.stand_in_version = library.cs_version;
+        summary.cs_version = library.cs_version;
+        summary.cs_tables = library.cs_timestamp;
         summary.output = shown_path(o.output);
         summary.beside = beside_files(shown_path(o.input));
         std::fputs(summary_text(summary).c_str(), stdout);
@@ -297,7 +298,7 @@ std::string version_text() {
     text += "vexlin150 " + library.version + ", " + library.date + "\n";
     text += "morvelio " + std::string(block.data() + MORVELIO_INFO_VERSION) + ", " +
             std::string(block.data() + MORVELIO_INFO_DATE) + "\n";
-    text += "Collaborative Stage " + library.cs_version + (library.stand_in ? " (stand-in)" : "") + "\n";
+    text += "Collaborative Stage " + library.cs_version + ", " + library.cs_timestamp + "\n";
     return text;
 }
 

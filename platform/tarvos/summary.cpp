@@ -56,9 +56,17 @@ std::string summary_text(const Summary& s) {
     } else {
         text += "  The results database could not be created: no database and no reports were written.\n";
     }
-    if (s.derived && !s.stand_in_version.empty())
-        text += "Derived stage values come from the stand-in Collaborative Stage library (" + s.stand_in_version +
-                "), not from the real one.\n";
+    if (s.derived && !s.cs_version.empty())
+        text += "Stage derived by the Collaborative Stage library " + s.cs_version +
+                (s.cs_tables.empty() ? std::string() : " (" + s.cs_tables + ")") + "\n";
+    return text;
+}
+
+std::string information_slot_text(const char* slot, std::size_t size) {
+    std::size_t n = 0;
+    while (n < size && slot[n] != '\0') ++n;
+    std::string text(slot, n);
+    if (size > 0 && n >= size - 1) text += "...";
     return text;
 }
 

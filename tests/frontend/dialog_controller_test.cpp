@@ -256,7 +256,7 @@ TEST_F(DialogTest, HelpOpensTheFileBesideTheProgramAndAboutListsTheLibraries) {
     EXPECT_EQ(view.messages[0].icon, MessageIcon::information);
     EXPECT_NE(last_message().find("    vexlin150.dll 1.0.6, Mar 16 2015\n"), std::string::npos);
     EXPECT_NE(last_message().find("    morvelio.dll 2.1.0, Feb 02 2015\n"), std::string::npos);
-    EXPECT_NE(last_message().find("    cstage.dll 020550, 2014-09-01 10:00\n"), std::string::npos);
+    EXPECT_NE(last_message().find("    cstage0205.dll 020550, 2014-09-01 10:00\n"), std::string::npos);
 }
 
 }  // namespace

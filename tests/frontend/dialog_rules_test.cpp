@@ -101,9 +101,12 @@ TEST(InformationBlocks, VersionsFromBothBlocks) {
 
     const std::string about = about_text(v);
     EXPECT_EQ(about.substr(0, about.find("    vexlin150")), "Halden Suite Quillmar150\nVersion 1.0.1, Mar 16 2015, using:\n");
-    EXPECT_NE(about.find("\nMaker\nmail\n\nAlso using:\n    cstage.dll 9999999999999999, stamp\n"
+    // A full slot may hold a cut text: it is marked.
+    EXPECT_NE(about.find("\nMaker\nmail\n\nAlso using:\n    cstage0205.dll 9999999999999999..., stamp\n"
+                         "Collaborative Stage 02.05, staged from the published tables of the\n"
                          "Collaborative Stage Data Collection System\n"),
-              std::string::npos);
+              std::string::npos)
+        << about;
 }
 
 TEST(PathRules, TrimmingCaseAndBasePath) {

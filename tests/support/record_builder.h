@@ -33,8 +33,8 @@ private:
     std::string data_;
 };
 
-// A case that selects a valid schema with the stand-in: diagnosed 2014, with
-// identifying items filled in.
+// A case that selects a Collaborative Stage schema (Prostate): diagnosed
+// 2014, with identifying items filled in.
 RecordBuilder typical_record();
 
 // Positions where two records differ.

@@ -44,7 +44,9 @@ counts)
   check "summary counts read" grep -Eq 'records read +60$' summary.txt
   check "summary counts written" grep -Eq 'records written +60$' summary.txt
   check "summary names the output" grep -q "$work/out.dat" summary.txt
-  check "summary notes the stand-in" grep -q 'stand-in' summary.txt
+  check "summary names the Collaborative Stage library and its tables" \
+    grep -Eq '^Stage derived by the Collaborative Stage library 020550 .*\(CS 02\.05\.50 tables, .*SHA-256 [0-9a-f]+' summary.txt
+  check "summary says nothing of a stand-in" bash -c "! grep -qi 'stand-in' summary.txt"
   check "no temporary files left" [ -z "$(find . -name '*.part')" ]
   # The front end's form, without and with stage derivation.
   check "front-end form" "$tarvos" "\"$work/in.dat\"" "\"$work/fe.dat\"" A 1 22824 7 false 60 > /dev/null
