@@ -50,9 +50,11 @@ function(naaccr_windows_package_target)
   add_custom_target(windows_package
     COMMAND ${CMAKE_COMMAND} -DFILES=${files} -DFOLDER=naaccr150-${PROJECT_VERSION}-${arch}
             -DREADME=${PROJECT_SOURCE_DIR}/cmake/package/README-registrars.txt -DVERSION=${PROJECT_VERSION}
-            -DARCH=${arch} -DSTRIP=${CMAKE_STRIP} -P ${PROJECT_SOURCE_DIR}/cmake/WindowsPackage.cmake
+            -DARCH=${arch} -DSTRIP=${CMAKE_STRIP}
+            -DTABLES_LICENSE=${PROJECT_SOURCE_DIR}/staging/tables/LICENSE
+            -P ${PROJECT_SOURCE_DIR}/cmake/WindowsPackage.cmake
     WORKING_DIRECTORY ${package_dir}
-    DEPENDS ${targets}
+    DEPENDS ${targets} ${PROJECT_SOURCE_DIR}/staging/tables/LICENSE
     COMMENT "Packaging the Windows folder (${arch})"
     VERBATIM)
 endfunction()

@@ -1,8 +1,9 @@
 # Builds the registrars' folder and its zip from the cross-built binaries.
 #   cmake -DFILES=<;-list> -DFOLDER=<folder name> -DREADME=<template> -DVERSION=<v>
-#         -DARCH=<win64|win32> -DSTRIP=<strip program> -P WindowsPackage.cmake
+#         -DARCH=<win64|win32> -DSTRIP=<strip program> -DTABLES_LICENSE=<licence>
+#         -P WindowsPackage.cmake
 # run in the folder that receives FOLDER and FOLDER.zip.
-foreach(v FILES FOLDER README VERSION ARCH)
+foreach(v FILES FOLDER README VERSION ARCH TABLES_LICENSE)
   if(NOT DEFINED ${v})
     message(FATAL_ERROR "WindowsPackage.cmake needs -D${v}=")
   endif()
@@ -23,6 +24,13 @@ foreach(f IN LISTS FILES)
 endforeach()
 # A text file for Windows: CR LF line ends.
 configure_file(${README} ${FOLDER}/README.txt @ONLY NEWLINE_STYLE CRLF)
+# The licence of the Collaborative Stage tables that cstage0205.dll carries:
+# their copyright notice must travel with the binary. Taken as it is, but for
+# its line ends.
+file(READ ${TABLES_LICENSE} licence)
+string(REPLACE "\r\n" "\n" licence "${licence}")
+string(REPLACE "\n" "\r\n" licence "${licence}")
+file(WRITE ${FOLDER}/LICENSE-CS-tables.txt "${licence}")
 
 file(GLOB contents RELATIVE ${CMAKE_CURRENT_BINARY_DIR} ${FOLDER}/*)
 file(ARCHIVE_CREATE OUTPUT ${FOLDER}.zip PATHS ${contents} FORMAT zip)

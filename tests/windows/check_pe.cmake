@@ -3,8 +3,9 @@ cmake_minimum_required(VERSION 3.25)
 #   -DOBJDUMP=... -DBINARY=... -DMODE=exports -DDEF=<module-definition file>
 #       the export table holds exactly the .def's names, under its ordinals,
 #       undecorated (no leading underscore, no @n suffix)
-#   -DMODE=imports -DALLOWED=<;-list of DLL names>
-#       every imported DLL is on the list (case does not matter)
+#   -DMODE=imports -DALLOWED=<;-list of DLL names> [-DREQUIRED=<;-list of DLL names>]
+#       every imported DLL is on the list (case does not matter), and every
+#       DLL on the REQUIRED list is imported
 execute_process(COMMAND ${OBJDUMP} -p ${BINARY} RESULT_VARIABLE rc OUTPUT_VARIABLE dump ERROR_VARIABLE err)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "${OBJDUMP} -p ${BINARY} failed: ${err}")
@@ -84,6 +85,12 @@ elseif(MODE STREQUAL "imports")
   if(NOT imported)
     list(APPEND failures "no import table found")
   endif()
+  foreach(name IN LISTS REQUIRED)
+    string(TOLOWER "${name}" name)
+    if(NOT name IN_LIST imported)
+      list(APPEND failures "does not import ${name}")
+    endif()
+  endforeach()
   message(STATUS "${binary_name} imports: ${imported}")
 else()
   message(FATAL_ERROR "MODE must be exports or imports")
