@@ -52,6 +52,9 @@ LibraryInfo conversion_library_info() {
     info.date = slot_text(block.data() + 16, 16);
     info.cs_version = information_slot_text(block.data() + 112, 16);
     info.cs_timestamp = information_slot_text(block.data() + 128, 64);
+    // The whole texts, when the Collaborative Stage library can be asked.
+    if (std::string full = collaborative_stage_text("CStage_get_version"); !full.empty()) info.cs_version = full;
+    if (std::string full = collaborative_stage_text("CStage_get_timestamp"); !full.empty()) info.cs_timestamp = full;
     return info;
 }
 

@@ -5,6 +5,7 @@
 #include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <string>
 #include <system_error>
 
 #if defined(_WIN32)
@@ -16,6 +17,7 @@
 #  include <algorithm>
 #  include <cwctype>
 #else
+#  include <dlfcn.h>
 #  include <fcntl.h>
 #  include <sys/stat.h>
 #  include <unistd.h>
@@ -100,6 +102,15 @@ std::string replace_file(const std::string& from, const std::string& to) {
 
 long process_id() { return static_cast<long>(_getpid()); }
 
+std::string collaborative_stage_text(const char* entry_point) {
+    const HMODULE library = GetModuleHandleA("cstage0205.dll");
+    if (!library) return {};
+    using Text = const char*(__cdecl*)(void);
+    const auto fn = reinterpret_cast<Text>(reinterpret_cast<void*>(GetProcAddress(library, entry_point)));
+    const char* text = fn ? fn() : nullptr;
+    return text ? std::string(text) : std::string();
+}
+
 #else
 
 bool stderr_is_terminal() { return isatty(STDERR_FILENO) != 0; }
@@ -143,6 +154,15 @@ std::string replace_file(const std::string& from, const std::string& to) {
 }
 
 long process_id() { return static_cast<long>(getpid()); }
+
+std::string collaborative_stage_text(const char* entry_point) {
+    // The conversion library is linked against the Collaborative Stage
+    // library, so its entry points are in the process's global scope.
+    using Text = const char* (*)();
+    const auto fn = reinterpret_cast<Text>(dlsym(RTLD_DEFAULT, entry_point));
+    const char* text = fn ? fn() : nullptr;
+    return text ? std::string(text) : std::string();
+}
 
 #endif
 

@@ -41,4 +41,10 @@ bool same_file(const std::string& a, const std::string& b);
 
 long process_id();
 
+// The text that an entry point of the loaded Collaborative Stage library
+// returns (CStage_get_version, CStage_get_timestamp); blank when no such
+// library is loaded. The conversion library keeps only the start of these
+// texts; the runner shows them whole.
+std::string collaborative_stage_text(const char* entry_point);
+
 }  // namespace tarvos

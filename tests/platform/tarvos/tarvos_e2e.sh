@@ -46,6 +46,8 @@ counts)
   check "summary names the output" grep -q "$work/out.dat" summary.txt
   check "summary names the Collaborative Stage library and its tables" \
     grep -Eq '^Stage derived by the Collaborative Stage library 020550 .*\(CS 02\.05\.50 tables, .*SHA-256 [0-9a-f]+' summary.txt
+  check "summary shows the library's texts whole" \
+    grep -q 'library 020550 engine over the published CS 02.05.50 tables (.*SHA-256 7724ec90029cb9a8b19bc56b36e4d64445328973f8534c5e2130ffd6c55b7e88)' summary.txt
   check "summary says nothing of a stand-in" bash -c "! grep -qi 'stand-in' summary.txt"
   check "no temporary files left" [ -z "$(find . -name '*.part')" ]
   # The front end's form, without and with stage derivation.
