@@ -12,9 +12,11 @@
 
 #include "file_checks.h"
 #include "morvelio.h"
+#include "inspection.h"
 #include "os_support.h"
 #include "progress.h"
 #include "record_stream.h"
+#include "run_report.h"
 #include "summary.h"
 #include "vexlin150.h"
 
@@ -60,6 +62,7 @@ LibraryInfo conversion_library_info() {
 
 int refuse(const std::string& message) {
     std::fprintf(stderr, "tarvos: %s. Nothing was written.\n", message.c_str());
+    report_refused(message);  // the dialog's form: a message box on Windows
     return kExitFailed;
 }
 
@@ -111,50 +114,26 @@ RunFiles plan_files(const RunOptions& o) {
     return f;
 }
 
-// The file's values: from the front end's arguments, or from the
-// file-information library.
-struct FileValues {
-    std::uint64_t record_count = 0;
-};
-
-std::optional<std::string> file_values(const RunOptions& o, FileValues& values) {
-    if (o.form == Form::front_end) {
-        if (o.record_length != static_cast<long>(kRecordLength))
-            return check_file_values(o.input, kInputVersion, static_cast<std::size_t>(o.record_length));
-        values.record_count = o.record_count;
-        return check_first_record(o.input);
-    }
-    // A first record of the right version and length, in a file too small to
-    // hold more records than the file-information library can count, leaves
-    // nothing that its full scan could refuse before writing: records of other
-    // lengths are looked at while converting. The count is then only an
-    // estimate for the progress bar, exact when every line has the first one's
-    // length. Otherwise the library's scan gives the reason in its words.
-    if (const std::optional<FirstRecord> first = first_record_fit(o.input)) {
-        const std::uint64_t line_size = first->length + first->end_length;
-        const bool uniform = first->file_size % line_size == 0;
-        if (first->file_size <= UINT32_MAX || (uniform && first->file_size / line_size <= UINT32_MAX)) {
-            values.record_count = uniform ? first->file_size / line_size : 0;
-            return std::nullopt;
-        }
-    }
-    std::vector<char> info(MORVELIO_FILE_INFO_SIZE, 0);
-    if (o.input.size() >= MORVELIO_FI_PATH_SIZE) return "the input file name is too long";
-    std::memcpy(info.data(), o.input.data(), o.input.size());
-    const int result = hsGet_naaccr_file_info(info.data());
-    // Records of other lengths are no refusal here: short ones are padded,
-    // and long ones are looked at record by record while converting.
-    if (result > 0 && result != MORVELIO_LENGTH_DIFFERS) {
-        std::string text = slot_text(&info[MORVELIO_FI_ERROR_TEXT], MORVELIO_FI_ERROR_TEXT_SIZE);
-        if (!text.empty() && text.back() == '.') text.pop_back();
-        return text;
-    }
-    std::uint32_t length = 0, count = 0;
-    std::memcpy(&length, &info[MORVELIO_FI_RECORD_LENGTH], sizeof length);
-    std::memcpy(&count, &info[MORVELIO_FI_RECORD_COUNT], sizeof count);
-    values.record_count = count;
-    const std::string version = slot_text(&info[MORVELIO_FI_VERSION], 4);
-    return check_file_values(o.input, version, length);
+// The values the dialog stated for the file (record type, line ends, record
+// length, record count) against what the inspection found: they differ when
+// the file changed after the dialog looked at it.
+std::optional<std::string> check_stated_values(const RunOptions& o, const Inspection& found) {
+    std::vector<std::string> differ;
+    if (o.record_type != found.record_type)
+        differ.push_back(std::string("record type ") + o.record_type + " (the file has " + found.record_type + ")");
+    if (o.line_end_code != line_end_code(found.line_end))
+        differ.push_back("line-end code " + std::to_string(o.line_end_code) + " (the file has " +
+                         std::to_string(line_end_code(found.line_end)) + ")");
+    if (o.record_length != static_cast<long>(found.record_length))
+        differ.push_back("record length " + std::to_string(o.record_length) + " (the file has " +
+                         std::to_string(found.record_length) + ")");
+    if (o.record_count != found.records)
+        differ.push_back("record count " + std::to_string(o.record_count) + " (the file has " +
+                         std::to_string(found.records) + ")");
+    if (differ.empty()) return std::nullopt;
+    std::string text = "the file \"" + o.input + "\" is not as it was when it was chosen: ";
+    for (std::size_t i = 0; i < differ.size(); ++i) text += (i ? ", " : "") + differ[i];
+    return text + "; choose it again";
 }
 
 std::string stream_error(const StreamResult& r, const RunOptions& o, int write_errno) {
@@ -175,8 +154,11 @@ int run_conversion(const RunOptions& o) {
     if (auto refusal = check_paths(o.input, o.output)) return refuse(*refusal);
     const std::optional<InputIdentity> input_before = input_identity(o.input);
     if (!input_before) return refuse("the input file \"" + o.input + "\" cannot be looked at");
-    FileValues values;
-    if (auto refusal = file_values(o, values)) return refuse(*refusal);
+    // Every record is looked at before anything is written.
+    const Inspection inspection = inspect_file(o.input);
+    if (!inspection.refusal.empty()) return refuse(inspection.refusal);
+    if (o.form == Form::front_end)
+        if (auto differs = check_stated_values(o, inspection)) return refuse(*differs);
 
     const RunFiles files = plan_files(o);
     FilePtr out(create_new_file(files.output_part));
@@ -234,14 +216,16 @@ int run_conversion(const RunOptions& o) {
         convert = [](int n, char* record, unsigned char& restage, unsigned char& review) {
             return vexlin150_Convert_buffer_to_150(n, record, 0, &restage, &review);
         };
+    report_started(o.input, o.record_count);  // the dialog's form: a progress window on Windows
     std::optional<ProgressBar> bar;
-    if (!o.quiet && stderr_is_terminal()) bar.emplace(stderr, values.record_count);
+    if (!o.quiet && stderr_is_terminal()) bar.emplace(stderr, inspection.records);
     const ProgressTick tick = [&bar](const StreamCounts& c) {
         if (bar) bar->update(c.read, c.bytes_read);
+        report_progress(c.read);
         return !interrupt_requested();
     };
 
-    const StreamResult streamed = stream_records(reader, writer, kRecordLength, convert, tick);
+    const StreamResult streamed = stream_records(reader, writer, inspection.record_length, convert, tick);
     if (bar) bar->finish();
     Summary summary;
     summary.counts = streamed.counts;
@@ -262,6 +246,7 @@ int run_conversion(const RunOptions& o) {
         files.remove_parts();
         std::fprintf(stderr, "tarvos: %s. The conversion was abandoned: no output was written%s.\n", failure.c_str(),
                      fs::exists(fs::path(o.output)) ? " and the existing output file is unchanged" : "");
+        report_abandoned(failure, interrupt_requested(), fs::exists(fs::path(o.output)));
         return interrupt_requested() ? interrupted_exit_code() : kExitFailed;
     }
 
@@ -289,6 +274,7 @@ int run_conversion(const RunOptions& o) {
         summary.beside = beside_files(shown_path(o.input));
         std::fputs(summary_text(summary).c_str(), stdout);
         std::fflush(stdout);
+        report_finished(summary);
     }
     return exit_code;
 }

@@ -29,24 +29,6 @@ BesideFiles beside_files(std::string_view input_path);
 // A refusal message, or nothing when the names are fit for a conversion.
 std::optional<std::string> check_paths(const std::string& input, const std::string& output);
 
-// The file's NAACCR version and record length, as found in its first record.
-std::optional<std::string> check_file_values(const std::string& input, std::string_view version,
-                                             std::size_t record_length);
-
-// The first record of a file fit for conversion, and the file's size.
-struct FirstRecord {
-    std::uint64_t length = 0;      // characters, without the line end
-    std::size_t end_length = 0;    // 0, 1 or 2
-    std::uint64_t file_size = 0;
-};
-
-// The first record when it holds NAACCR 14.0 at the record length; nothing
-// when it does not, or the file cannot be read.
-std::optional<FirstRecord> first_record_fit(const std::string& input);
-
-// Reads the first record of the input and checks its version and length.
-std::optional<std::string> check_first_record(const std::string& input);
-
 // What tells that the input is still the file the conversion started from:
 // its size and the time of its last change.
 struct InputIdentity {

@@ -108,10 +108,22 @@ StreamResult stream_records(naaccr::LineReader& input, BlockWriter& output, std:
     } wait_for_writes{output};
     StreamResult result;
     StreamCounts& counts = result.counts;
-    // Converts one record in place and counts its results.
+    // Converts one record in place and counts its results. The conversion
+    // takes an abstract's length: a shorter record (incidence, confidential)
+    // is converted in a blank-padded copy, whose first record_length
+    // characters are written back; every item the conversion reads or writes
+    // lies within them.
+    std::string padded(record_length < kConversionLength ? kConversionLength : 0, ' ');
     const auto convert_record = [&](char* record) {
         unsigned char restage = 0, review = 0;
-        const int flags = convert(static_cast<int>(counts.read), record, restage, review);
+        char* at = record;
+        if (!padded.empty()) {
+            std::memcpy(padded.data(), record, record_length);
+            std::memset(padded.data() + record_length, ' ', kConversionLength - record_length);
+            at = padded.data();
+        }
+        const int flags = convert(static_cast<int>(counts.read), at, restage, review);
+        if (at != record) std::memcpy(record, at, record_length);
         tally(counts, flags, restage, review);
     };
     // Counts a record as written; false when the stream is to stop.

@@ -65,7 +65,10 @@ private:
     std::thread thread_;
 };
 
-// Converts one record of the record length in place; returns its result flags.
+// The length of the record the conversion works on: an abstract's.
+inline constexpr std::size_t kConversionLength = 22824;
+
+// Converts one record of kConversionLength in place; returns its result flags.
 using RecordConverter =
     std::function<int(int record_number, char* record, unsigned char& restage, unsigned char& review)>;
 
@@ -95,6 +98,7 @@ struct StreamResult {
 // Called after every record; returning false stops the stream (interrupt).
 using ProgressTick = std::function<bool(const StreamCounts&)>;
 
+// Streams records of the file's record length (at most kConversionLength).
 StreamResult stream_records(naaccr::LineReader& input, BlockWriter& output, std::size_t record_length,
                             const RecordConverter& convert, const ProgressTick& tick);
 

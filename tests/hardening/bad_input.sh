@@ -27,20 +27,20 @@ empty)
   refused "empty file" "empty" "$tarvos" empty.dat out.dat
   refused "empty file, front end's form" "empty" "$tarvos" empty.dat out.dat A 1 22824 7 true 0
   printf '\n\n\n' > blank-lines.dat
-  refused "only line ends" "too short" "$tarvos" blank-lines.dat out.dat
+  refused "only line ends" "record type blank" "$tarvos" blank-lines.dat out.dat
   ;;
 junk)
   # The same junk every run: bytes 0 to 255 from a fixed seed.
   perl -e 'srand(7); print map { chr int rand 256 } 1 .. 300000' > junk.dat
   perl -e 'srand(8); print map { chr(32 + int rand 95) } 1 .. 300000' > text.dat
   for f in junk.dat text.dat; do
-    refused "$f" "cannot\|appears\|characters" "$tarvos" "$f" out.dat
+    refused "$f" "not a text file\|record type\|version" "$tarvos" "$f" out.dat
     check "$f: message printable" printable_message "$tarvos" "$f" out.dat
-    refused "$f, front end's form" "appears\|characters" "$tarvos" "$f" out.dat A 1 22824 7 true 1
+    refused "$f, front end's form" "not a text file\|record type\|version" "$tarvos" "$f" out.dat A 1 22824 7 true 1
     check "$f, front end's form: message printable" printable_message "$tarvos" "$f" out.dat A 1 22824 7 true 1
   done
-  # Junk with a valid version at the right columns: converted or refused by line, never a crash.
-  perl -e 'srand(9); for (1 .. 5) { $r = join "", map { chr(32 + int rand 95) } 1 .. 22824; substr($r, 16, 3) = "140"; print "$r\n" }' > printable.dat
+  # Junk with a valid record type and version at the right columns: converted, never a crash.
+  perl -e 'srand(9); for (1 .. 5) { $r = join "", map { chr(32 + int rand 95) } 1 .. 22824; substr($r, 0, 1) = "A"; substr($r, 16, 3) = "140"; print "$r\n" }' > printable.dat
   check "printable junk with version 140 converts" "$tarvos" --quiet printable.dat printable.out
   check "printable junk: records out" [ "$(lines_of printable.out)" = 5 ]
   ;;
@@ -56,7 +56,7 @@ nul_bytes)
   check "other records as without the NULs" cmp -s <(sed -n '1,2p;4,6p;8,10p' nul.out) \
     <("$tarvos" --quiet in.dat plain.out && sed -n '1,2p;4,6p;8,10p' plain.out)
   head -c 22824 /dev/zero > zeros.dat && echo >> zeros.dat
-  refused "a record of NULs" 'version "' "$tarvos" zeros.dat out.dat
+  refused "a record of NULs" 'not a text file' "$tarvos" zeros.dat out.dat
   check "a record of NULs: message printable" printable_message "$tarvos" zeros.dat out.dat
   ;;
 huge_record)
@@ -97,16 +97,36 @@ versions)
   refused "version 150 file" '"150"' "$tarvos" v150.dat out.dat
   refused "version 150 file, front end's form" '"150"' "$tarvos" v150.dat out.dat A 1 22824 7 true 5
   perl -pe 'substr($_, 16, 3) = "   "' in.dat > blank.dat
-  refused "blank version" 'version "   "' "$tarvos" blank.dat out.dat
+  refused "blank version" 'version blank' "$tarvos" blank.dat out.dat
+  # A version 15.0 record in the middle of a 14.0 file is named by its line.
+  perl -pe 'substr($_, 16, 3) = "150" if $. == 3' in.dat > mixed-versions.dat
+  refused "a version 150 record in a 14.0 file" 'line 3: version "150"' "$tarvos" mixed-versions.dat out.dat
+  # Compressed files are named as such.
+  gzip -c in.dat > in.dat.gz
+  refused "a gzip file" "gzip-compressed file: unpack it first" "$tarvos" in.dat.gz out.dat
+  printf 'PK\003\004rest of a zip' > in.zip
+  refused "a zip file" "zip archive: unpack it first" "$tarvos" in.zip out.dat
   ;;
 record_types)
-  # Incidence (I) and confidential (C) records are shorter than an abstract.
-  perl -e 'for (1 .. 4) { $r = " " x 3339; substr($r, 0, 1) = "I"; substr($r, 16, 3) = "140"; print "$r\n" }' > type-i.dat
+  # Incidence (I) and confidential (C) records are shorter than an abstract:
+  # converted at their own length, line ends kept.
+  perl -e 'for (1 .. 4) { $r = " " x 3339; substr($r, 0, 1) = "I"; substr($r, 16, 3) = "140"; substr($r, 539, 4) = "C619"; substr($r, 549, 5) = "81573"; print "$r\n" }' > type-i.dat
   perl -e 'for (1 .. 4) { $r = " " x 5564; substr($r, 0, 1) = "C"; substr($r, 16, 3) = "140"; print "$r\r\n" }' > type-c.dat
-  refused "record type I" "3339" "$tarvos" type-i.dat out.dat
-  refused "record type I, front end's form" "3339" "$tarvos" type-i.dat out.dat I 1 3339 7 true 4
-  refused "record type C" "5564" "$tarvos" type-c.dat out.dat
-  refused "record type C, front end's form" "5564" "$tarvos" type-c.dat out.dat C 3 5564 7 true 4
+  check "record type I converts" "$tarvos" --quiet type-i.dat out-i.dat
+  check "type I records keep their length" [ "$(record_lengths out-i.dat)" = 3339 ]
+  check "type I records are converted" [ "$(perl -ne 'print substr($_, 16, 3), substr($_, 549, 4), "\n" if $. == 1' out-i.dat)" = 1508152 ]
+  check "record type I, front end's form" "$tarvos" type-i.dat out-i2.dat I 1 3339 7 true 4
+  check "record type C converts, CR LF kept" "$tarvos" --quiet type-c.dat out-c.dat
+  check "type C records keep their length and line ends" [ "$(record_lengths out-c.dat),$(line_ends_of out-c.dat)" = 5564,cccc ]
+  # A type the file's first record does not have, and a length that does not
+  # agree with the record type, are refused by line.
+  perl -pe 's/^I/A/ if $. == 3' type-i.dat > mixed-types.dat
+  refused "mixed record types" 'line 3: record type "A"' "$tarvos" mixed-types.dat out.dat
+  perl -e 'print "I" . " " x 15 . "140" . " " x 22805 . "\n"' > long-i.dat
+  refused "type I at an abstract's length" "3339 characters long, but its first record is 22824" "$tarvos" long-i.dat out.dat
+  # The dialog's stated values must still be the file's.
+  refused "record count stated by the dialog differs" "record count 5 (the file has 4)" "$tarvos" type-i.dat out.dat I 1 3339 7 true 5
+  refused "record type stated by the dialog differs" "record type A (the file has I)" "$tarvos" type-i.dat out.dat A 1 3339 7 true 4
   ;;
 identifying_fields)
   generate in.dat 80

@@ -88,44 +88,4 @@ TEST_F(PathChecks, RefusesTheFilesWrittenBesideTheInput) {
     EXPECT_FALSE(refused(input_, at("in.txt")));
 }
 
-TEST_F(PathChecks, FirstRecordMustBeVersion140OfFullLength) {
-    EXPECT_FALSE(tarvos::check_first_record(input_));
-    const auto v150 = tarvos::check_first_record(write("v150.dat", record("150")));
-    ASSERT_TRUE(v150);
-    EXPECT_NE(v150->find("\"150\""), std::string::npos) << *v150;
-    const auto short_record = tarvos::check_first_record(write("short.dat", record("140", 22000)));
-    ASSERT_TRUE(short_record);
-    EXPECT_NE(short_record->find("22000"), std::string::npos) << *short_record;
-    EXPECT_TRUE(tarvos::check_first_record(write("long.dat", record("140", 22830))));
-    EXPECT_TRUE(tarvos::check_first_record(write("tiny.dat", "A\n")));
-    EXPECT_TRUE(tarvos::check_first_record(write("empty.dat", "")));
-    EXPECT_TRUE(tarvos::check_file_values(input_, "140", 5564));
-    EXPECT_FALSE(tarvos::check_file_values(input_, "140", tarvos::kRecordLength));
-}
-
-TEST_F(PathChecks, FirstRecordFitGivesItsLineAndTheFileSize) {
-    const auto fit = tarvos::first_record_fit(write("two.dat", record("140") + record("140", 100)));
-    ASSERT_TRUE(fit);
-    EXPECT_EQ(fit->length, tarvos::kRecordLength);
-    EXPECT_EQ(fit->end_length, 1u);
-    EXPECT_EQ(fit->file_size, tarvos::kRecordLength + 1 + 101);
-    std::string crlf = record("140");
-    crlf.insert(crlf.size() - 1, "\r");
-    EXPECT_EQ(tarvos::first_record_fit(write("crlf.dat", crlf))->end_length, 2u);
-    // Whatever check_first_record refuses is no fit.
-    for (const auto& [name, content] : {std::pair{"v150.dat", record("150")}, {"short.dat", record("140", 22000)},
-                                        {"tiny.dat", std::string("A\n")}, {"empty.dat", std::string()}})
-        EXPECT_FALSE(tarvos::first_record_fit(write(name, content))) << name;
-    EXPECT_FALSE(tarvos::first_record_fit(at("nope.dat")));
-}
-
 }  // namespace
-
-TEST(FileValues, AVersionOfJunkIsShownEscaped) {
-    const auto refusal = tarvos::check_file_values("in.dat", std::string_view("\x1b[2", 3), tarvos::kRecordLength);
-    ASSERT_TRUE(refusal);
-    EXPECT_NE(refusal->find("version \"\\x1B[2\""), std::string::npos) << *refusal;
-    const auto high = tarvos::check_file_values("in.dat", "\xff\\1", tarvos::kRecordLength);
-    ASSERT_TRUE(high);
-    EXPECT_NE(high->find("version \"\\xFF\\x5C1\""), std::string::npos) << *high;
-}

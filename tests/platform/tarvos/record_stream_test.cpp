@@ -143,3 +143,31 @@ TEST(RecordStream, TickReturningFalseStopsAfterThatRecord) {
 }
 
 }  // namespace
+
+// Records shorter than an abstract (incidence, confidential) reach the
+// converter as a blank-padded abstract, and only their own length comes back.
+TEST(RecordStreamShortTypes, ConvertedInAPaddedAbstractAndWrittenAtTheirLength) {
+    const std::string input = "I123456789\nI987654321\r\n";
+    naaccr::LineReader reader(memory_source(input), kLength, 8);
+    std::string output;
+    tarvos::BlockWriter writer(
+        [&output](std::string_view block) {
+            output.append(block);
+            return true;
+        },
+        16);
+    std::vector<std::string> tails;
+    const tarvos::StreamResult result = tarvos::stream_records(
+        reader, writer, kLength,
+        [&](int, char* record, unsigned char&, unsigned char&) {
+            tails.emplace_back(record + kLength, tarvos::kConversionLength - kLength);
+            record[1] = 'x';                                  // inside the record: kept
+            record[tarvos::kConversionLength - 1] = 'y';      // past it: dropped
+            return 0;
+        },
+        nullptr);
+    EXPECT_EQ(result.end, tarvos::StreamEnd::done);
+    EXPECT_EQ(output, "Ix23456789\nIx87654321\r\n");
+    ASSERT_EQ(tails.size(), 2u);
+    for (const std::string& tail : tails) EXPECT_EQ(tail, std::string(tail.size(), ' '));
+}

@@ -1,0 +1,53 @@
+// The look at the whole input before anything is written: one read of the
+// file that finds its record type, record length and line ends and checks
+// every record against them, so that a file that cannot be converted whole is
+// refused before a byte of output exists.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "line_reader.h"
+
+namespace tarvos {
+
+// The record length of each NAACCR record type: abstracts (A) and
+// modifications (M) 22824, confidential (C) 5564, incidence (I) 3339.
+std::optional<std::size_t> record_length_of_type(char type);
+
+// What a file's first bytes say it is when it is no NAACCR text file: a
+// gzip or zip archive, or a file of binary bytes; nothing for text.
+std::optional<std::string> binary_kind(std::string_view first_bytes);
+
+struct Inspection {
+    char record_type = 0;
+    std::size_t record_length = 0;  // of the record type
+    std::string line_end;           // of the first record: "\n", "\r\n", "\r" or ""
+    std::uint64_t records = 0;
+    std::uint64_t short_records = 0;  // to be padded with blanks
+    std::uint64_t blank_tails = 0;    // longer, with only blanks past the record length
+    // Lines that cannot be converted, at most kListed of them, each as
+    // "line 6: version \"150\"", and how many there are in all.
+    std::vector<std::string> problems;
+    std::uint64_t problem_count = 0;
+    // Why the file is refused (names the file); empty when it can be converted.
+    std::string refusal;
+};
+
+inline constexpr std::size_t kListedProblems = 10;
+
+// Inspects lines from a reader whose keep limit is at least the longest
+// record length; name is the file name the messages use.
+Inspection inspect_lines(naaccr::LineReader& reader, std::string_view first_bytes, std::string_view name);
+
+// Opens and inspects the file at path.
+Inspection inspect_file(const std::string& path);
+
+// 2 when the line end holds a CR, plus 1 when it holds an LF.
+int line_end_code(std::string_view end);
+
+}  // namespace tarvos
