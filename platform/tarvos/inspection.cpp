@@ -7,6 +7,7 @@
 
 #include "file_checks.h"
 #include "file_layout.h"
+#include "utf8_record.h"
 
 namespace tarvos {
 namespace {
@@ -121,12 +122,15 @@ Inspection inspect_lines(naaccr::LineReader& reader, std::string_view first_byte
             problem(n, "version " + quoted_code(v));
         else if (line.length < r.record_length)
             ++r.short_records;
+        else if (line.length > r.record_length && line.text.size() == line.length &&
+                 utf8_length(line.text) == r.record_length)
+            ++r.utf8_records;  // read a character a column, before any blank tail is dropped
         else if (line.length > r.record_length && line.blank_tail &&
                  line.text.find_first_not_of(' ', r.record_length) == std::string_view::npos)
             ++r.blank_tails;
         else if (line.length > r.record_length)
-            problem(n, std::to_string(line.length) + " characters with more than blanks past column " +
-                           std::to_string(r.record_length));
+            problem(n, std::to_string(line.length) + " bytes, more than the " + std::to_string(r.record_length) +
+                           " characters of a record and not UTF-8 text of that length");
     } while (reader.next(line));
     if (reader.read_failed()) {
         r.refusal = "cannot read " + in_quotes(name) + " after line " + std::to_string(r.records);
@@ -158,7 +162,7 @@ Inspection inspect_file(const std::string& path) {
             const std::size_t n = std::fread(buffer.data(), 1, buffer.size(), f);
             return n == 0 && std::ferror(f) ? -1 : static_cast<std::ptrdiff_t>(n);
         },
-        kRecordLength);
+        kLineKeepLimit);
     return inspect_lines(reader, std::string_view(head, head_size), path);
 }
 

@@ -30,6 +30,7 @@ struct Inspection {
     std::uint64_t records = 0;
     std::uint64_t short_records = 0;  // to be padded with blanks
     std::uint64_t blank_tails = 0;    // longer, with only blanks past the record length
+    std::uint64_t utf8_records = 0;   // longer in bytes, but UTF-8 of the record length in characters
     // Lines that cannot be converted, at most kListed of them, each as
     // "line 6: version \"150\"", and how many there are in all.
     std::vector<std::string> problems;
@@ -40,8 +41,12 @@ struct Inspection {
 
 inline constexpr std::size_t kListedProblems = 10;
 
-// Inspects lines from a reader whose keep limit is at least the longest
-// record length; name is the file name the messages use.
+// How much of a line the readers keep: a record of UTF-8 text takes up to
+// four bytes a character.
+inline constexpr std::size_t kLineKeepLimit = 4 * 22824;
+
+// Inspects lines from a reader whose keep limit is kLineKeepLimit; name is
+// the file name the messages use.
 Inspection inspect_lines(naaccr::LineReader& reader, std::string_view first_bytes, std::string_view name);
 
 // Opens and inspects the file at path.

@@ -1,5 +1,7 @@
 #include "record_stream.h"
 
+#include "utf8_record.h"
+
 #include <algorithm>
 #include <climits>
 #include <cstring>
@@ -172,21 +174,33 @@ StreamResult stream_records(naaccr::LineReader& input, BlockWriter& output, std:
         ++counts.read;
         counts.bytes_read += line.length + line.end.size();
         if (!numbered()) return result;
-        if (!line.blank_tail) {
+        char* record = output.reserve(record_length + line.end.size());
+        const std::string_view text = line.text;
+        // A longer line is first read as UTF-8 text a character a column:
+        // dropping its blank tail would shift every column after a
+        // character of several bytes.
+        const bool longer = line.length > record_length;
+        const bool blank_tail = line.blank_tail && (text.size() <= record_length ||
+                                                    text.find_first_not_of(' ', record_length) == std::string_view::npos);
+        const bool whole = text.size() == line.length;  // nothing past the keep limit
+        if (longer && whole && squeeze_utf8(text, record_length, record)) {
+            ++counts.utf8;
+        } else if (!longer || blank_tail) {
+            const std::size_t kept = std::min(text.size(), record_length);
+            std::memcpy(record, text.data(), kept);
+            if (kept < record_length) {
+                std::memset(record + kept, ' ', record_length - kept);
+                ++counts.padded;
+            } else if (longer) {
+                ++counts.cut;
+            }
+        } else {
             result.end = StreamEnd::bad_record;
             result.error = "line " + std::to_string(counts.read) + ": the record is " + std::to_string(line.length) +
                            " characters long and holds characters other than blanks past column " +
-                           std::to_string(record_length);
+                           std::to_string(record_length) + " (nor is it UTF-8 text of " +
+                           std::to_string(record_length) + " characters)";
             return result;
-        }
-        char* record = output.reserve(record_length + line.end.size());
-        const std::size_t kept = std::min(line.text.size(), record_length);
-        std::memcpy(record, line.text.data(), kept);
-        if (kept < record_length) {
-            std::memset(record + kept, ' ', record_length - kept);
-            ++counts.padded;
-        } else if (line.length > record_length) {
-            ++counts.cut;
         }
         convert_record(record);
         std::memcpy(record + record_length, line.end.data(), line.end.size());

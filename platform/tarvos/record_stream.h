@@ -77,6 +77,7 @@ struct StreamCounts {
     std::uint64_t written = 0;
     std::uint64_t padded = 0;       // shorter than the record length, filled with blanks
     std::uint64_t cut = 0;          // only blanks past the record length, dropped
+    std::uint64_t utf8 = 0;         // UTF-8 text: read a character a column
     std::uint64_t bytes_read = 0;
     std::uint64_t no_schema_for_site = 0;
     std::uint64_t no_schema_for_histology = 0;

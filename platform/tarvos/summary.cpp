@@ -31,6 +31,7 @@ std::string summary_text(const Summary& s) {
     add(text, "records written", c.written);
     add(text, "records padded", c.padded, "(shorter records filled with blanks)");
     if (c.cut) add(text, "records cut", c.cut, "(only blanks past the record length)");
+    if (c.utf8) add(text, "records of UTF-8 text", c.utf8, "(a character a column; others than ASCII blanked)");
     add(text, "conversions", static_cast<std::uint64_t>(s.conversions));
     add(text, "reviewables", static_cast<std::uint64_t>(s.reviewables));
     add(text, "messages", static_cast<std::uint64_t>(s.messages));

@@ -128,6 +128,24 @@ record_types)
   refused "record count stated by the dialog differs" "record count 5 (the file has 4)" "$tarvos" type-i.dat out.dat I 1 3339 7 true 5
   refused "record type stated by the dialog differs" "record type A (the file has I)" "$tarvos" type-i.dat out.dat A 1 3339 7 true 4
   ;;
+encodings)
+  generate in.dat 6
+  # Record 3 with a UTF-8 "e" with acute accent (two bytes) in the Addr at Dx
+  # City (columns 74-123), record 4 with the same letter in Windows-1252 (one
+  # byte), record 5 with UTF-8 that is one character too long.
+  perl -pe 'if ($. == 3) { substr($_, 73, 2) = "\xc3\xa9" . substr($_, 74, 1) } elsif ($. == 4) { substr($_, 73, 1) = "\xe9" }' in.dat > text.dat
+  check "UTF-8 and Windows-1252 text converted" "$tarvos" text.dat text.out > summary.txt
+  check "every record out at full length" [ "$(lines_of text.out),$(record_lengths text.out)" = 6,22824 ]
+  check "the UTF-8 record counted" grep -Eq 'records of UTF-8 text +1 ' summary.txt
+  check "output is plain ASCII" [ "$(perl -ne 'print "x" if /[^\x20-\x7e\r\n]/' text.out)" = "" ]
+  check "the accented letters became one blank each" \
+    [ "$(perl -ne 'print substr($_, 72, 3), "|" if $. == 3 || $. == 4' text.out)" = "$(perl -ne 'print substr($_, 72, 1), " ", substr($_, 74, 1), "|" if $. == 3 || $. == 4' in.dat)" ]
+  check "the rest of the records as without the letters" cmp -s <(cut -c1-72 text.out) <("$tarvos" --quiet in.dat plain.out && cut -c1-72 plain.out)
+  perl -pe 'if ($. == 5) { substr($_, 73, 1) = "\xc3\xa9"; substr($_, 22824, 0) = "x" }' in.dat > too-long.dat
+  refused "UTF-8 one character too long" "line 5: 22826 bytes" "$tarvos" too-long.dat out.dat
+  perl -pe 'if ($. == 5) { substr($_, 73, 1) = "\xc3\x28"; substr($_, 22824, 0) = "x" }' in.dat > bad-utf8.dat
+  refused "not UTF-8 and too long" "line 5: 22826 bytes" "$tarvos" bad-utf8.dat out.dat
+  ;;
 identifying_fields)
   generate in.dat 80
   # Double quotes and SQL in Patient ID, both sequence numbers, Reporting

@@ -27,7 +27,7 @@ tarvos::Inspection inspect(const std::string& text) {
             at += n;
             return static_cast<std::ptrdiff_t>(n);
         },
-        tarvos::kRecordLength, 4096);
+        tarvos::kLineKeepLimit, 4096);
     return tarvos::inspect_lines(reader, std::string_view(text).substr(0, 64), "in.dat");
 }
 
@@ -89,9 +89,22 @@ TEST(Inspection, ShortLinesArePaddedAndLongOnesNeedABlankTail) {
     std::string long_text = record('A', 22830);
     long_text[22826] = 'x';
     const tarvos::Inspection bad = inspect(record('A', 22824) + long_text);
-    EXPECT_NE(bad.refusal.find("line 2: 22830 characters with more than blanks past column 22824"),
+    EXPECT_NE(bad.refusal.find("line 2: 22830 bytes, more than the 22824 characters of a record"),
               std::string::npos)
         << bad.refusal;
+}
+
+TEST(Inspection, UTF8TextOfTheRecordLengthInCharactersIsARecord) {
+    std::string utf8 = record('A', 22824);
+    utf8.replace(80, 1, "\xc3\xa9");  // one character, two bytes
+    const tarvos::Inspection ok = inspect(record('A', 22824) + utf8);
+    EXPECT_EQ(ok.refusal, "");
+    EXPECT_EQ(ok.utf8_records, 1u);
+    EXPECT_EQ(ok.blank_tails, 0u);  // read as UTF-8 before its last blank could be dropped
+    std::string latin = record('A', 22824);
+    latin.replace(80, 1, "\xe9\xe9");  // two bytes that are no UTF-8, and a character too many
+    latin.replace(latin.size() - 2, 1, "x");
+    EXPECT_NE(inspect(record('A', 22824) + latin).refusal.find("line 2: 22825 bytes"), std::string::npos);
 }
 
 TEST(Inspection, CompressedAndBinaryFilesAreNamedForWhatTheyAre) {
