@@ -192,7 +192,7 @@ int run_conversion(const RunOptions& o) {
             const std::size_t n = std::fread(buffer.data(), 1, buffer.size(), in_file);
             return n == 0 && std::ferror(in_file) ? -1 : static_cast<std::ptrdiff_t>(n);
         },
-        kRecordLength);
+        kLineKeepLimit);
     // When the output is to reach the disk, each block is sent on its way as
     // soon as it is written, while the next ones convert.
     const bool sync = o.sync;
