@@ -94,7 +94,8 @@ struct RunFiles {
         return {{&beside_part.database, &beside.database},
                 {&beside_part.messages, &beside.messages},
                 {&beside_part.reviewables, &beside.reviewables},
-                {&beside_part.conversions, &beside.conversions}};
+                {&beside_part.conversions, &beside.conversions},
+                {&beside_part.run_log, &beside.run_log}};
     }
     void remove_parts() const {
         std::error_code ec;
@@ -225,7 +226,21 @@ int run_conversion(const RunOptions& o) {
         return !interrupt_requested();
     };
 
-    const StreamResult streamed = stream_records(reader, writer, inspection.record_length, convert, tick);
+    // The run log lists every record a registrar may want to look at. It is
+    // never written over the input (an input named like the log keeps its name).
+    FilePtr run_log;
+    if (!same_file(files.beside.run_log, o.input)) {
+        run_log.reset(create_new_file(files.beside_part.run_log));
+        if (run_log)
+            std::fprintf(run_log.get(), "Records of \"%s\" to look at: line (also the record number), Patient ID, what happened.\n",
+                         shown_path(o.input).c_str());
+    }
+    std::FILE* log_file = run_log.get();
+    NoteSink note;
+    if (log_file) note = [log_file](const RecordNote& n) { std::fputs(note_text(n).c_str(), log_file); };
+
+    const StreamResult streamed = stream_records(reader, writer, inspection.record_length, convert, tick, note);
+    if (run_log && std::fclose(run_log.release()) != 0) std::fprintf(stderr, "tarvos: the run log could not be written completely.\n");
     if (bar) bar->finish();
     Summary summary;
     summary.counts = streamed.counts;
@@ -255,6 +270,8 @@ int run_conversion(const RunOptions& o) {
     int exit_code = 0;
     for (const auto& [part, final_name] : files.beside_pairs()) {
         std::error_code ec;
+        // The input itself is never replaced or removed, whatever its name.
+        if (same_file(*final_name, o.input)) continue;
         if (fs::exists(fs::path(*part), ec)) {
             if (const std::string why = replace_file(*part, *final_name); !why.empty()) {
                 std::fprintf(stderr, "tarvos: cannot put \"%s\" in place: %s.\n", final_name->c_str(), why.c_str());

@@ -30,6 +30,7 @@ BesideFiles beside_files(std::string_view input_path) {
     files.messages = files.base + ".mes";
     files.reviewables = files.base + ".rev";
     files.conversions = files.base + ".cnv";
+    files.run_log = files.base + ".log";
     return files;
 }
 
@@ -48,7 +49,8 @@ std::optional<std::string> check_paths(const std::string& input, const std::stri
     const std::pair<const std::string*, const char*> written[] = {{&beside.database, "results database"},
                                                                   {&beside.messages, "messages report"},
                                                                   {&beside.reviewables, "reviewables report"},
-                                                                  {&beside.conversions, "conversions report"}};
+                                                                  {&beside.conversions, "conversions report"},
+                                                                  {&beside.run_log, "run log"}};
     for (const auto& [name, what] : written)
         if (same_file(*name, output))
             return "the output file " + in_quotes(output) + " is the " + what + " " + in_quotes(*name) +

@@ -22,6 +22,7 @@ struct BesideFiles {
     std::string messages;     // .mes
     std::string reviewables;  // .rev
     std::string conversions;  // .cnv
+    std::string run_log;      // .log: the records a registrar may want to look at
 };
 
 BesideFiles beside_files(std::string_view input_path);

@@ -1,5 +1,6 @@
 #include "record_stream.h"
 
+#include "field_map.h"
 #include "utf8_record.h"
 
 #include <algorithm>
@@ -100,8 +101,24 @@ bool BlockWriter::flush() {
     return !failed_;
 }
 
+std::string note_text(const RecordNote& n) {
+    std::string what;
+    const auto add = [&what](const std::string& part) { what += (what.empty() ? "" : "; ") + part; };
+    if (n.padded) add("padded with blanks from " + std::to_string(n.length) + " characters");
+    if (n.cut) add("blanks past the record length dropped from " + std::to_string(n.length) + " characters");
+    if (n.utf8) add("read as UTF-8 text, a character a column");
+    if (n.cleaned_bytes)
+        add(std::to_string(n.cleaned_bytes) + (n.cleaned_bytes == 1 ? " byte" : " bytes") +
+            " blanked (control characters or not ASCII)");
+    if (n.flags & kNoSchemaForSite) add("no Collaborative Stage schema for the site");
+    if (n.flags & kNoSchemaForHistology) add("no Collaborative Stage schema for the histology");
+    if (n.flags & kSchemaFailure) add("Collaborative Stage schema selection failed");
+    if (n.flags & kCalculationError) add("stage calculation error (see the messages report)");
+    return "line " + std::to_string(n.line) + ", Patient ID \"" + std::string(n.patient_id) + "\": " + what + "\n";
+}
+
 StreamResult stream_records(naaccr::LineReader& input, BlockWriter& output, std::size_t record_length,
-                            const RecordConverter& convert, const ProgressTick& tick) {
+                            const RecordConverter& convert, const ProgressTick& tick, const NoteSink& note) {
     // However the stream ends, no write is still running on the output when
     // the caller goes on to close it.
     struct WaitForWrites {
@@ -116,8 +133,17 @@ StreamResult stream_records(naaccr::LineReader& input, BlockWriter& output, std:
     // characters are written back; every item the conversion reads or writes
     // lies within them.
     std::string padded(record_length < kConversionLength ? kConversionLength : 0, ' ');
+    RecordNote noted;
     const auto convert_record = [&](char* record) {
         unsigned char restage = 0, review = 0;
+        // The bytes the conversion blanks: counted here, before it does.
+        std::uint64_t unclean = 0;
+        for (std::size_t i = 0; i < record_length; ++i) {
+            const auto b = static_cast<unsigned char>(record[i]);
+            unclean += (b < 32) | (b > 126);
+        }
+        counts.cleaned += unclean != 0;
+        counts.cleaned_bytes += unclean;
         char* at = record;
         if (!padded.empty()) {
             std::memcpy(padded.data(), record, record_length);
@@ -127,6 +153,14 @@ StreamResult stream_records(naaccr::LineReader& input, BlockWriter& output, std:
         const int flags = convert(static_cast<int>(counts.read), at, restage, review);
         if (at != record) std::memcpy(record, at, record_length);
         tally(counts, flags, restage, review);
+        noted.cleaned_bytes = unclean;
+        noted.flags = flags;
+        if (note && (unclean || noted.padded || noted.cut || noted.utf8 || (flags & kNotedFlags))) {
+            noted.line = counts.read;
+            noted.patient_id = std::string_view(record + vexlin::field::kPatientId.offset, vexlin::field::kPatientId.width);
+            note(noted);
+        }
+        noted = RecordNote{};
     };
     // Counts a record as written; false when the stream is to stop.
     const auto after_record = [&] {
@@ -185,15 +219,19 @@ StreamResult stream_records(naaccr::LineReader& input, BlockWriter& output, std:
         const bool whole = text.size() == line.length;  // nothing past the keep limit
         if (longer && whole && squeeze_utf8(text, record_length, record)) {
             ++counts.utf8;
+            noted.utf8 = true;
         } else if (!longer || blank_tail) {
             const std::size_t kept = std::min(text.size(), record_length);
             std::memcpy(record, text.data(), kept);
             if (kept < record_length) {
                 std::memset(record + kept, ' ', record_length - kept);
                 ++counts.padded;
+                noted.padded = true;
             } else if (longer) {
                 ++counts.cut;
+                noted.cut = true;
             }
+            noted.length = line.length;
         } else {
             result.end = StreamEnd::bad_record;
             result.error = "line " + std::to_string(counts.read) + ": the record is " + std::to_string(line.length) +

@@ -78,6 +78,8 @@ struct StreamCounts {
     std::uint64_t padded = 0;       // shorter than the record length, filled with blanks
     std::uint64_t cut = 0;          // only blanks past the record length, dropped
     std::uint64_t utf8 = 0;         // UTF-8 text: read a character a column
+    std::uint64_t cleaned = 0;      // records with bytes the conversion blanked
+    std::uint64_t cleaned_bytes = 0;  // control characters and bytes outside ASCII, blanked
     std::uint64_t bytes_read = 0;
     std::uint64_t no_schema_for_site = 0;
     std::uint64_t no_schema_for_histology = 0;
@@ -96,11 +98,30 @@ struct StreamResult {
     StreamCounts counts;
 };
 
+// What happened to one record that a registrar may want to look at: it was
+// padded, cut, read as UTF-8 or cleaned, or the conversion could not select
+// its schema or derive its stage.
+struct RecordNote {
+    std::uint64_t line = 0;       // its line in the input, which is also its record number
+    std::string_view patient_id;  // Patient ID Number, as the converted record holds it
+    std::uint64_t length = 0;     // of the line, when padded or cut
+    bool padded = false, cut = false, utf8 = false;
+    std::uint64_t cleaned_bytes = 0;
+    int flags = 0;  // the conversion's result flags
+};
+using NoteSink = std::function<void(const RecordNote&)>;
+
+// The result flags that make a record worth a note.
+inline constexpr int kNotedFlags = 8 | 16 | 32 | 128;
+
+// One line of the run log for a note.
+std::string note_text(const RecordNote& note);
+
 // Called after every record; returning false stops the stream (interrupt).
 using ProgressTick = std::function<bool(const StreamCounts&)>;
 
 // Streams records of the file's record length (at most kConversionLength).
 StreamResult stream_records(naaccr::LineReader& input, BlockWriter& output, std::size_t record_length,
-                            const RecordConverter& convert, const ProgressTick& tick);
+                            const RecordConverter& convert, const ProgressTick& tick, const NoteSink& note = nullptr);
 
 }  // namespace tarvos

@@ -32,6 +32,8 @@ std::string summary_text(const Summary& s) {
     add(text, "records padded", c.padded, "(shorter records filled with blanks)");
     if (c.cut) add(text, "records cut", c.cut, "(only blanks past the record length)");
     if (c.utf8) add(text, "records of UTF-8 text", c.utf8, "(a character a column; others than ASCII blanked)");
+    add(text, "records cleaned", c.cleaned, "(control characters or bytes outside ASCII blanked)");
+    if (c.cleaned_bytes) add(text, "  bytes blanked", c.cleaned_bytes);
     add(text, "conversions", static_cast<std::uint64_t>(s.conversions));
     add(text, "reviewables", static_cast<std::uint64_t>(s.reviewables));
     add(text, "messages", static_cast<std::uint64_t>(s.messages));
@@ -56,6 +58,10 @@ std::string summary_text(const Summary& s) {
         if (label[0]) text += "  No report files were written.\n";
     } else {
         text += "  The results database could not be created: no database and no reports were written.\n";
+    }
+    {
+        std::error_code ec;
+        if (std::filesystem::exists(std::filesystem::path(s.beside.run_log), ec)) add_path(text, "run log", s.beside.run_log);
     }
     if (s.derived && !s.cs_version.empty())
         text += "Stage derived by the Collaborative Stage library " + s.cs_version +

@@ -141,6 +141,10 @@ encodings)
   check "the accented letters became one blank each" \
     [ "$(perl -ne 'print substr($_, 72, 3), "|" if $. == 3 || $. == 4' text.out)" = "$(perl -ne 'print substr($_, 72, 1), " ", substr($_, 74, 1), "|" if $. == 3 || $. == 4' in.dat)" ]
   check "the rest of the records as without the letters" cmp -s <(cut -c1-72 text.out) <("$tarvos" --quiet in.dat plain.out && cut -c1-72 plain.out)
+  check "the run log names the UTF-8 record" grep -q '^line 3, .*: read as UTF-8 text, a character a column; 1 byte blanked' text.log
+  check "the run log says what happened" grep -q '^line 4, .*: 1 byte blanked (control characters or not ASCII)' text.log
+  check "the summary counts the cleaned records and names the run log" \
+    bash -c "grep -Eq 'records cleaned +2 ' summary.txt && grep -q 'run log .*text.log' summary.txt"
   perl -pe 'if ($. == 5) { substr($_, 73, 1) = "\xc3\xa9"; substr($_, 22824, 0) = "x" }' in.dat > too-long.dat
   refused "UTF-8 one character too long" "line 5: 22826 bytes" "$tarvos" too-long.dat out.dat
   perl -pe 'if ($. == 5) { substr($_, 73, 1) = "\xc3\x28"; substr($_, 22824, 0) = "x" }' in.dat > bad-utf8.dat

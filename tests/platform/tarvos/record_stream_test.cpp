@@ -171,3 +171,42 @@ TEST(RecordStreamShortTypes, ConvertedInAPaddedAbstractAndWrittenAtTheirLength) 
     ASSERT_EQ(tails.size(), 2u);
     for (const std::string& tail : tails) EXPECT_EQ(tail, std::string(tail.size(), ' '));
 }
+
+// The records worth a note: padded, cut, cleaned, or failed by the conversion;
+// a record that is none of these gets no note.
+TEST(RecordStreamNotes, EachNoteworthyRecordIsNotedOnceWithWhatHappened) {
+    const std::string input = std::string("abcdefghij\n") + "short\n" + "ab\x01" "defghij\n" + "abcdefghij\n" +
+                              "abcdefghij    \n";
+    naaccr::LineReader reader(memory_source(input), kLength, 8);
+    std::string output;
+    tarvos::BlockWriter writer(
+        [&output](std::string_view block) {
+            output.append(block);
+            return true;
+        },
+        16);
+    std::vector<tarvos::RecordNote> notes;
+    std::vector<std::string> texts;
+    const tarvos::StreamResult result = tarvos::stream_records(
+        reader, writer, kLength,
+        [](int n, char*, unsigned char&, unsigned char&) { return n == 4 ? 16 | 128 : 0; }, nullptr,
+        [&](const tarvos::RecordNote& n) {
+            notes.push_back(n);
+            texts.push_back(tarvos::note_text(n));
+        });
+    EXPECT_EQ(result.end, tarvos::StreamEnd::done);
+    ASSERT_EQ(notes.size(), 4u);
+    EXPECT_EQ(notes[0].line, 2u);
+    EXPECT_TRUE(notes[0].padded);
+    EXPECT_EQ(notes[1].line, 3u);
+    EXPECT_EQ(notes[1].cleaned_bytes, 1u);
+    EXPECT_EQ(notes[2].line, 4u);
+    EXPECT_NE(texts[2].find("no Collaborative Stage schema for the histology; stage calculation error"),
+              std::string::npos)
+        << texts[2];
+    EXPECT_TRUE(notes[3].cut);
+    EXPECT_NE(texts[0].find("line 2, Patient ID"), std::string::npos) << texts[0];
+    EXPECT_NE(texts[0].find("padded with blanks from 5 characters"), std::string::npos) << texts[0];
+    EXPECT_EQ(result.counts.cleaned, 1u);
+    EXPECT_EQ(result.counts.cleaned_bytes, 1u);
+}
