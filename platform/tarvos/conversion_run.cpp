@@ -13,6 +13,7 @@
 #include "file_checks.h"
 #include "morvelio.h"
 #include "inspection.h"
+#include "leftovers.h"
 #include "os_support.h"
 #include "progress.h"
 #include "record_stream.h"
@@ -162,7 +163,14 @@ int run_conversion(const RunOptions& o) {
         if (auto differs = check_stated_values(o, inspection)) return refuse(*differs);
 
     const RunFiles files = plan_files(o);
-    FilePtr out(create_new_file(files.output_part));
+    // What killed runs left under temporary names beside the input and the
+    // output goes first.
+    remove_leftovers(folder_of(files.beside.base));
+    if (folder_of(o.output) != folder_of(files.beside.base)) remove_leftovers(folder_of(o.output));
+    // The output has no name while it is written, where the system allows:
+    // a run killed now leaves nothing of it behind.
+    const PendingOutput pending = create_pending_output(folder_of(o.output), files.output_part);
+    FilePtr out(pending.file);
     if (!out) return refuse("cannot create a file in the output's folder \"" + folder_of(o.output) + "\": " + std::strerror(errno));
     std::setvbuf(out.get(), nullptr, _IONBF, 0);
     FilePtr in(std::fopen(o.input.c_str(), "rb"));
@@ -251,6 +259,8 @@ int run_conversion(const RunOptions& o) {
     std::string failure = stream_error(streamed, o, write_errno);
     if (failure.empty() && o.sync && !flush_to_disk(out_file))
         failure = "cannot write the output beside \"" + o.output + "\": " + std::strerror(errno);
+    if (failure.empty() && !name_pending_output(pending, files.output_part))
+        failure = "cannot name the output beside \"" + o.output + "\": " + std::strerror(errno);
     if (std::fclose(out.release()) != 0 && failure.empty())
         failure = "cannot write the output beside \"" + o.output + "\": " + std::strerror(errno);
     if (failure.empty() && interrupt_requested()) failure = "interrupted";

@@ -14,11 +14,14 @@ lines_of() { perl -ne 'END { print $n + 0 } $n++' "$1"; }
 state_of() { # names and contents of every file under the folder
   find "${1:-.}" -type f -o -type l | sort | while read -r f; do printf '%s ' "$f"; sha256sum < "$f"; done
 }
-no_parts() { [ -z "$(find "${1:-.}" -name '*.part' -print -quit)" ]; }
-# Waits until a conversion has started writing, shown by its temporary output.
+# The files of a run under temporary names: its output (where it has a name
+# while written) and its results database, reports and run log.
+run_files() { find "${1:-.}" \( -name '*.part' -o -name '.tarvos-*' \) -print -quit 2>/dev/null; }
+no_parts() { [ -z "$(run_files "${1:-.}")" ]; }
+# Waits until a conversion has started writing, shown by its temporary files.
 wait_for_part() { # wait_for_part FOLDER
   for _ in $(seq 4000); do
-    [ -n "$(find "$1" -name '*.part' -print -quit 2>/dev/null)" ] && return 0
+    [ -n "$(run_files "$1")" ] && return 0
     sleep 0.002
   done
   return 1

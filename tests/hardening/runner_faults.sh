@@ -109,6 +109,27 @@ interrupt)
   done
   check "input untouched" [ "$(sha256sum < in.dat)" = "$sum" ]
   ;;
+killed)
+  # SIGKILL at several points of a run: nothing of an earlier run (output,
+  # database, reports, run log) and nothing of the input changes, and the
+  # next run of the same file leaves no temporary file behind.
+  big_input in.dat
+  "$tarvos" --quiet in.dat out.dat || fail "earlier run"
+  before=$(state_of .)
+  for delay in 1 0.3 0.05 0; do
+    "$tarvos" --quiet in.dat out.dat 2> /dev/null &
+    pid=$!
+    check "started (kill after ${delay}s)" wait_for_part .
+    sleep "$delay"
+    kill -KILL "$pid"
+    wait "$pid" 2> /dev/null
+    check "killed after ${delay}s: input and earlier results untouched" \
+      [ "$(state_of . | grep -v -e '/\.tarvos-' -e '\.part ')" = "$before" ]
+  done
+  check "killed runs left their temporary results" [ -n "$(run_files .)" ]
+  check "a later run converts" "$tarvos" --quiet in.dat out.dat
+  check "no temporary file is left once it has finished" no_parts
+  ;;
 database_folder)
   mkdir data
   generate data/in.dat 20

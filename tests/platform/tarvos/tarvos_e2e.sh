@@ -49,7 +49,7 @@ counts)
   check "summary shows the library's texts whole" \
     grep -q 'library 020550 engine over the published CS 02.05.50 tables (.*SHA-256 7724ec90029cb9a8b19bc56b36e4d64445328973f8534c5e2130ffd6c55b7e88)' summary.txt
   check "summary says nothing of a stand-in" bash -c "! grep -qi 'stand-in' summary.txt"
-  check "no temporary files left" [ -z "$(find . -name '*.part')" ]
+  check "no temporary files left" [ -z "$(find . \( -name '*.part' -o -name '.tarvos-*' \))" ]
   # The front end's form, without and with stage derivation.
   check "front-end form" "$tarvos" "\"$work/in.dat\"" "\"$work/fe.dat\"" A 1 22824 7 false 60 > /dev/null
   check "front-end output" cmp -s out.dat fe.dat
@@ -129,7 +129,7 @@ interrupt)
   pid=$!
   # Interrupt as soon as the conversion writes its temporary output.
   for _ in $(seq 2000); do
-    [ -n "$(find . -name '*.part' -print -quit)" ] && break
+    [ -n "$(find . \( -name '*.part' -o -name '.tarvos-*' \) -print -quit)" ] && break
     sleep 0.005
   done
   kill -INT "$pid"
@@ -137,17 +137,17 @@ interrupt)
   check "exit code tells of the interrupt (got $rc)" [ "$rc" -eq 130 ]
   check "message says interrupted" grep -q interrupted stderr.txt
   check "existing output unchanged" [ "$(cat out.dat)" = "earlier output" ]
-  check "no temporary files left" [ -z "$(find . -name '*.part')" ]
+  check "no temporary files left" [ -z "$(find . \( -name '*.part' -o -name '.tarvos-*' \))" ]
   check "input untouched" [ "$(sha256sum < in.dat)" = "$sum_before" ]
   # Without an earlier output there is none afterwards.
   rm out.dat
   "$tarvos" --quiet in.dat out.dat 2> /dev/null &
   pid=$!
-  for _ in $(seq 2000); do [ -n "$(find . -name '*.part' -print -quit)" ] && break; sleep 0.005; done
+  for _ in $(seq 2000); do [ -n "$(find . \( -name '*.part' -o -name '.tarvos-*' \) -print -quit)" ] && break; sleep 0.005; done
   kill -TERM "$pid"
   wait "$pid"
   check "no output after an interrupt" [ ! -e out.dat ]
-  check "no temporary files left after TERM" [ -z "$(find . -name '*.part')" ]
+  check "no temporary files left after TERM" [ -z "$(find . \( -name '*.part' -o -name '.tarvos-*' \))" ]
   ;;
 results)
   mkdir data
@@ -155,7 +155,7 @@ results)
   check "conversion" "$tarvos" --quiet data/in.txt out.dat
   check "database beside the input" [ -s data/in.db ]
   check "database is SQLite" [ "$(head -c 15 data/in.db)" = "SQLite format 3" ]
-  check "no temporary files left" [ -z "$(find . -name '*.part')" ]
+  check "no temporary files left" [ -z "$(find . \( -name '*.part' -o -name '.tarvos-*' \))" ]
   for suffix in mes rev cnv; do check "report .$suffix beside the input" [ -s "data/in.$suffix" ]; done
   check "conversions report starts with its column names" \
     [ "$(head -n 1 data/in.cnv)" = "recordNum, patientID, seqNumCentral, reportingFac, accNumHospital, seqNumHospital, conversionType, v14Hist, v14Grade, v14Site, v14CountryCode, v15Hist, v15Grade, v15Site, v15CountryCode" ]

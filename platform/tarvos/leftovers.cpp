@@ -1,0 +1,110 @@
+#include "leftovers.h"
+
+#include <cerrno>
+#include <filesystem>
+#include <system_error>
+
+#include "os_support.h"
+
+#if defined(_WIN32)
+#  include <windows.h>
+#else
+#  include <fcntl.h>
+#  include <signal.h>
+#  include <sys/stat.h>
+#  include <unistd.h>
+#endif
+
+namespace fs = std::filesystem;
+
+namespace tarvos {
+namespace {
+
+std::optional<long> digits_at(std::string_view text) {
+    long value = 0;
+    std::size_t n = 0;
+    for (; n < text.size() && n < 10 && text[n] >= '0' && text[n] <= '9'; ++n) value = value * 10 + (text[n] - '0');
+    if (n == 0) return std::nullopt;
+    return value;
+}
+
+}  // namespace
+
+std::optional<long> run_of_temporary_name(std::string_view name) {
+    constexpr std::string_view kMark = ".tarvos-";
+    if (name.substr(0, kMark.size()) == kMark) {
+        const std::string_view rest = name.substr(kMark.size());
+        const std::optional<long> pid = digits_at(rest);
+        const std::size_t after = rest.find_first_not_of("0123456789");
+        if (pid && after != std::string_view::npos && rest[after] == '-') return pid;
+        return std::nullopt;
+    }
+    const std::size_t mark = name.rfind(kMark);
+    if (name.empty() || name[0] != '.' || mark == std::string_view::npos || mark == 0) return std::nullopt;
+    const std::string_view rest = name.substr(mark + kMark.size());
+    const std::optional<long> pid = digits_at(rest);
+    const std::size_t after = rest.find_first_not_of("0123456789");
+    if (pid && after != std::string_view::npos && rest.substr(after) == ".part") return pid;
+    return std::nullopt;
+}
+
+bool process_exists(long pid) {
+#if defined(_WIN32)
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));
+    if (!process) return GetLastError() == ERROR_ACCESS_DENIED;
+    DWORD code = 0;
+    const bool running = GetExitCodeProcess(process, &code) && code == STILL_ACTIVE;
+    CloseHandle(process);
+    return running;
+#else
+    return kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+#endif
+}
+
+int remove_leftovers(const std::string& folder) {
+    std::error_code ec;
+    const fs::path dir = folder.empty() ? fs::path(".") : fs::path(folder);
+    int removed = 0;
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        const std::optional<long> pid = run_of_temporary_name(name);
+        if (!pid || *pid == process_id() || process_exists(*pid)) continue;
+        std::error_code remove_ec;
+        if (it->is_regular_file(remove_ec) && fs::remove(it->path(), remove_ec)) ++removed;
+    }
+    return removed;
+}
+
+PendingOutput create_pending_output(const std::string& folder, const std::string& temporary_name) {
+    PendingOutput out;
+#if defined(__linux__) && defined(O_TMPFILE)
+    const int fd = open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+        // O_TMPFILE ignores the umask's effect on the mode at creation: apply it.
+        const mode_t mask = umask(0);
+        umask(mask);
+        fchmod(fd, 0666 & ~mask);
+        out.file = fdopen(fd, "wb");
+        if (!out.file) close(fd);
+        out.anonymous = out.file != nullptr;
+        if (out.file) return out;
+    }
+#else
+    (void)folder;
+#endif
+    out.file = create_new_file(temporary_name);
+    return out;
+}
+
+bool name_pending_output(const PendingOutput& output, const std::string& temporary_name) {
+    if (!output.anonymous) return true;
+#if defined(__linux__) && defined(O_TMPFILE)
+    const std::string self = "/proc/self/fd/" + std::to_string(fileno(output.file));
+    return linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temporary_name.c_str(), AT_SYMLINK_FOLLOW) == 0;
+#else
+    (void)temporary_name;
+    return false;
+#endif
+}
+
+}  // namespace tarvos
