@@ -2,12 +2,18 @@
 // conversion library, leaving the results database and reports beside the
 // input.
 #include <cstdio>
+#include <memory>
 #include <string_view>
 #include <vector>
 
 #include "conversion_run.h"
+#include "input_lock.h"
 #include "options.h"
 #include "os_support.h"
+#include "run_report.h"
+#if defined(_WIN32)
+#  include "run_window_win32.h"
+#endif
 
 int main(int argc, char** argv) {
     std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
@@ -20,6 +26,19 @@ int main(int argc, char** argv) {
             return tarvos::kExitUsage;
         case tarvos::Action::run: break;
     }
+    // The dialog's form on Windows: no console; a progress window and a closing message box.
+    std::unique_ptr<tarvos::RunReporter> window;
+#if defined(_WIN32)
+    if (parsed.options.form == tarvos::Form::front_end) window = tarvos::open_run_window(parsed.options.input);
+#endif
+    tarvos::set_run_reporter(window.get());
     tarvos::install_interrupt_handlers();
-    return tarvos::run_conversion(parsed.options);
+    // One run per input at a time.
+    tarvos::InputLock input_lock;
+    const int exit_code = input_lock.acquire(parsed.options.input)
+                              ? tarvos::run_conversion(parsed.options)
+                              : tarvos::refuse_run(tarvos::input_in_use_message(parsed.options.input));
+    input_lock.release();
+    if (window) window->closed();  // the closing message box, once the input is free again
+    return exit_code;
 }

@@ -43,6 +43,8 @@ fs::path normalised(const std::string& name) {
 
 bool interrupt_requested() { return g_interrupt_signal != 0; }
 
+void request_interrupt() { g_interrupt_signal = SIGINT; }
+
 int interrupted_exit_code() { return 128 + (g_interrupt_signal ? static_cast<int>(g_interrupt_signal) : SIGINT); }
 
 bool same_file(const std::string& a, const std::string& b) {

@@ -15,6 +15,8 @@ bool stderr_is_terminal();
 // polls, so that it can clean up before it stops.
 void install_interrupt_handlers();
 bool interrupt_requested();
+// What a Cancel button does: the same as an interrupt.
+void request_interrupt();
 // The exit code that tells the parent about the interrupt.
 int interrupted_exit_code();
 
