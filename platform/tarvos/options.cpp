@@ -98,6 +98,14 @@ ParsedArguments parse_arguments(std::span<const std::string_view> args) {
             o.quiet = true;
         } else if (arg == "--no-sync") {
             o.sync = false;
+        } else if (arg == "--output-dir" || arg.starts_with("--output-dir=")) {
+            if (arg == "--output-dir") {
+                if (i + 1 == args.size()) return usage_error("--output-dir needs a folder");
+                parsed.output_dir = std::string(args[++i]);
+            } else {
+                parsed.output_dir = std::string(arg.substr(13));
+            }
+            if (parsed.output_dir.empty()) return usage_error("--output-dir needs a folder");
         } else if (arg == "--no-stage") {
             no_stage_given = true;
             o.derive = false;
@@ -117,6 +125,16 @@ ParsedArguments parse_arguments(std::span<const std::string_view> args) {
         }
     }
     if (stage_given && no_stage_given) return usage_error("--stage and --no-stage exclude each other");
+    if (!parsed.output_dir.empty()) {
+        if (names.empty()) return usage_error("--output-dir needs the input files to convert");
+        for (const std::string_view name : names) {
+            if (name.empty()) return usage_error("file names must not be empty");
+            parsed.inputs.emplace_back(name);
+        }
+        o.form = Form::person;
+        parsed.action = Action::batch;
+        return parsed;
+    }
     if (names.size() == kFrontEndValues && !any_option) return parse_front_end_form(names);
     if (names.size() != 2)
         return usage_error(names.size() < 2 ? "an input and an output file are needed"
@@ -131,12 +149,16 @@ ParsedArguments parse_arguments(std::span<const std::string_view> args) {
 
 std::string usage_text() {
     return "Usage: tarvos [--stage LIST | --no-stage] [--quiet] [--no-sync] INPUT OUTPUT\n"
+           "       tarvos [--stage LIST | --no-stage] [--quiet] --output-dir DIR INPUT...\n"
            "       tarvos INPUT OUTPUT TYPE LINEEND LENGTH STAGEOPTIONS DERIVE COUNT\n"
            "\n"
            "Converts the NAACCR 14.0 file INPUT into the NAACCR 15.0 file OUTPUT. The\n"
-           "results database (.db) and the reports of messages (.mes), reviewables\n"
-           "(.rev) and conversions (.cnv) are written beside INPUT.\n"
+           "results database (.db), the reports of messages (.mes), reviewables (.rev)\n"
+           "and conversions (.cnv) and the run log (.log) are written beside INPUT.\n"
            "\n"
+           "  --output-dir DIR  convert each INPUT into DIR under its own name; one\n"
+           "                file's refusal does not stop the others, and the exit\n"
+           "                code is 0 only when every file converted\n"
            "  --stage LIST  derive Collaborative Stage again for restaged cases, writing\n"
            "                the families in LIST: ajcc, ss1977, ss2000 or all, separated\n"
            "                by commas (default: all)\n"

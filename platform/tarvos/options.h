@@ -1,12 +1,14 @@
-// The runner's command line. Two forms:
+// The runner's command line. Three forms:
 //   the front end's: tarvos INPUT OUTPUT TYPE LINEEND LENGTH STAGEOPTIONS DERIVE COUNT
 //   a person's:      tarvos [--stage LIST|--no-stage] [--quiet] [--no-sync] INPUT OUTPUT
+//   a batch:         tarvos [options] --output-dir DIR INPUT...
 #pragma once
 
 #include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tarvos {
 
@@ -35,12 +37,15 @@ struct RunOptions {
     std::uint64_t record_count = 0;
 };
 
-enum class Action { run, help, version, usage_error };
+enum class Action { run, batch, help, version, usage_error };
 
 struct ParsedArguments {
     Action action = Action::usage_error;
-    RunOptions options;
-    std::string error;  // for usage_error
+    RunOptions options;  // for batch: the options every file shares
+    std::string error;   // for usage_error
+    // A batch: each input is converted into output_dir under its own name.
+    std::string output_dir;
+    std::vector<std::string> inputs;
 };
 
 // args are the arguments after the program name.

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "batch_run.h"
+
 namespace {
 
 using tarvos::Action;
@@ -120,6 +122,33 @@ TEST(FrontEndForm, EachBadValueIsAUsageError) {
         const auto p = parse(args);
         EXPECT_EQ(p.action, Action::usage_error) << index << "=" << value;
     }
+}
+
+TEST(BatchForm, OutputDirTakesEveryNameAsAnInputWithTheSharedOptions) {
+    const auto p = parse({"--no-stage", "--output-dir", "out", "a.dat", "b.dat", "c.dat"});
+    ASSERT_EQ(p.action, tarvos::Action::batch) << p.error;
+    EXPECT_EQ(p.output_dir, "out");
+    EXPECT_EQ(p.inputs, (std::vector<std::string>{"a.dat", "b.dat", "c.dat"}));
+    EXPECT_FALSE(p.options.derive);
+    EXPECT_EQ(parse({"--output-dir=out", "a.dat"}).output_dir, "out");
+    EXPECT_EQ(parse({"--output-dir", "out"}).action, tarvos::Action::usage_error);
+    EXPECT_EQ(parse({"a.dat", "--output-dir"}).action, tarvos::Action::usage_error);
+    EXPECT_EQ(parse({"--output-dir=", "a.dat"}).action, tarvos::Action::usage_error);
+}
+
+TEST(BatchForm, EachInputGoesIntoTheFolderUnderItsOwnNameAndNamesDoNotCollide) {
+    tarvos::RunOptions shared;
+    shared.stage_options = tarvos::kStageAjcc;
+    const tarvos::BatchPlan plan =
+        tarvos::plan_batch(shared, "out/", {"in/a.dat", "C:\\data\\b.dat", "other/a.dat", "c.dat"});
+    ASSERT_EQ(plan.runs.size(), 3u);
+    EXPECT_EQ(plan.runs[0].output, "out/a.dat");
+    EXPECT_EQ(plan.runs[1].output, "out/b.dat");
+    EXPECT_EQ(plan.runs[2].input, "c.dat");
+    EXPECT_EQ(plan.runs[2].stage_options, tarvos::kStageAjcc);
+    ASSERT_EQ(plan.refused.size(), 1u);
+    EXPECT_NE(plan.refused[0].find("other/a.dat"), std::string::npos);
+    EXPECT_EQ(tarvos::plan_batch(shared, "out", {"x.dat"}).runs[0].output, "out/x.dat");
 }
 
 }  // namespace

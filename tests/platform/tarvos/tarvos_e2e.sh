@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # End-to-end checks of tarvos, run as a user runs it, on generated files.
 #   tarvos_e2e.sh GROUP TARVOS GENERATOR WORKDIR
-# Groups: counts, line_ends, padding, refusals, interrupt, results.
+# Groups: counts, line_ends, padding, refusals, interrupt, results, batch.
 set -uo pipefail
 
 group=$1 tarvos=$2 generator=$3 work=$4
@@ -148,6 +148,28 @@ interrupt)
   wait "$pid"
   check "no output after an interrupt" [ ! -e out.dat ]
   check "no temporary files left after TERM" [ -z "$(find . \( -name '*.part' -o -name '.tarvos-*' \))" ]
+  ;;
+batch)
+  # Three files into one folder: the bad one is refused, the others convert,
+  # each with its own database, reports and run log beside its input.
+  mkdir -p in out sub
+  generate in/a.dat 12
+  generate in/b.dat 7 crlf
+  echo "not a NAACCR file" > in/c.dat
+  cp in/a.dat sub/a.dat
+  "$tarvos" --output-dir out in/a.dat in/c.dat in/b.dat sub/a.dat > batch.out 2> batch.err; rc=$?
+  check "exit code 1: not every file converted" [ "$rc" -eq 1 ]
+  check "the good files are converted under their own names" [ "$(ls out | tr '\n' ,)" = "a.dat,b.dat," ]
+  check "each output has its records" [ "$(lines_of out/a.dat),$(lines_of out/b.dat)" = 12,7 ]
+  check "each has its results beside its input" \
+    bash -c 'for f in in/a in/b; do for e in db mes rev cnv log; do [ -e "$f.$e" ] || exit 1; done; done'
+  check "the refusal names the bad file" grep -q 'c.dat' batch.err
+  check "a second file of the same name is refused, not written over the first" \
+    grep -q 'sub/a.dat": another file of the batch is also named "a.dat"' batch.err
+  check "progress names each file" grep -q 'File 3 of 3: in/b.dat' batch.err
+  check "the closing line counts the files" grep -q '2 of 4 files converted' batch.err
+  check "all converted: exit code 0" "$tarvos" --quiet --output-dir out in/a.dat in/b.dat
+  check "a missing output folder refuses the batch" bash -c '! "$0" --output-dir missing in/a.dat 2>&1 | grep -q x; [ ! -e missing ]' "$tarvos"
   ;;
 results)
   mkdir data
