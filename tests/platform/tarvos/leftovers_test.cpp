@@ -31,7 +31,7 @@ TEST(Leftovers, TemporaryNamesCarryTheirRunsProcessNumber) {
 
 #if !defined(_WIN32)
 TEST(Leftovers, OnlyTheFilesOfRunsThatAreGoneAreRemoved) {
-    const fs::path dir = fs::temp_directory_path() / "tarvos-leftovers-test";
+    const fs::path dir = fs::temp_directory_path() / ("tarvos-leftovers-" + std::to_string(tarvos::process_id()));
     fs::remove_all(dir);
     fs::create_directories(dir);
     // A process number that was just freed: a child that has ended.
@@ -55,7 +55,7 @@ TEST(Leftovers, OnlyTheFilesOfRunsThatAreGoneAreRemoved) {
 }
 
 TEST(Leftovers, AnAnonymousOutputGetsItsNameOnlyWhenAsked) {
-    const fs::path dir = fs::temp_directory_path() / "tarvos-pending-test";
+    const fs::path dir = fs::temp_directory_path() / ("tarvos-pending-" + std::to_string(tarvos::process_id()));
     fs::remove_all(dir);
     fs::create_directories(dir);
     const std::string part = (dir / ".out.dat.tarvos-1.part").string();

@@ -1,0 +1,160 @@
+#include "record_conversion.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <optional>
+
+#include "inspection.h"
+#include "leftovers.h"
+#include "os_support.h"
+#include "progress.h"
+#include "run_report.h"
+#include "vexlin150.h"
+
+namespace fs = std::filesystem;
+
+namespace tarvos {
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+std::string shown_path(const std::string& path) {
+    std::error_code ec;
+    const fs::path p = fs::absolute(fs::path(path), ec);
+    return ec ? path : p.lexically_normal().string();
+}
+
+std::string stream_error(const StreamResult& r, const RunPlan& plan, int write_errno) {
+    switch (r.end) {
+        case StreamEnd::bad_record: return "\"" + plan.input + "\" " + r.error;
+        case StreamEnd::read_error: return "cannot read \"" + plan.input + "\": " + r.error;
+        case StreamEnd::write_error:
+            return "cannot write the output beside \"" + plan.output + "\": " + std::strerror(write_errno);
+        case StreamEnd::stopped: return "interrupted";
+        case StreamEnd::done: break;
+    }
+    return {};
+}
+
+RecordConverter converter_of(const RunPlan& plan) {
+    const int stage_options = plan.stage_options;
+    if (plan.derive)
+        return [stage_options](int n, char* record, unsigned char& restage, unsigned char& review) {
+            return vexlin150_Convert_buffer_and_stage(n, record, 0, stage_options, &restage, &review);
+        };
+    return [](int n, char* record, unsigned char& restage, unsigned char& review) {
+        return vexlin150_Convert_buffer_to_150(n, record, 0, &restage, &review);
+    };
+}
+
+}  // namespace
+
+ConversionOutcome convert_records(const RunPlan& plan, const InputIdentity& input_before, bool show_bar) {
+    ConversionOutcome outcome;
+    // What killed runs left under temporary names beside the input and the
+    // output goes first.
+    remove_leftovers(folder_of(plan.beside.base));
+    if (folder_of(plan.output) != folder_of(plan.beside.base)) remove_leftovers(folder_of(plan.output));
+
+    // The output has no name while it is written, where the system allows:
+    // a run killed now leaves nothing of it behind.
+    const PendingOutput pending = create_pending_output(folder_of(plan.output), plan.output_part);
+    FilePtr out(pending.file);
+    if (!out) {
+        outcome.refusal = "cannot create a file in the output's folder \"" + folder_of(plan.output) +
+                          "\": " + std::strerror(errno);
+        return outcome;
+    }
+    std::setvbuf(out.get(), nullptr, _IONBF, 0);
+    FilePtr in(std::fopen(plan.input.c_str(), "rb"));
+    if (!in) {
+        outcome.refusal = "cannot read \"" + plan.input + "\": " + std::strerror(errno);
+        return outcome;
+    }
+    std::setvbuf(in.get(), nullptr, _IONBF, 0);
+
+    // Without its results database a conversion would lose every logged
+    // change and review, so it does not start.
+    if (vexlin150_Initialize_file_conversion(plan.results_path.c_str()) != 1) {
+        vexlin150_Close_file_conversion();
+        outcome.refusal = "cannot create the results database in the input's folder \"" +
+                          folder_of(shown_path(plan.input)) +
+                          "\"; the results are written beside the input, so that folder must be writable";
+        return outcome;
+    }
+
+    std::FILE* in_file = in.get();
+    std::FILE* out_file = out.get();
+    int write_errno = 0;
+    naaccr::LineReader reader(
+        [in_file](std::span<char> buffer) -> std::ptrdiff_t {
+            const std::size_t n = std::fread(buffer.data(), 1, buffer.size(), in_file);
+            return n == 0 && std::ferror(in_file) ? -1 : static_cast<std::ptrdiff_t>(n);
+        },
+        kLineKeepLimit);
+    // When the output is to reach the disk, each block is sent on its way as
+    // soon as it is written, while the next ones convert.
+    const bool sync = plan.sync;
+    std::uint64_t written_bytes = 0;
+    BlockWriter writer([out_file, sync, &written_bytes, &write_errno](std::string_view block) {
+        if (std::fwrite(block.data(), 1, block.size(), out_file) != block.size()) {
+            write_errno = errno;
+            return false;
+        }
+        if (sync) start_writeback(out_file, written_bytes, block.size());
+        written_bytes += block.size();
+        return true;
+    });
+
+    // The run log lists every record a registrar may want to look at.
+    FilePtr run_log;
+    if (plan.run_log) {
+        run_log.reset(create_new_file(plan.beside_part.run_log));
+        if (run_log)
+            std::fprintf(run_log.get(),
+                         "Records of \"%s\" to look at: line (also the record number), Patient ID, what happened.\n",
+                         shown_path(plan.input).c_str());
+    }
+    std::FILE* log_file = run_log.get();
+    NoteSink note;
+    if (log_file) note = [log_file](const RecordNote& n) { std::fputs(note_text(n).c_str(), log_file); };
+
+    report_started(plan.input, plan.records);  // the dialog's form: a progress window on Windows
+    std::optional<ProgressBar> bar;
+    if (show_bar) bar.emplace(stderr, plan.records);
+    const ProgressTick tick = [&bar](const StreamCounts& c) {
+        if (bar) bar->update(c.read, c.bytes_read);
+        report_progress(c.read);
+        return !interrupt_requested();
+    };
+    const StreamResult streamed = stream_records(reader, writer, plan.record_length, converter_of(plan), tick, note);
+    if (bar) bar->finish();
+    outcome.counts = streamed.counts;
+    vexlin150_Get_result_counters(&outcome.conversions, &outcome.reviewables, &outcome.messages);
+    vexlin150_Close_file_conversion();
+    in.reset();
+
+    std::string& failure = outcome.failure;
+    failure = stream_error(streamed, plan, write_errno);
+    if (run_log && std::fclose(run_log.release()) != 0 && failure.empty())
+        failure = "cannot write the run log \"" + plan.beside.run_log + "\"";
+    if (failure.empty() && plan.sync && !flush_to_disk(out_file))
+        failure = "cannot write the output beside \"" + plan.output + "\": " + std::strerror(errno);
+    if (failure.empty() && !name_pending_output(pending, plan.output_part))
+        failure = "cannot name the output beside \"" + plan.output + "\": " + std::strerror(errno);
+    if (std::fclose(out.release()) != 0 && failure.empty())
+        failure = "cannot write the output beside \"" + plan.output + "\": " + std::strerror(errno);
+    if (failure.empty() && interrupt_requested()) failure = "interrupted";
+    if (failure.empty())
+        if (auto changed = check_input_unchanged(plan.input, input_before)) failure = *changed;
+    outcome.cancelled = interrupt_requested();
+    return outcome;
+}
+
+}  // namespace tarvos

@@ -1,0 +1,28 @@
+// Converting the records of a planned run: the input read once more, every
+// record converted through the conversion library, the output written under
+// its temporary name and the results under theirs. Nothing is put in place
+// here: a run that stops leaves its temporary files to the caller.
+#pragma once
+
+#include <string>
+
+#include "file_checks.h"
+#include "record_stream.h"
+#include "run_plan.h"
+
+namespace tarvos {
+
+struct ConversionOutcome {
+    std::string refusal;  // the run could not start: nothing was converted
+    std::string failure;  // the run stopped before its output was complete
+    bool cancelled = false;
+    StreamCounts counts;
+    int conversions = 0, reviewables = 0, messages = 0;
+};
+
+// Converts the input of the plan; progress goes to a terminal bar when
+// show_bar, and to the run's reporter. input_before is the input as the
+// inspection saw it: a change since then stops the run.
+ConversionOutcome convert_records(const RunPlan& plan, const InputIdentity& input_before, bool show_bar);
+
+}  // namespace tarvos

@@ -1,0 +1,72 @@
+#include "run_plan.h"
+
+#include "os_support.h"
+
+namespace tarvos {
+namespace {
+
+std::string name_of(const std::string& path) {
+    const std::size_t slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The values the dialog stated for the file (record type, line ends, record
+// length, record count) against what the inspection found: they differ when
+// the file changed after the dialog looked at it.
+std::string stated_values_differ(const RunOptions& o, const Inspection& found) {
+    std::vector<std::string> differ;
+    if (o.record_type != found.record_type)
+        differ.push_back(std::string("record type ") + o.record_type + " (the file has " + found.record_type + ")");
+    if (o.line_end_code != line_end_code(found.line_end))
+        differ.push_back("line-end code " + std::to_string(o.line_end_code) + " (the file has " +
+                         std::to_string(line_end_code(found.line_end)) + ")");
+    if (o.record_length != static_cast<long>(found.record_length))
+        differ.push_back("record length " + std::to_string(o.record_length) + " (the file has " +
+                         std::to_string(found.record_length) + ")");
+    if (o.record_count != found.records)
+        differ.push_back("record count " + std::to_string(o.record_count) + " (the file has " +
+                         std::to_string(found.records) + ")");
+    if (differ.empty()) return {};
+    std::string text = "the file \"" + o.input + "\" is not as it was when it was chosen: ";
+    for (std::size_t i = 0; i < differ.size(); ++i) text += (i ? ", " : "") + differ[i];
+    return text + "; choose it again";
+}
+
+}  // namespace
+
+std::string folder_of(const std::string& path) {
+    const std::size_t slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::vector<std::pair<std::string, std::string>> RunPlan::beside_pairs() const {
+    std::vector<std::pair<std::string, std::string>> pairs = {{beside_part.database, beside.database},
+                                                              {beside_part.messages, beside.messages},
+                                                              {beside_part.reviewables, beside.reviewables},
+                                                              {beside_part.conversions, beside.conversions}};
+    if (run_log) pairs.emplace_back(beside_part.run_log, beside.run_log);
+    return pairs;
+}
+
+PlanResult plan_run(const RunOptions& o, const Inspection& inspection, long run_id) {
+    PlanResult result;
+    if (o.form == Form::front_end) result.refusal = stated_values_differ(o, inspection);
+    RunPlan& p = result.plan;
+    const std::string id = std::to_string(run_id);
+    p.input = o.input;
+    p.output = o.output;
+    p.output_part = folder_of(o.output) + "." + name_of(o.output) + ".tarvos-" + id + ".part";
+    p.beside = beside_files(o.input);
+    p.results_path = folder_of(p.beside.base) + ".tarvos-" + id + "-" + name_of(p.beside.base) + ".part";
+    p.beside_part = beside_files(p.results_path);
+    // An input named like the run log (in.log) keeps its name and content.
+    p.run_log = !same_file(p.beside.run_log, o.input);
+    p.record_length = inspection.record_length;
+    p.records = inspection.records;
+    p.derive = o.derive;
+    p.stage_options = o.stage_options;
+    p.sync = o.sync;
+    return result;
+}
+
+}  // namespace tarvos

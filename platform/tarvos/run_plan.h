@@ -1,0 +1,50 @@
+// The plan of one run, made after the inspection and before anything is
+// written: where every file goes and under which temporary name, which
+// record length is read, and how records are converted.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "file_checks.h"
+#include "inspection.h"
+#include "options.h"
+
+namespace tarvos {
+
+struct RunPlan {
+    std::string input, output;
+    // The output under its temporary name (an anonymous output gets it only
+    // when complete), in the output's folder.
+    std::string output_part;
+    // The results beside the input: their final names, and the temporary
+    // names that the conversion library writes them under.
+    BesideFiles beside, beside_part;
+    std::string results_path;  // handed to the conversion library
+    bool run_log = true;       // false when the run log would be the input itself
+    std::size_t record_length = 0;
+    std::uint64_t records = 0;
+    bool derive = true;
+    int stage_options = kStageAll;
+    bool sync = true;
+
+    // Temporary and final names of the results, in the order they are put in place.
+    std::vector<std::pair<std::string, std::string>> beside_pairs() const;
+};
+
+struct PlanResult {
+    RunPlan plan;
+    std::string refusal;  // why the run cannot go ahead; empty when it can
+};
+
+// Plans the run of the options on the inspected input; run_id makes the
+// temporary names this run's own (the process number).
+PlanResult plan_run(const RunOptions& options, const Inspection& inspection, long run_id);
+
+// The folder part of a path, with its separator ("" for a bare name).
+std::string folder_of(const std::string& path);
+
+}  // namespace tarvos

@@ -1,0 +1,130 @@
+// The stages of a run on their own: the plan (names, temporary names, the
+// dialog's stated values) and the placement of the finished files.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "placement.h"
+#include "run_plan.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+tarvos::Inspection inspected(char type = 'A', std::size_t length = 22824, std::uint64_t records = 10) {
+    tarvos::Inspection i;
+    i.record_type = type;
+    i.record_length = length;
+    i.records = records;
+    i.line_end = "\r\n";
+    return i;
+}
+
+TEST(RunPlan, NamesEveryFileAndItsTemporaryNameFromTheRun) {
+    tarvos::RunOptions o;
+    o.input = "data/in.dat";
+    o.output = "out/new.dat";
+    o.stage_options = tarvos::kStageSs2000;
+    const tarvos::PlanResult r = tarvos::plan_run(o, inspected('I', 3339, 4), 321);
+    ASSERT_EQ(r.refusal, "");
+    const tarvos::RunPlan& p = r.plan;
+    EXPECT_EQ(p.output_part, "out/.new.dat.tarvos-321.part");
+    EXPECT_EQ(p.results_path, "data/.tarvos-321-in.part");
+    EXPECT_EQ(p.beside.run_log, "data/in.log");
+    EXPECT_EQ(p.beside_part.database, "data/.tarvos-321-in.db");
+    EXPECT_EQ(p.record_length, 3339u);
+    EXPECT_EQ(p.records, 4u);
+    EXPECT_EQ(p.stage_options, tarvos::kStageSs2000);
+    ASSERT_EQ(p.beside_pairs().size(), 5u);
+    EXPECT_EQ(p.beside_pairs().back(), (std::pair<std::string, std::string>{"data/.tarvos-321-in.log", "data/in.log"}));
+}
+
+TEST(RunPlan, TheDialogsStatedValuesMustBeTheFilesOwn) {
+    tarvos::RunOptions o;
+    o.form = tarvos::Form::front_end;
+    o.input = "in.dat";
+    o.output = "out.dat";
+    o.record_type = 'A';
+    o.line_end_code = 3;
+    o.record_length = 22824;
+    o.record_count = 10;
+    EXPECT_EQ(tarvos::plan_run(o, inspected(), 1).refusal, "");
+    o.record_count = 11;
+    o.line_end_code = 1;
+    const std::string refusal = tarvos::plan_run(o, inspected(), 1).refusal;
+    EXPECT_NE(refusal.find("line-end code 1 (the file has 3), record count 11 (the file has 10)"), std::string::npos)
+        << refusal;
+    o.form = tarvos::Form::person;  // a person's form states nothing
+    EXPECT_EQ(tarvos::plan_run(o, inspected(), 1).refusal, "");
+}
+
+class Placement : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("tarvos-placement-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+    std::string at(const std::string& name) const { return (dir_ / name).string(); }
+    void write(const std::string& name, const std::string& text) const { std::ofstream(dir_ / name) << text; }
+    std::string read(const std::string& name) const {
+        std::ifstream in(dir_ / name);
+        std::string text;
+        std::getline(in, text);
+        return text;
+    }
+    tarvos::RunPlan plan(const std::string& input = "in.dat") const {
+        tarvos::RunOptions o;
+        o.input = at(input);
+        o.output = at("out.dat");
+        return tarvos::plan_run(o, inspected(), 77).plan;
+    }
+    fs::path dir_;
+};
+
+TEST_F(Placement, TheRunsFilesReplaceAnEarlierRunsAndNoneOfItsResultsStays) {
+    write("in.dat", "input");
+    for (const char* name : {"out.dat", "in.db", "in.mes", "in.rev", "in.cnv", "in.log"}) write(name, "earlier");
+    const tarvos::RunPlan p = plan();
+    write(".out.dat.tarvos-77.part", "new output");
+    write(".tarvos-77-in.db", "new database");
+    write(".tarvos-77-in.log", "new log");  // no reports this time
+    const tarvos::Placement placed = tarvos::put_in_place(p);
+    EXPECT_EQ(placed.failure, "");
+    EXPECT_TRUE(placed.problems.empty());
+    EXPECT_EQ(read("out.dat"), "new output");
+    EXPECT_EQ(read("in.db"), "new database");
+    EXPECT_EQ(read("in.log"), "new log");
+    for (const char* gone : {"in.mes", "in.rev", "in.cnv", ".out.dat.tarvos-77.part", ".tarvos-77-in.db"})
+        EXPECT_FALSE(fs::exists(dir_ / gone)) << gone;
+    EXPECT_EQ(read("in.dat"), "input");
+}
+
+TEST_F(Placement, AnInputNamedLikeAResultIsNeverReplacedOrRemoved) {
+    write("in.log", "the input");
+    const tarvos::RunPlan p = plan("in.log");
+    EXPECT_FALSE(p.run_log);
+    write(".out.dat.tarvos-77.part", "new output");
+    write(".tarvos-77-in.db", "new database");
+    EXPECT_EQ(tarvos::put_in_place(p).failure, "");
+    EXPECT_EQ(read("in.log"), "the input");
+    EXPECT_EQ(read("out.dat"), "new output");
+}
+
+TEST_F(Placement, AStoppedRunTakesBackEveryTemporaryFileAndNothingElse) {
+    write("out.dat", "earlier");
+    write("in.db", "earlier");
+    const tarvos::RunPlan p = plan();
+    for (const char* part : {".out.dat.tarvos-77.part", ".tarvos-77-in.db", ".tarvos-77-in.mes", ".tarvos-77-in.log"})
+        write(part, "partial");
+    tarvos::remove_temporary_files(p);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 2);
+    EXPECT_EQ(read("out.dat"), "earlier");
+    EXPECT_EQ(read("in.db"), "earlier");
+}
+
+}  // namespace
