@@ -112,18 +112,21 @@ ConversionOutcome convert_records(const RunPlan& plan, const InputIdentity& inpu
         return true;
     });
 
-    // The run log lists every record a registrar may want to look at.
+    // The run log lists every record a registrar may want to look at: a text
+    // file, with the system's line ends like the reports beside it.
     FilePtr run_log;
-    if (plan.run_log) {
-        run_log.reset(create_new_file(plan.beside_part.run_log));
-        if (run_log)
-            std::fprintf(run_log.get(),
-                         "Records of \"%s\" to look at: line (also the record number), Patient ID, what happened.\n",
-                         shown_path(plan.input).c_str());
-    }
+    if (plan.run_log) run_log.reset(create_new_file(plan.beside_part.run_log));
     std::FILE* log_file = run_log.get();
+    const auto log_line = [log_file](std::string line) {
+#if defined(_WIN32)
+        if (!line.empty() && line.back() == '\n') line.insert(line.size() - 1, "\r");
+#endif
+        std::fputs(line.c_str(), log_file);
+    };
+    if (log_file)
+        log_line("Records of \"" + plan.input + "\" to look at: line (also the record number), Patient ID, what happened.\n");
     NoteSink note;
-    if (log_file) note = [log_file](const RecordNote& n) { std::fputs(note_text(n).c_str(), log_file); };
+    if (log_file) note = [&log_line](const RecordNote& n) { log_line(note_text(n)); };
 
     report_started(plan.input, plan.records);  // the dialog's form: a progress window on Windows
     std::optional<ProgressBar> bar;

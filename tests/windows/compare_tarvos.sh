@@ -19,12 +19,22 @@ fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
 "$generator" --records 400 --seed 23 --line-ends lf --output "$work/lf.dat" || exit 1
 "$generator" --records 150 --seed 5 --line-ends crlf --output "$work/crlf.dat" || exit 1
 
-for input in lf crlf; do
+# Incidence records (type I, 3339 characters) and a record of UTF-8 text.
+perl -ne 'chomp; print "I", substr($_, 1, 3338), "\n"' "$work/lf.dat" > "$work/typei.dat" || exit 1
+perl -pe 'substr($_, 73, 1) = "\xc3\xa9" if $. == 7' "$work/lf.dat" > "$work/utf8.dat" || exit 1
+
+for input in lf crlf typei utf8; do
   cp "$work/$input.dat" "$work/linux/" && cp "$work/$input.dat" "$work/windows/" || exit 1
   (cd "$work/linux" && "$native" --quiet "$input.dat" "$input.out") || fail "$input: native tarvos exit $?"
   (cd "$work/windows" && "$wine_run" "$tarvos_exe" --quiet "$input.dat" "$input.out") ||
     fail "$input: tarvos.exe exit $?"
 done
+
+# A batch: both runners convert the two files into a folder of their own.
+for side in linux windows; do mkdir -p "$work/$side/batch"; done
+(cd "$work/linux" && "$native" --quiet --output-dir batch lf.dat crlf.dat) || fail "batch: native tarvos exit $?"
+(cd "$work/windows" && "$wine_run" "$tarvos_exe" --quiet --output-dir batch lf.dat crlf.dat) ||
+  fail "batch: tarvos.exe exit $?"
 
 listing() { (cd "$1" && find . -type f ! -name '*.db' ! -name '*.db-journal' | sort); }
 if [ "$(listing "$work/linux")" != "$(listing "$work/windows")" ]; then
@@ -36,7 +46,7 @@ while read -r f; do
   a=$work/linux/$f b=$work/windows/$f
   [ -f "$b" ] || continue
   case $f in
-  *.dat | *.out)
+  *.dat | *.out | batch/*)
     cmp -s "$a" "$b" || fail "$f differs: $(cmp "$a" "$b" 2>&1 | head -1)"
     ;;
   *)
@@ -50,6 +60,6 @@ while read -r f; do
   compared=$((compared + 1))
 done < <(listing "$work/linux" | sed 's|^\./||')
 
-[ "$compared" -ge 4 ] || fail "only $compared files compared"
+[ "$compared" -ge 20 ] || fail "only $compared files compared"
 echo "compare_tarvos: $compared files compared, $failures failure(s)"
 [ "$failures" -eq 0 ]
