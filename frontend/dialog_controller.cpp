@@ -30,7 +30,7 @@ std::string path_for_comparison(FileQueries& files, const std::string& path) {
 DialogController::DialogController(DialogPorts ports, LibraryVersions versions, std::string captured_directory,
                                    std::string_view program_path)
     : ports_(ports), versions_(std::move(versions)), captured_directory_(std::move(captured_directory)),
-      help_file_(help_file_path(program_path)) {}
+      program_path_(program_path), help_file_(help_file_path(program_path)) {}
 
 void DialogController::open() {
     DialogView& view = ports_.view;
@@ -226,8 +226,10 @@ void DialogController::convert() {
     recheck_output();
     if (!state_.names_valid) return;
     DialogView& view = ports_.view;
+    const RunnerChoice runner = choose_runner(runner_places(captured_directory_, program_path_),
+                                              [this](const std::string& path) { return ports_.files.is_regular_file(path); });
     Launch launch{
-        .runner = runner_path(captured_directory_),
+        .runner = runner.path,
         .input_path = state_.input_path,
         .output_path = state_.output_path,
         .info = state_.info,
@@ -237,11 +239,8 @@ void DialogController::convert() {
                                .ss2000 = view.is_checked(IDC_SS2000)},
     };
     std::string error;
-    if (!view.start_process(launch.runner, join_command_line(runner_arguments(launch)), error)) {
-        std::string message = "The conversion program could not be started:\n" + launch.runner;
-        if (!error.empty()) message += "\n" + error;
-        view.show_message(message, "Error", MessageIcon::none);
-    }
+    if (!view.start_process(launch.runner, join_command_line(runner_arguments(launch)), error))
+        view.show_message(runner_failure_message(runner, error), "Error", MessageIcon::none);
 }
 
 void DialogController::help() { open_help(help_binding_, ports_.help, help_file_); }

@@ -30,7 +30,8 @@ struct DialogPorts {
 class DialogController {
 public:
     // captured_directory: the current directory when the program started;
-    // program_path: the running program's file, for the help file beside it.
+    // program_path: the running program's file, for the help file and the
+    // runner beside it.
     DialogController(DialogPorts ports, LibraryVersions versions, std::string captured_directory,
                      std::string_view program_path);
 
@@ -69,6 +70,7 @@ private:
     DialogPorts ports_;
     LibraryVersions versions_;
     std::string captured_directory_;
+    std::string program_path_;
     std::string help_file_;
     HelpBinding help_binding_;
     DialogState state_;

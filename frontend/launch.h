@@ -2,7 +2,9 @@
 // runner's path and its command line, argument by argument.
 #pragma once
 
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "dialog_ports.h"
@@ -20,6 +22,26 @@ int stage_options(const StageChoices& choices);
 
 // The runner beside the directory the program was started in.
 std::string runner_path(const std::string& captured_directory);
+
+// Where the runner is looked for, in order: the folder captured at start,
+// then the folder of the dialog's own program file (a shortcut may start the
+// dialog in another folder). One place when both are the same folder.
+std::vector<std::string> runner_places(const std::string& captured_directory, std::string_view program_path);
+
+struct RunnerChoice {
+    std::string path;                 // the runner to start
+    std::vector<std::string> places;  // every place looked at
+    bool found = false;               // false: no place has it; the first is tried anyway
+};
+
+// The first place that holds the runner; the first place when none does, so
+// that starting it fails with the system's reason.
+RunnerChoice choose_runner(const std::vector<std::string>& places,
+                           const std::function<bool(const std::string&)>& exists);
+
+// The error shown when the runner cannot be started: every place looked at,
+// then the system's reason.
+std::string runner_failure_message(const RunnerChoice& choice, const std::string& system_error);
 
 struct Launch {
     std::string runner;

@@ -46,8 +46,11 @@ bool Win32View::start_process(const std::string& program, const std::string& com
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process)) {
+    // The runner is a console program; without a console of its own it shows
+    // its progress window and closing message instead of a console window
+    // that flashes up and closes with the summary.
+    if (!CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                        &startup, &process)) {
         error = system_error_text(GetLastError());
         return false;
     }

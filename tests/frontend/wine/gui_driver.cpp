@@ -63,6 +63,23 @@ bool wait_for_file(const std::string& path, int timeout_ms) {
     return false;
 }
 
+// Copies the program, the libraries beside it and its help file into folder.
+bool copy_program(const std::string& program, const std::string& folder) {
+    CreateDirectoryA(folder.c_str(), nullptr);
+    const std::string from = program.substr(0, program.find_last_of('\\'));
+    bool copied = CopyFileA(program.c_str(), (folder + "\\quillmar150.exe").c_str(), FALSE) != 0;
+    for (const char* pattern : {"\\*.dll", "\\quillmar150.chm"}) {
+        WIN32_FIND_DATAA found{};
+        const HANDLE search = FindFirstFileA((from + pattern).c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) continue;
+        do copied &= CopyFileA((from + "\\" + found.cFileName).c_str(), (folder + "\\" + found.cFileName).c_str(),
+                               FALSE) != 0;
+        while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    return copied;
+}
+
 struct Dialog {
     PROCESS_INFORMATION process{};
     HWND window = nullptr;
@@ -157,10 +174,15 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: quillmar_gui_driver quillmar150.exe tarvos.exe work-folder screenshot.bmp\n");
         return 2;
     }
-    const std::string program = windows_path(argv[1]);
+    const std::string built_program = windows_path(argv[1]);
     const std::string work = windows_path(argv[3]);
     const std::string screenshot = windows_path(argv[4]);
     CreateDirectoryA(work.c_str(), nullptr);
+    // The program runs from a folder of its own, as installed, and is started
+    // in the work folder, as by a shortcut with another start folder.
+    const std::string program_folder = work + "\\program";
+    const std::string program = program_folder + "\\quillmar150.exe";
+    check(copy_program(built_program, program_folder), "the program and its libraries in a folder of their own");
     const std::string runner = work + "\\tarvos.exe";
     const std::string recorded = work + "\\tarvos_command_line.txt";
     DeleteFileA(recorded.c_str());
@@ -241,6 +263,18 @@ int main(int argc, char** argv) {
     for (int tries = 0; !DeleteFileA(runner.c_str()) && tries < 50; ++tries) Sleep(100);
     click(d.window, IDC_CONVERT);
     expect_message(d, "Error", runner, "a runner that cannot be started is reported with its path");
+    const std::string beside = program_folder + "\\tarvos.exe";
+    click(d.window, IDC_CONVERT);
+    expect_message(d, "Error", "\n" + beside, "a runner in neither folder is reported naming both");
+
+    // The start folder has no runner: the one beside the program is started.
+    const std::string recorded_beside = program_folder + "\\tarvos_command_line.txt";
+    check(CopyFileA(windows_path(argv[2]).c_str(), beside.c_str(), FALSE) != 0, "stand-in runner beside the program");
+    click(d.window, IDC_CONVERT);
+    sync(d.window);
+    check(wait_for_file(recorded_beside, 20000), "the runner beside the program was started");
+    check_equal(read_file(recorded_beside).substr(0, beside.size() + 3), "\"" + beside + "\" ",
+                "the runner beside the program, when the start folder has none");
 
     const HWND picture = GetDlgItem(d.window, IDC_PICTURE);
     PostMessageA(picture, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));

@@ -27,8 +27,8 @@ protected:
         fs::create_directories(folder);
         input = (folder / "abstracts.txt").string();
         other = (folder / "other.txt").string();
-        std::ofstream(input) << "A record\n";
-        std::ofstream(other) << "A record\n";
+        std::ofstream(input, std::ios::binary) << "A record\n";
+        std::ofstream(other, std::ios::binary) << "A record\n";
     }
     ~InputLockTest() override {
         std::error_code ec;

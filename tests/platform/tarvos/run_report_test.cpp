@@ -57,7 +57,11 @@ protected:
         s.reviewables = 45;
         s.derived = true;
         s.output = (folder / "converted.txt").string();
-        s.beside = {base, base + ".db", base + ".mes", base + ".rev", base + ".cnv"};
+        s.beside.base = base;
+        s.beside.database = base + ".db";
+        s.beside.messages = base + ".mes";
+        s.beside.reviewables = base + ".rev";
+        s.beside.conversions = base + ".cnv";
     }
     ~ClosingBoxTest() override {
         std::error_code ec;
