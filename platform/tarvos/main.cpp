@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "batch_run.h"
 #include "conversion_run.h"
 #include "input_lock.h"
 #include "options.h"
@@ -24,7 +25,8 @@ int main(int argc, char** argv) {
         case tarvos::Action::usage_error:
             std::fprintf(stderr, "tarvos: %s\n\n%s", parsed.error.c_str(), tarvos::usage_text().c_str());
             return tarvos::kExitUsage;
-        case tarvos::Action::run: break;
+        case tarvos::Action::run:
+        case tarvos::Action::batch: break;
     }
     // The dialog's form on Windows: no console; a progress window and a closing message box.
     std::unique_ptr<tarvos::RunReporter> window;
@@ -34,11 +36,17 @@ int main(int argc, char** argv) {
     tarvos::set_run_reporter(window.get());
     tarvos::install_interrupt_handlers();
     // One run per input at a time.
-    tarvos::InputLock input_lock;
-    const int exit_code = input_lock.acquire(parsed.options.input)
-                              ? tarvos::run_conversion(parsed.options)
-                              : tarvos::refuse_run(tarvos::input_in_use_message(parsed.options.input));
-    input_lock.release();
+    const auto run_locked = [](const tarvos::RunOptions& options) {
+        tarvos::InputLock input_lock;
+        const int code = input_lock.acquire(options.input)
+                             ? tarvos::run_conversion(options)
+                             : tarvos::refuse_run(tarvos::input_in_use_message(options.input));
+        input_lock.release();
+        return code;
+    };
+    const int exit_code = parsed.action == tarvos::Action::batch
+                              ? tarvos::run_batch(parsed.options, parsed.output_dir, parsed.inputs, run_locked)
+                              : run_locked(parsed.options);
     if (window) window->closed();  // the closing message box, once the input is free again
     return exit_code;
 }
