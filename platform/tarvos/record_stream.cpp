@@ -160,9 +160,13 @@ StreamResult stream_records(naaccr::LineReader& input, BlockWriter& output, std:
         tally(counts, flags, restage, review);
         noted.cleaned_bytes = unclean;
         noted.flags = flags;
-        if (note && (unclean || noted.padded || noted.cut || noted.utf8 || (flags & kNotedFlags))) {
+        const bool noteworthy = unclean || noted.padded || noted.cut || noted.utf8 || (flags & kNotedFlags);
+        counts.noted += noteworthy;
+        if (note && noteworthy) {
             noted.line = counts.read;
-            noted.patient_id = std::string_view(record + vexlin::field::kPatientId.offset, vexlin::field::kPatientId.width);
+            constexpr vexlin::Field id = vexlin::field::kPatientId;
+            noted.patient_id = record_length >= id.offset + id.width ? std::string_view(record + id.offset, id.width)
+                                                                     : std::string_view();
             note(noted);
         }
         noted = RecordNote{};

@@ -80,6 +80,7 @@ struct StreamCounts {
     std::uint64_t utf8 = 0;         // UTF-8 text: read a character a column
     std::uint64_t cleaned = 0;      // records with bytes the conversion blanked
     std::uint64_t cleaned_bytes = 0;  // control characters and bytes outside ASCII, blanked
+    std::uint64_t noted = 0;        // records that need a registrar's look: those the run log lists
     std::uint64_t bytes_read = 0;
     std::uint64_t no_schema_for_site = 0;
     std::uint64_t no_schema_for_histology = 0;

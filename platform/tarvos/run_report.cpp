@@ -99,7 +99,7 @@ ClosingBox finished_box(const Summary& s, bool page_exists) {
     add_count(text, "Conversions", static_cast<std::uint64_t>(s.conversions));
     add_count(text, "Reviewables", static_cast<std::uint64_t>(s.reviewables));
     if (s.derived) add_count(text, "Stage errors", s.counts.calculation_error + s.counts.schema_failure);
-    add_count(text, "Records that need attention", s.counts.for_review);
+    add_count(text, "Records that need attention", s.counts.noted);
     text += "\nOutput: " + s.output + "\n";
     if (s.database_open) {
         text += "Database: " + s.beside.database + "\n";
@@ -107,6 +107,7 @@ ClosingBox finished_box(const Summary& s, bool page_exists) {
         for (const std::string* report : {&s.beside.messages, &s.beside.reviewables, &s.beside.conversions})
             if (exists(*report)) reports += "    " + *report + "\n";
         text += reports.empty() ? "No reports were written.\n" : "Reports:\n" + reports;
+        if (exists(s.beside.run_log)) text += "Run log (the records that need attention): " + s.beside.run_log + "\n";
     } else {
         text += "The results database could not be created: no database and no reports were written.\n";
     }

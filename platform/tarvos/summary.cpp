@@ -45,6 +45,7 @@ std::string summary_text(const Summary& s) {
     if (c.field_changed) add(text, "  field changed", c.field_changed);
     add(text, "  restaged", c.restaged);
     add(text, "  flagged for review", c.for_review);
+    add(text, "records to look at", c.noted, "(listed in the run log)");
     add_path(text, "output", s.output);
     if (s.database_open) {
         add_path(text, "database", s.beside.database);

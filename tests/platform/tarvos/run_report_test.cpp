@@ -52,7 +52,8 @@ protected:
         s.counts.read = s.counts.written = 2345;
         s.counts.calculation_error = 3;
         s.counts.schema_failure = 2;
-        s.counts.for_review = 17;
+        s.counts.for_review = 4;
+        s.counts.noted = 17;
         s.conversions = 1200;
         s.reviewables = 45;
         s.derived = true;
@@ -62,6 +63,7 @@ protected:
         s.beside.messages = base + ".mes";
         s.beside.reviewables = base + ".rev";
         s.beside.conversions = base + ".cnv";
+        s.beside.run_log = base + ".log";
     }
     ~ClosingBoxTest() override {
         std::error_code ec;
@@ -84,6 +86,10 @@ TEST_F(ClosingBoxTest, SuccessNamesTheCountsAndWhereEverythingIs) {
         EXPECT_NE(box.text.find(line), std::string::npos) << line << " in " << box.text;
     EXPECT_NE(box.text.find("Output: " + s.output + "\n"), std::string::npos) << box.text;
     EXPECT_NE(box.text.find("Database: " + s.beside.database + "\n"), std::string::npos) << box.text;
+    EXPECT_EQ(box.text.find("Run log"), std::string::npos) << box.text;  // none was written
+    touch(s.beside.run_log);
+    EXPECT_NE(finished_box(s, false).text.find("Run log (the records that need attention): " + s.beside.run_log),
+              std::string::npos);
     // Only the reports that were written are listed.
     EXPECT_NE(box.text.find("Reports:\n    " + s.beside.reviewables + "\n    " + s.beside.conversions), std::string::npos)
         << box.text;
