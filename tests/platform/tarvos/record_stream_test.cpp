@@ -142,30 +142,34 @@ TEST(RecordStream, TickReturningFalseStopsAfterThatRecord) {
     EXPECT_EQ(result.counts.read, 2u);
 }
 
-}  // namespace
-
-// Records shorter than an abstract (incidence, confidential) reach the
-// converter as a blank-padded abstract, and only their own length comes back.
-TEST(RecordStreamShortTypes, ConvertedInAPaddedAbstractAndWrittenAtTheirLength) {
-    const std::string input = "I123456789\nI987654321\r\n";
+// Streams input (records of kLength) through convert into output, noting
+// records into note.
+tarvos::StreamResult stream_into(const std::string& input, std::string& output,
+                                 const tarvos::RecordConverter& convert, const tarvos::NoteSink& note = nullptr) {
     naaccr::LineReader reader(memory_source(input), kLength, 8);
-    std::string output;
     tarvos::BlockWriter writer(
         [&output](std::string_view block) {
             output.append(block);
             return true;
         },
         16);
+    return tarvos::stream_records(reader, writer, kLength, convert, nullptr, note);
+}
+
+// Records shorter than an abstract (incidence, confidential) reach the
+// converter as a blank-padded abstract, and only their own length comes back.
+TEST(RecordStreamShortTypes, ConvertedInAPaddedAbstractAndWrittenAtTheirLength) {
+    const std::string input = "I123456789\nI987654321\r\n";
+    std::string output;
     std::vector<std::string> tails;
-    const tarvos::StreamResult result = tarvos::stream_records(
-        reader, writer, kLength,
+    const tarvos::StreamResult result = stream_into(
+        input, output,
         [&](int, char* record, unsigned char&, unsigned char&) {
             tails.emplace_back(record + kLength, tarvos::kConversionLength - kLength);
             record[1] = 'x';                                  // inside the record: kept
             record[tarvos::kConversionLength - 1] = 'y';      // past it: dropped
             return 0;
-        },
-        nullptr);
+        });
     EXPECT_EQ(result.end, tarvos::StreamEnd::done);
     EXPECT_EQ(output, "Ix23456789\nIx87654321\r\n");
     ASSERT_EQ(tails.size(), 2u);
@@ -177,19 +181,11 @@ TEST(RecordStreamShortTypes, ConvertedInAPaddedAbstractAndWrittenAtTheirLength) 
 TEST(RecordStreamNotes, EachNoteworthyRecordIsNotedOnceWithWhatHappened) {
     const std::string input = std::string("abcdefghij\n") + "short\n" + "ab\x01" "defghij\n" + "abcdefghij\n" +
                               "abcdefghij    \n";
-    naaccr::LineReader reader(memory_source(input), kLength, 8);
     std::string output;
-    tarvos::BlockWriter writer(
-        [&output](std::string_view block) {
-            output.append(block);
-            return true;
-        },
-        16);
     std::vector<tarvos::RecordNote> notes;
     std::vector<std::string> texts;
-    const tarvos::StreamResult result = tarvos::stream_records(
-        reader, writer, kLength,
-        [](int n, char*, unsigned char&, unsigned char&) { return n == 4 ? 16 | 128 : 0; }, nullptr,
+    const tarvos::StreamResult result = stream_into(
+        input, output, [](int n, char*, unsigned char&, unsigned char&) { return n == 4 ? 16 | 128 : 0; },
         [&](const tarvos::RecordNote& n) {
             notes.push_back(n);
             texts.push_back(tarvos::note_text(n));
@@ -210,3 +206,5 @@ TEST(RecordStreamNotes, EachNoteworthyRecordIsNotedOnceWithWhatHappened) {
     EXPECT_EQ(result.counts.cleaned, 1u);
     EXPECT_EQ(result.counts.cleaned_bytes, 1u);
 }
+
+}  // namespace
