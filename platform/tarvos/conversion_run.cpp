@@ -1,6 +1,8 @@
 #include "conversion_run.h"
 
+#include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <optional>
 #include <system_error>
@@ -15,6 +17,8 @@
 #include "run_plan.h"
 #include "run_report.h"
 #include "summary.h"
+#include "summary_data.h"
+#include "summary_page.h"
 #include "vexlin150.h"
 
 namespace fs = std::filesystem;
@@ -65,11 +69,44 @@ std::string shown_path(const std::string& path) {
     return ec ? path : p.lexically_normal().string();
 }
 
+std::string local_time_text(std::time_t t) {
+    char text[32] = "";
+    if (const std::tm* local = std::localtime(&t)) std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", local);
+    return text;
+}
+
+// The summary page of a converted run, under its temporary name, from the
+// results database under its own; what went wrong, or an empty text.
+std::string write_page(const RunPlan& plan, const Inspection& inspection, const LibraryInfo& library,
+                       ConversionOutcome& converted, std::time_t started, double seconds) {
+    PageContent page;
+    page.input = shown_path(plan.input);
+    page.output = shown_path(plan.output);
+    page.record_type = inspection.record_type;
+    page.line_ends = line_end_name(inspection.line_end);
+    page.records = inspection.records;
+    page.started = local_time_text(started);
+    page.seconds = seconds;
+    page.runner_version = kRunnerVersion;
+    page.library_version = library.version + ", " + library.date;
+    page.cs_version = library.cs_version;
+    page.cs_tables = library.cs_timestamp;
+    page.derived = plan.derive;
+    page.stage_options = plan.stage_options;
+    page.counts = converted.counts;
+    page.results = read_results(plan.beside_part.database);
+    page.notes = std::move(converted.notes);
+    page.notes_total = converted.notes_total;
+    return write_summary_page(plan.beside_part.summary_page, page);
+}
+
 }  // namespace
 
 // One way through a run: inspect the input, plan the run, convert the
 // records, put the files in place, report.
 int run_conversion(const RunOptions& o) {
+    const auto start = std::chrono::steady_clock::now();
+    const std::time_t started = std::time(nullptr);
     // Inspect: the names, and every record, before anything is written.
     if (auto refusal = check_paths(o.input, o.output)) return refuse(*refusal);
     const std::optional<InputIdentity> input_before = input_identity(o.input);
@@ -84,14 +121,26 @@ int run_conversion(const RunOptions& o) {
 
     // Convert the records.
     const LibraryInfo library = conversion_library_info();
-    const ConversionOutcome converted = convert_records(plan, *input_before, !o.quiet && stderr_is_terminal());
+    ConversionOutcome converted = convert_records(plan, *input_before, !o.quiet && stderr_is_terminal());
     if (!converted.refusal.empty()) {
         remove_temporary_files(plan);
         return refuse(converted.refusal);
     }
 
-    // Put the files in place, or take back every temporary one.
+    // The summary page, from the results as the run left them: a page that
+    // cannot be written leaves the run without one, and says so.
     std::string failure = converted.failure;
+    std::string page_problem;
+    if (failure.empty() && plan.summary_page) {
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        page_problem = write_page(plan, inspection, library, converted, started, seconds);
+        if (!page_problem.empty()) {
+            std::error_code ec;
+            fs::remove(fs::path(plan.beside_part.summary_page), ec);
+        }
+    }
+
+    // Put the files in place, or take back every temporary one.
     Placement placed;
     if (failure.empty()) {
         placed = put_in_place(plan);
@@ -105,6 +154,7 @@ int run_conversion(const RunOptions& o) {
         report_abandoned(failure, converted.cancelled, output_exists);
         return converted.cancelled ? interrupted_exit_code() : kExitFailed;
     }
+    if (!page_problem.empty()) placed.problems.push_back(page_problem);
     for (const std::string& problem : placed.problems) std::fprintf(stderr, "tarvos: %s.\n", problem.c_str());
 
     // Report.

@@ -31,6 +31,7 @@ BesideFiles beside_files(std::string_view input_path) {
     files.reviewables = files.base + ".rev";
     files.conversions = files.base + ".cnv";
     files.run_log = files.base + ".log";
+    files.summary_page = files.base + ".html";
     return files;
 }
 
@@ -50,7 +51,8 @@ std::optional<std::string> check_paths(const std::string& input, const std::stri
                                                                   {&beside.messages, "messages report"},
                                                                   {&beside.reviewables, "reviewables report"},
                                                                   {&beside.conversions, "conversions report"},
-                                                                  {&beside.run_log, "run log"}};
+                                                                  {&beside.run_log, "run log"},
+                                                                  {&beside.summary_page, "summary page"}};
     for (const auto& [name, what] : written)
         if (same_file(*name, output))
             return "the output file " + in_quotes(output) + " is the " + what + " " + in_quotes(*name) +

@@ -23,6 +23,7 @@ struct BesideFiles {
     std::string reviewables;  // .rev
     std::string conversions;  // .cnv
     std::string run_log;      // .log: the records a registrar may want to look at
+    std::string summary_page;  // .html: the run on one page
 };
 
 BesideFiles beside_files(std::string_view input_path);

@@ -96,6 +96,8 @@ ParsedArguments parse_arguments(std::span<const std::string_view> args) {
             return parsed;
         } else if (arg == "--quiet" || arg == "-q") {
             o.quiet = true;
+        } else if (arg == "--no-summary") {
+            o.summary = false;
         } else if (arg == "--no-sync") {
             o.sync = false;
         } else if (arg == "--output-dir" || arg.starts_with("--output-dir=")) {
@@ -148,13 +150,14 @@ ParsedArguments parse_arguments(std::span<const std::string_view> args) {
 }
 
 std::string usage_text() {
-    return "Usage: tarvos [--stage LIST | --no-stage] [--quiet] [--no-sync] INPUT OUTPUT\n"
-           "       tarvos [--stage LIST | --no-stage] [--quiet] --output-dir DIR INPUT...\n"
+    return "Usage: tarvos [--stage LIST | --no-stage] [--quiet] [--no-summary] [--no-sync] INPUT OUTPUT\n"
+           "       tarvos [--stage LIST | --no-stage] [--quiet] [--no-summary] --output-dir DIR INPUT...\n"
            "       tarvos INPUT OUTPUT TYPE LINEEND LENGTH STAGEOPTIONS DERIVE COUNT\n"
            "\n"
            "Converts the NAACCR 14.0 file INPUT into the NAACCR 15.0 file OUTPUT. The\n"
            "results database (.db), the reports of messages (.mes), reviewables (.rev)\n"
-           "and conversions (.cnv) and the run log (.log) are written beside INPUT.\n"
+           "and conversions (.cnv), the run log (.log) and a summary page (.html) are\n"
+           "written beside INPUT.\n"
            "\n"
            "  --output-dir DIR  convert each INPUT into DIR under its own name; one\n"
            "                file's refusal does not stop the others, and the exit\n"
@@ -164,6 +167,7 @@ std::string usage_text() {
            "                by commas (default: all)\n"
            "  --no-stage    do not derive stage\n"
            "  --quiet       no progress bar and no summary\n"
+           "  --no-summary  write no summary page (.html) beside INPUT\n"
            "  --no-sync     for benchmarks: put the output in place without waiting\n"
            "                for it to reach the disk (a crash can then lose it)\n"
            "  --help        show this text\n"

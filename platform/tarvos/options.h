@@ -27,6 +27,7 @@ struct RunOptions {
     bool derive = true;           // recompute Collaborative Stage after the rules
     int stage_options = kStageAll;
     bool quiet = false;           // no progress bar, no summary
+    bool summary = true;          // the summary page beside the input
     // The output reaches the disk before it is put in place; leaving that out
     // is for benchmarks only.
     bool sync = true;

@@ -34,6 +34,7 @@ void remove_temporary_files(const RunPlan& plan) {
     for (const auto& [part, final_name] : plan.beside_pairs()) fs::remove(fs::path(part), ec);
     // The run log's temporary file, also when the plan keeps no run log.
     fs::remove(fs::path(plan.beside_part.run_log), ec);
+    fs::remove(fs::path(plan.beside_part.summary_page), ec);
 }
 
 }  // namespace tarvos

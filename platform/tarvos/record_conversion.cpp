@@ -12,6 +12,7 @@
 #include "os_support.h"
 #include "progress.h"
 #include "run_report.h"
+#include "summary_page.h"
 #include "vexlin150.h"
 
 namespace fs = std::filesystem;
@@ -125,8 +126,14 @@ ConversionOutcome convert_records(const RunPlan& plan, const InputIdentity& inpu
     };
     if (log_file)
         log_line("Records of \"" + plan.input + "\" to look at: line (also the record number), Patient ID, what happened.\n");
+    // The page keeps the first notes; every note is counted.
     NoteSink note;
-    if (log_file) note = [&log_line](const RecordNote& n) { log_line(note_text(n)); };
+    if (log_file || plan.summary_page) note = [&log_line, log_file, &outcome, keep = plan.summary_page](const RecordNote& n) {
+        std::string line = note_text(n);
+        if (keep && outcome.notes.size() < kNotesShown) outcome.notes.push_back(line);
+        ++outcome.notes_total;
+        if (log_file) log_line(std::move(line));
+    };
 
     report_started(plan.input, plan.records);  // the dialog's form: a progress window on Windows
     std::optional<ProgressBar> bar;

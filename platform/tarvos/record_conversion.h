@@ -4,7 +4,9 @@
 // here: a run that stops leaves its temporary files to the caller.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "file_checks.h"
 #include "record_stream.h"
@@ -18,6 +20,9 @@ struct ConversionOutcome {
     bool cancelled = false;
     StreamCounts counts;
     int conversions = 0, reviewables = 0, messages = 0;
+    // The run log's lines for the summary page: the first kept, all counted.
+    std::vector<std::string> notes;
+    std::uint64_t notes_total = 0;
 };
 
 // Converts the input of the plan; progress goes to a terminal bar when

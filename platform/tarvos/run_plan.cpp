@@ -45,6 +45,8 @@ std::vector<std::pair<std::string, std::string>> RunPlan::beside_pairs() const {
                                                               {beside_part.reviewables, beside.reviewables},
                                                               {beside_part.conversions, beside.conversions}};
     if (run_log) pairs.emplace_back(beside_part.run_log, beside.run_log);
+    // Without a page this time, an earlier run's is removed with the rest.
+    if (!page_is_input) pairs.emplace_back(beside_part.summary_page, beside.summary_page);
     return pairs;
 }
 
@@ -61,6 +63,8 @@ PlanResult plan_run(const RunOptions& o, const Inspection& inspection, long run_
     p.beside_part = beside_files(p.results_path);
     // An input named like the run log (in.log) keeps its name and content.
     p.run_log = !same_file(p.beside.run_log, o.input);
+    p.page_is_input = same_file(p.beside.summary_page, o.input);
+    p.summary_page = o.summary && !p.page_is_input;
     p.record_length = inspection.record_length;
     p.records = inspection.records;
     p.derive = o.derive;

@@ -25,6 +25,10 @@ struct RunPlan {
     BesideFiles beside, beside_part;
     std::string results_path;  // handed to the conversion library
     bool run_log = true;       // false when the run log would be the input itself
+    // The summary page is written: false with --no-summary or when it would
+    // be the input itself.
+    bool summary_page = true;
+    bool page_is_input = false;
     std::size_t record_length = 0;
     std::uint64_t records = 0;
     bool derive = true;

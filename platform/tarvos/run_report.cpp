@@ -87,7 +87,7 @@ std::string time_left_text(std::uint64_t done, std::uint64_t total, double elaps
 }
 
 std::string summary_page_path(const Summary& summary) {
-    return summary.beside.base.empty() ? std::string() : summary.beside.base + ".html";
+    return summary.beside.summary_page;
 }
 
 ClosingBox finished_box(const Summary& s, bool page_exists) {

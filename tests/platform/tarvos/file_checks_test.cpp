@@ -17,6 +17,7 @@ TEST(BesideFiles, NamedFromTheInputLessItsExtension) {
     EXPECT_EQ(a.messages, "/data/in.mes");
     EXPECT_EQ(a.reviewables, "/data/in.rev");
     EXPECT_EQ(a.conversions, "/data/in.cnv");
+    EXPECT_EQ(a.summary_page, "/data/in.html");
     EXPECT_EQ(tarvos::beside_files("in.2014.dat").database, "in.2014.db");
     EXPECT_EQ(tarvos::beside_files("/data.d/input").database, "/data.d/input.db");
     EXPECT_EQ(tarvos::beside_files("C:\\data.d\\in.txt").database, "C:\\data.d\\in.db");
@@ -76,7 +77,7 @@ TEST_F(PathChecks, RefusesTheInputAsOutputUnderEverySpelling) {
 }
 
 TEST_F(PathChecks, RefusesTheFilesWrittenBesideTheInput) {
-    for (const char* name : {"in.db", "in.mes", "in.rev", "in.cnv", "sub/../in.db"}) {
+    for (const char* name : {"in.db", "in.mes", "in.rev", "in.cnv", "in.html", "sub/../in.db"}) {
         const auto refusal = tarvos::check_paths(input_, at(name));
         ASSERT_TRUE(refusal) << name;
         EXPECT_NE(refusal->find("beside the input"), std::string::npos) << *refusal;

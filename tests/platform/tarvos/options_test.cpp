@@ -50,6 +50,9 @@ TEST(PersonForm, StageListsNoStageAndQuiet) {
     EXPECT_TRUE(parse({"a", "b", "-q"}).options.quiet);
     EXPECT_TRUE(parse({"a", "b"}).options.sync);
     EXPECT_FALSE(parse({"--no-sync", "a", "b"}).options.sync);
+    EXPECT_TRUE(parse({"a", "b"}).options.summary);
+    EXPECT_FALSE(parse({"a", "--no-summary", "b"}).options.summary);
+    EXPECT_NE(tarvos::usage_text().find("--no-summary"), std::string::npos);
 }
 
 TEST(PersonForm, DoubleDashLetsNamesStartWithADash) {
@@ -125,11 +128,12 @@ TEST(FrontEndForm, EachBadValueIsAUsageError) {
 }
 
 TEST(BatchForm, OutputDirTakesEveryNameAsAnInputWithTheSharedOptions) {
-    const auto p = parse({"--no-stage", "--output-dir", "out", "a.dat", "b.dat", "c.dat"});
+    const auto p = parse({"--no-stage", "--no-summary", "--output-dir", "out", "a.dat", "b.dat", "c.dat"});
     ASSERT_EQ(p.action, tarvos::Action::batch) << p.error;
     EXPECT_EQ(p.output_dir, "out");
     EXPECT_EQ(p.inputs, (std::vector<std::string>{"a.dat", "b.dat", "c.dat"}));
     EXPECT_FALSE(p.options.derive);
+    EXPECT_FALSE(p.options.summary);
     EXPECT_EQ(parse({"--output-dir=out", "a.dat"}).output_dir, "out");
     EXPECT_EQ(parse({"--output-dir", "out"}).action, tarvos::Action::usage_error);
     EXPECT_EQ(parse({"a.dat", "--output-dir"}).action, tarvos::Action::usage_error);

@@ -37,8 +37,15 @@ TEST(RunPlan, NamesEveryFileAndItsTemporaryNameFromTheRun) {
     EXPECT_EQ(p.record_length, 3339u);
     EXPECT_EQ(p.records, 4u);
     EXPECT_EQ(p.stage_options, tarvos::kStageSs2000);
-    ASSERT_EQ(p.beside_pairs().size(), 5u);
-    EXPECT_EQ(p.beside_pairs().back(), (std::pair<std::string, std::string>{"data/.tarvos-321-in.log", "data/in.log"}));
+    ASSERT_EQ(p.beside_pairs().size(), 6u);
+    EXPECT_EQ(p.beside_pairs()[4], (std::pair<std::string, std::string>{"data/.tarvos-321-in.log", "data/in.log"}));
+    EXPECT_TRUE(p.summary_page);
+    EXPECT_EQ(p.beside_pairs().back(),
+              (std::pair<std::string, std::string>{"data/.tarvos-321-in.html", "data/in.html"}));
+    o.summary = false;  // --no-summary: none written, an earlier one still taken away with the rest
+    const tarvos::RunPlan without = tarvos::plan_run(o, inspected(), 321).plan;
+    EXPECT_FALSE(without.summary_page);
+    EXPECT_EQ(without.beside_pairs().size(), 6u);
 }
 
 TEST(RunPlan, TheDialogsStatedValuesMustBeTheFilesOwn) {
@@ -115,11 +122,29 @@ TEST_F(Placement, AnInputNamedLikeAResultIsNeverReplacedOrRemoved) {
     EXPECT_EQ(read("out.dat"), "new output");
 }
 
+TEST_F(Placement, TheSummaryPageIsPutInPlaceButNeverOverAnInputOfItsName) {
+    write("in.dat", "input");
+    const tarvos::RunPlan p = plan();
+    write(".out.dat.tarvos-77.part", "new output");
+    write(".tarvos-77-in.html", "new page");
+    EXPECT_EQ(tarvos::put_in_place(p).failure, "");
+    EXPECT_EQ(read("in.html"), "new page");
+    EXPECT_FALSE(fs::exists(dir_ / ".tarvos-77-in.html"));
+
+    write("in.html", "the input");
+    const tarvos::RunPlan q = plan("in.html");
+    EXPECT_FALSE(q.summary_page);
+    write(".out.dat.tarvos-77.part", "new output");
+    EXPECT_EQ(tarvos::put_in_place(q).failure, "");
+    EXPECT_EQ(read("in.html"), "the input");
+}
+
 TEST_F(Placement, AStoppedRunTakesBackEveryTemporaryFileAndNothingElse) {
     write("out.dat", "earlier");
     write("in.db", "earlier");
     const tarvos::RunPlan p = plan();
-    for (const char* part : {".out.dat.tarvos-77.part", ".tarvos-77-in.db", ".tarvos-77-in.mes", ".tarvos-77-in.log"})
+    for (const char* part :
+         {".out.dat.tarvos-77.part", ".tarvos-77-in.db", ".tarvos-77-in.mes", ".tarvos-77-in.log", ".tarvos-77-in.html"})
         write(part, "partial");
     tarvos::remove_temporary_files(p);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 2);

@@ -1,0 +1,63 @@
+// What the summary page shows from a run's results database: the conversions
+// counted by type and by the code changes behind them, every reviewable, and
+// the messages grouped by their text. Grouped and counted by SQLite, so that
+// a run of many conversions reads back a few hundred rows, not all of them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tarvos {
+
+struct ConversionsOfType {
+    std::string type;
+    std::uint64_t rows = 0;
+};
+
+// One change of one item between the 14.0 and 15.0 codes, under one
+// conversion type, with the records it happened to.
+struct CodeChange {
+    std::string type;
+    std::string item;  // histology, grade, site or country
+    std::string from, to;
+    std::uint64_t records = 0;
+};
+
+struct ReviewableRow {
+    std::int64_t record = 0;
+    std::string patient_id, seq_num_central, reporting_facility, acc_num_hospital, seq_num_hospital;
+    std::string v14_histology, v14_grade, v14_site, v15_histology, v15_grade, v15_site;
+};
+
+struct MessageRecord {
+    std::int64_t record = 0;
+    std::string patient_id;
+};
+
+struct MessageGroup {
+    std::string text;
+    std::uint64_t count = 0;
+    std::vector<MessageRecord> records;  // the first kRecordsPerMessage, by record number
+};
+
+inline constexpr std::size_t kChangeGroupsShown = 500;
+inline constexpr std::size_t kMessageGroupsShown = 500;
+inline constexpr std::size_t kRecordsPerMessage = 100;
+
+struct ResultsData {
+    std::string error;  // why the database could not be read; empty when it was
+    std::uint64_t conversions = 0, reviewable_rows = 0, messages = 0;
+    std::vector<ConversionsOfType> by_type;  // most rows first
+    std::vector<CodeChange> changes;         // most records first, at most kChangeGroupsShown
+    std::uint64_t change_groups = 0;         // all of them
+    std::vector<ReviewableRow> reviewables;  // every one, by record number
+    std::vector<MessageGroup> message_groups;  // most first, at most kMessageGroupsShown
+    std::uint64_t message_texts = 0;           // distinct texts, all of them
+};
+
+// Reads the database at path, opened read-only; a database that cannot be
+// opened or read gives the error and what was read before it.
+ResultsData read_results(const std::string& path);
+
+}  // namespace tarvos

@@ -1,0 +1,177 @@
+// The summary page: the results read back from a database grouped and
+// counted, and the page built from them, safe for any value a record holds.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <filesystem>
+#include <regex>
+#include <string>
+
+#include "summary_data.h"
+#include "summary_page.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::size_t occurrences(const std::string& text, const std::string& what) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size())) ++n;
+    return n;
+}
+
+// A results database with the conversion library's three tables.
+class ResultsDatabase : public ::testing::Test {
+protected:
+    void SetUp() override {
+        path_ = (fs::temp_directory_path() /
+                 ("tarvos-page-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + ".db"))
+                    .string();
+        fs::remove(path_);
+        ASSERT_EQ(sqlite3_open(path_.c_str(), &db_), SQLITE_OK);
+        exec("CREATE TABLE conversions( recordNum INT, patientID TEXT, seqNumCentral TEXT, reportingFac TEXT,"
+             " accNumHospital TEXT, seqNumHospital TEXT, conversionType TEXT, v14Hist TEXT, v14Grade TEXT, v14Site TEXT,"
+             " v14CountryCode TEXT, v15Hist TEXT, v15Grade TEXT, v15Site TEXT, v15CountryCode TEXT);"
+             "CREATE TABLE reviewables( recordNum INT, patientID TEXT, seqNumCentral TEXT, reportingFac TEXT,"
+             " accNumHospital TEXT, seqNumHospital TEXT, v14Hist TEXT, v14Grade TEXT, v14Site TEXT, v15Hist TEXT,"
+             " v15Grade TEXT, v15Site TEXT);"
+             "CREATE TABLE messages( sequence INT, id TEXT, msg TEXT );");
+    }
+    void TearDown() override {
+        sqlite3_close(db_);
+        fs::remove(path_);
+    }
+    void exec(const std::string& sql) { ASSERT_EQ(sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sql; }
+    void conversion(int record, const char* type, const char* hist14, const char* hist15, const char* grade14 = "1",
+                    const char* grade15 = "1") {
+        exec("INSERT INTO conversions VALUES(" + std::to_string(record) + ",'P" + std::to_string(record) +
+             "','00','F','A','01','" + type + "','" + hist14 + "','" + grade14 + "','C421','USA','" + hist15 + "','" +
+             grade15 + "','C421','USA');");
+    }
+    std::string path_;
+    sqlite3* db_ = nullptr;
+};
+
+TEST_F(ResultsDatabase, ConversionsAreCountedByTypeAndByTheCodesThatChanged) {
+    exec("BEGIN;");
+    for (int r = 1; r <= 12; ++r) conversion(r, "hematopoietic", "9654", "9653");
+    for (int r = 13; r <= 15; ++r) conversion(r, "hematopoietic", "9654", "9653", "2", "9");  // two items changed
+    for (int r = 16; r <= 20; ++r) conversion(r, "prostate grade", "8140", "8140", "4", "3");
+    exec("COMMIT;");
+    const tarvos::ResultsData d = tarvos::read_results(path_);
+    ASSERT_EQ(d.error, "");
+    EXPECT_EQ(d.conversions, 20u);
+    ASSERT_EQ(d.by_type.size(), 2u);
+    EXPECT_EQ(d.by_type[0].type, "hematopoietic");
+    EXPECT_EQ(d.by_type[0].rows, 15u);
+    EXPECT_EQ(d.by_type[1].rows, 5u);
+    ASSERT_EQ(d.changes.size(), 3u);
+    EXPECT_EQ(d.change_groups, 3u);
+    EXPECT_EQ(d.changes[0].item, "histology");
+    EXPECT_EQ(d.changes[0].from + ">" + d.changes[0].to, "9654>9653");
+    EXPECT_EQ(d.changes[0].records, 15u);
+    EXPECT_EQ(d.changes[1].type, "prostate grade");
+    EXPECT_EQ(d.changes[1].records, 5u);
+    EXPECT_EQ(d.changes[2].item, "grade");
+    EXPECT_EQ(d.changes[2].records, 3u);
+}
+
+TEST_F(ResultsDatabase, MessagesAreGroupedByTextWithTheirFirstRecords) {
+    exec("BEGIN;");
+    for (int r = 250; r >= 1; --r) exec("INSERT INTO messages VALUES(" + std::to_string(r) + ",'P" + std::to_string(r) + "','often');");
+    exec("INSERT INTO messages VALUES(7,'P7','once');");
+    exec("COMMIT;");
+    const tarvos::ResultsData d = tarvos::read_results(path_);
+    ASSERT_EQ(d.error, "");
+    EXPECT_EQ(d.messages, 251u);
+    EXPECT_EQ(d.message_texts, 2u);
+    ASSERT_EQ(d.message_groups.size(), 2u);
+    EXPECT_EQ(d.message_groups[0].text, "often");
+    EXPECT_EQ(d.message_groups[0].count, 250u);
+    ASSERT_EQ(d.message_groups[0].records.size(), tarvos::kRecordsPerMessage);
+    EXPECT_EQ(d.message_groups[0].records.front().record, 1);
+    EXPECT_EQ(d.message_groups[0].records.back().record, 100);
+    ASSERT_EQ(d.message_groups[1].records.size(), 1u);
+    EXPECT_EQ(d.message_groups[1].records[0].patient_id, "P7");
+
+    const std::string page = tarvos::summary_page_html({.results = d});
+    EXPECT_NE(page.find("1: P1, 2: P2"), std::string::npos);
+    EXPECT_NE(page.find("100: P100 and 150 more"), std::string::npos);
+    EXPECT_EQ(page.find("101: P101"), std::string::npos);
+}
+
+TEST_F(ResultsDatabase, EveryReviewableIsOnThePageAndHostileValuesStayText) {
+    exec("BEGIN;");
+    for (int r = 1; r <= 300; ++r)
+        exec("INSERT INTO reviewables VALUES(" + std::to_string(r) + ",'R" + std::to_string(r) +
+             "x','00','F','A','01','9800','9','C421','9801','9','C421');");
+    exec("INSERT INTO reviewables VALUES(301,'<script>alert(1)</script>','\"q\"','a&b','''',"
+         "'<img src=\"http://x\">','9800','9','C421','9801','9','C421');");
+    exec("INSERT INTO messages VALUES(301,'<b>id</b>','<script>msg</script> & more');");
+    conversion(301, "<svg onload=x>", "9654", "9653");
+    exec("COMMIT;");
+    tarvos::PageContent c;
+    c.input = "/data/<in>&.dat";
+    c.results = tarvos::read_results(path_);
+    c.notes = {"line 301, Patient ID <script>: padded\n"};
+    c.notes_total = 1;
+    ASSERT_EQ(c.results.error, "");
+    ASSERT_EQ(c.results.reviewables.size(), 301u);
+    const std::string page = tarvos::summary_page_html(c);
+    for (int r = 1; r <= 300; ++r) EXPECT_EQ(occurrences(page, ">R" + std::to_string(r) + "x<"), 1u) << r;
+    // The page's own script is the only one; no record value opens a tag.
+    EXPECT_EQ(occurrences(page, "<script"), 1u);
+    EXPECT_EQ(page.find("<img"), std::string::npos);
+    EXPECT_EQ(page.find("<svg onload"), std::string::npos);
+    EXPECT_EQ(page.find("<b>id"), std::string::npos);
+    EXPECT_NE(page.find("&lt;script&gt;alert(1)&lt;/script&gt;"), std::string::npos);
+    EXPECT_NE(page.find("&quot;q&quot;"), std::string::npos);
+    EXPECT_NE(page.find("a&amp;b"), std::string::npos);
+    EXPECT_NE(page.find("&#39;"), std::string::npos);
+    EXPECT_NE(page.find("&lt;script&gt;msg&lt;/script&gt; &amp; more"), std::string::npos);
+    EXPECT_NE(page.find("Patient ID &lt;script&gt;: padded"), std::string::npos);
+    EXPECT_NE(page.find("/data/&lt;in&gt;&amp;.dat"), std::string::npos);
+    // Nothing is fetched from elsewhere.
+    for (const char* outside : {"src=\"http", "href=\"http", "@import", "url(", "<link"})
+        EXPECT_EQ(page.find(outside), std::string::npos) << outside;
+}
+
+TEST_F(ResultsDatabase, ADatabaseThatCannotBeReadSaysSo) {
+    exec("DROP TABLE conversions;");
+    EXPECT_NE(tarvos::read_results(path_).error, "");
+    EXPECT_NE(tarvos::read_results(path_ + ".missing").error, "");
+    EXPECT_FALSE(fs::exists(path_ + ".missing"));  // opened read-only: nothing created
+}
+
+TEST(SummaryPage, TotalsAndChartFollowTheCounts) {
+    tarvos::PageContent c;
+    c.counts.written = 1234567;
+    c.counts.schema_failure = 43;
+    c.results.conversions = 944;
+    c.results.by_type = {{"hematopoietic", 400}, {"prostate grade", 100}};
+    const std::string page = tarvos::summary_page_html(c);
+    EXPECT_NE(page.find("Records converted<b>1,234,567</b>"), std::string::npos);
+    EXPECT_NE(page.find("Conversions<b>944</b>"), std::string::npos);
+    EXPECT_NE(page.find("<tr><th>Schema failures</th><td class=n>43</td></tr>"), std::string::npos);
+    // The longest bar takes the chart's width, the others their share of it.
+    const std::string svg = tarvos::conversions_chart_svg(c.results.by_type);
+    std::smatch m;
+    std::vector<int> widths;
+    for (auto it = svg.cbegin(); std::regex_search(it, svg.cend(), m, std::regex("<rect [^>]*width=\"([0-9]+)\""));
+         it = m.suffix().first)
+        widths.push_back(std::stoi(m[1]));
+    ASSERT_EQ(widths.size(), 2u);
+    EXPECT_EQ(widths[0], 4 * widths[1]);
+    EXPECT_NE(page.find(svg), std::string::npos);
+}
+
+TEST(SummaryPage, NotesBeyondThoseKeptAreCounted) {
+    tarvos::PageContent c;
+    c.notes = {"line 1, Patient ID 1: padded\n"};
+    c.notes_total = 1501;
+    const std::string page = tarvos::summary_page_html(c);
+    EXPECT_NE(page.find("<td>line 1, Patient ID 1: padded</td>"), std::string::npos);
+    EXPECT_NE(page.find("And 1,500 more in the run log."), std::string::npos);
+}
+
+}  // namespace
