@@ -64,6 +64,7 @@ protected:
         s.beside.reviewables = base + ".rev";
         s.beside.conversions = base + ".cnv";
         s.beside.run_log = base + ".log";
+        s.beside.summary_page = base + ".html";
     }
     ~ClosingBoxTest() override {
         std::error_code ec;
