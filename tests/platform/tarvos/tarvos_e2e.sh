@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # End-to-end checks of tarvos, run as a user runs it, on generated files.
 #   tarvos_e2e.sh GROUP TARVOS GENERATOR WORKDIR
-# Groups: counts, line_ends, padding, refusals, interrupt, results, batch.
+# Groups: counts, line_ends, padding, refusals, interrupt, results, batch, summary.
 set -uo pipefail
 
 group=$1 tarvos=$2 generator=$3 work=$4
@@ -183,6 +183,45 @@ results)
     [ "$(head -n 1 data/in.cnv)" = "recordNum, patientID, seqNumCentral, reportingFac, accNumHospital, seqNumHospital, conversionType, v14Hist, v14Grade, v14Site, v14CountryCode, v15Hist, v15Grade, v15Site, v15CountryCode" ]
   check "conversions report has a line per logged conversion" \
     [ "$(($(wc -l < data/in.cnv) - 1))" = "$(sqlite3 data/in.db 'SELECT COUNT(*) FROM conversions;')" ]
+  ;;
+summary)
+  mkdir data
+  generate data/in.txt 400
+  check "conversion" "$tarvos" --quiet data/in.txt out.dat
+  page=data/in.html
+  check "summary page beside the input" [ -s "$page" ]
+  q() { sqlite3 data/in.db "$1"; }
+  total_on_page() { perl -ne 'print "$1\n" if /\Q'"$1"'\E<b>([0-9,]+)<\/b>/' "$page" | tr -d ,; }
+  check "conversions as in the database" [ "$(total_on_page Conversions)" = "$(q 'SELECT COUNT(*) FROM conversions;')" ]
+  check "reviewables as in the database" [ "$(total_on_page Reviewables)" = "$(q 'SELECT COUNT(*) FROM reviewables;')" ]
+  check "messages as in the database" [ "$(total_on_page Messages)" = "$(q 'SELECT COUNT(*) FROM messages;')" ]
+  check "some of each" [ "$(q 'SELECT COUNT(*) > 0 FROM reviewables;')$(q 'SELECT COUNT(*) > 0 FROM messages;')" = 11 ]
+  check "a bar per conversion type with its count" \
+    [ "$(q "SELECT conversionType || ': ' || COUNT(*) FROM conversions GROUP BY conversionType ORDER BY 1;")" = \
+      "$(perl -ne 'print "$1\n" while /<rect [^>]*><title>([^<]*)<\/title>/g' "$page" | sort)" ]
+  check "every reviewable, as a row" \
+    [ "$(q "SELECT recordNum || ' ' || patientID FROM reviewables ORDER BY recordNum;")" = \
+      "$(perl -ne 'print "$1 $2\n" if /^<tr><td class=n>([0-9]+)<\/td><td>([^<]*)<\/td>/' "$page")" ]
+  check "a row per message text" \
+    [ "$(q 'SELECT COUNT(DISTINCT msg) FROM messages;')" = \
+      "$(perl -ne '$in = 1 if /id=messages/; $n++ if $in && /^<tr><td>/; $in = 0 if m{</tbody>}; END { print $n + 0 }' "$page")" ]
+  check "the records that need attention, as the run log lists them" \
+    [ "$(($(wc -l < data/in.log) - 1))" = \
+      "$(perl -ne '$in = 1 if /id=attention/; $n++ if $in && /^<tr><td>/; $in = 0 if m{</tbody>}; END { print $n + 0 }' "$page")" ]
+  check "nothing from elsewhere" bash -c "! grep -Eq 'src=\"http|href=\"http|@import|url\\(' '$page'"
+  check "no temporary files left" [ -z "$(find . \( -name '*.part' -o -name '.tarvos-*' \))" ]
+  check "--no-summary writes none and takes the earlier one away" "$tarvos" --quiet --no-summary data/in.txt out.dat
+  check "no page after --no-summary" [ ! -e "$page" ]
+  check "other results still there" [ -s data/in.db ]
+  # A refused run writes nothing, the page included.
+  printf 'not a record\n' > data/bad.txt
+  "$tarvos" --quiet data/bad.txt bad.out 2> /dev/null
+  check "a refused run writes no page" [ ! -e data/bad.html ]
+  # An input named like the page keeps its name and content.
+  cp data/in.txt data/in.html
+  before=$(sha256sum < data/in.html)
+  check "conversion of in.html" "$tarvos" --quiet data/in.html out2.dat
+  check "the input is not written over by the page" [ "$(sha256sum < data/in.html)" = "$before" ]
   ;;
 *)
   echo "unknown group $group" >&2
