@@ -13,6 +13,8 @@ packages+=(python3)
 # (wine32 runs the 32-bit programs and needs the i386 architecture), Xvfb for
 # the front end's window, and npm, which fetches the SQLite amalgamation.
 packages+=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64 wine32:i386 xvfb)
+# Chromium opens the runner's summary page headless in a test.
+packages+=(chromium)
 # chmcmd compiles the dialog's help file.
 packages+=(fp-utils)
 # Hardening: clang with libFuzzer and the sanitizer runtimes, and valgrind.

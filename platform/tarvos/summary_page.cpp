@@ -88,7 +88,7 @@ std::string stage_text(const PageContent& c) {
 
 std::string seconds_text(double s) {
     char text[32];
-    std::snprintf(text, sizeof text, "%.1f seconds", s);
+    std::snprintf(text, sizeof text, s < 10 ? "%.2f seconds" : "%.1f seconds", s);
     return text;
 }
 
