@@ -63,6 +63,8 @@ std::string summary_text(const Summary& s) {
     {
         std::error_code ec;
         if (std::filesystem::exists(std::filesystem::path(s.beside.run_log), ec)) add_path(text, "run log", s.beside.run_log);
+        if (!s.beside.summary_page.empty() && std::filesystem::exists(std::filesystem::path(s.beside.summary_page), ec))
+            add_path(text, "page", s.beside.summary_page);
     }
     if (s.derived && !s.cs_version.empty())
         text += "Stage derived by the Collaborative Stage library " + s.cs_version +

@@ -210,6 +210,7 @@ summary)
       "$(perl -ne '$in = 1 if /id=attention/; $n++ if $in && /^<tr><td>/; $in = 0 if m{</tbody>}; END { print $n + 0 }' "$page")" ]
   check "nothing from elsewhere" bash -c "! grep -Eq 'src=\"http|href=\"http|@import|url\\(' '$page'"
   check "no temporary files left" [ -z "$(find . \( -name '*.part' -o -name '.tarvos-*' \))" ]
+  check "the summary names the page" bash -c "'$tarvos' data/in.txt out.dat | grep -Eq '^  page +.*/data/in.html\$'"
   check "--no-summary writes none and takes the earlier one away" "$tarvos" --quiet --no-summary data/in.txt out.dat
   check "no page after --no-summary" [ ! -e "$page" ]
   check "other results still there" [ -s data/in.db ]
