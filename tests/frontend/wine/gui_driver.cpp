@@ -248,8 +248,7 @@ int main(int argc, char** argv) {
     check_no_message(d, "an acceptable output is taken without a message");
     check(IsWindowEnabled(GetDlgItem(d.window, IDC_CONVERT)) != 0, "Convert enabled with input and output chosen");
 
-    click(d.window, IDC_SS1977);   // leaves SEER Summary Stage 2000 and AJCC: options 2 + 4
-    sync(d.window);
+    press(d.window, IDC_SS1977);   // leaves SEER Summary Stage 2000 and AJCC: options 2 + 4
     check(!is_checked(d.window, IDC_SS1977), "SEER Summary Stage 1977 cleared by a click");
     check(save_screenshot(d.window, screenshot), "screenshot saved", screenshot);
 

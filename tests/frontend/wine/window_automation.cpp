@@ -24,6 +24,12 @@ void type_text(HWND dialog, int control, const std::string& text) {
     sync(dialog);
 }
 
+void press(HWND dialog, int control) {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(GetDlgItem(dialog, control), BM_CLICK, 0, 0, SMTO_NORMAL, 5000, &result);
+    sync(dialog);
+}
+
 void click(HWND dialog, int control) {
     PostMessageA(GetDlgItem(dialog, control), BM_CLICK, 0, 0);
 }

@@ -13,6 +13,11 @@ void sync(HWND window);
 void focus(HWND dialog, int control);
 // Focuses the edit (which selects its text) and types text character by character.
 void type_text(HWND dialog, int control, const std::string& text);
+// Clicks a control that opens no window (a check box) and returns once the
+// click has been handled: a posted click is only handled after the messages
+// sent before it, so a check right after it could still see the old state.
+void press(HWND dialog, int control);
+// Posts a click and returns at once: for a control that may open a modal window.
 void click(HWND dialog, int control);
 std::string text_of(HWND window);
 std::string class_of(HWND window);
