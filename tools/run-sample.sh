@@ -34,6 +34,8 @@ for suffix in cnv rev mes; do
     echo "Report (.$suffix):      $(realpath "$base.$suffix")"
   fi
 done
+[ -e "$base.log" ] && echo "Run log:            $(realpath "$base.log")"
+[ -e "$base.html" ] && echo "Summary page:       $(realpath "$base.html")"
 echo
 if [ -e "$base.cnv" ]; then
   echo "First lines of the conversions report:"
