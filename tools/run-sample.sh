@@ -34,8 +34,8 @@ for suffix in cnv rev mes; do
     echo "Report (.$suffix):      $(realpath "$base.$suffix")"
   fi
 done
-[ -e "$base.log" ] && echo "Run log:            $(realpath "$base.log")"
-[ -e "$base.html" ] && echo "Summary page:       $(realpath "$base.html")"
+if [ -e "$base.log" ]; then echo "Run log:            $(realpath "$base.log")"; fi
+if [ -e "$base.html" ]; then echo "Summary page:       $(realpath "$base.html")"; fi
 echo
 if [ -e "$base.cnv" ]; then
   echo "First lines of the conversions report:"
