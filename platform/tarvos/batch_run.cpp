@@ -6,17 +6,13 @@
 #include <system_error>
 
 #include "conversion_run.h"
+#include "file_checks.h"
 #include "os_support.h"
 
 namespace fs = std::filesystem;
 
 namespace tarvos {
 namespace {
-
-std::string file_name_of(const std::string& path) {
-    const std::size_t slash = path.find_last_of("/\\");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 std::string joined(const std::string& folder, const std::string& name) {
     if (folder.empty()) return name;

@@ -35,6 +35,16 @@ BesideFiles beside_files(std::string_view input_path) {
     return files;
 }
 
+std::string folder_of(const std::string& path) {
+    const std::size_t slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string file_name_of(const std::string& path) {
+    const std::size_t slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 std::optional<std::string> check_paths(const std::string& input, const std::string& output) {
     std::error_code ec;
     const fs::file_status in_status = fs::status(fs::path(input), ec);

@@ -28,6 +28,11 @@ struct BesideFiles {
 
 BesideFiles beside_files(std::string_view input_path);
 
+// The folder part of a path, with its separator ("" for a bare name), and the
+// file name after it; both "/" and "\\" separate folders.
+std::string folder_of(const std::string& path);
+std::string file_name_of(const std::string& path);
+
 // A refusal message, or nothing when the names are fit for a conversion.
 std::optional<std::string> check_paths(const std::string& input, const std::string& output);
 

@@ -5,11 +5,6 @@
 namespace tarvos {
 namespace {
 
-std::string name_of(const std::string& path) {
-    const std::size_t slash = path.find_last_of("/\\");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // The values the dialog stated for the file (record type, line ends, record
 // length, record count) against what the inspection found: they differ when
 // the file changed after the dialog looked at it.
@@ -34,11 +29,6 @@ std::string stated_values_differ(const RunOptions& o, const Inspection& found) {
 
 }  // namespace
 
-std::string folder_of(const std::string& path) {
-    const std::size_t slash = path.find_last_of("/\\");
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
 std::vector<std::pair<std::string, std::string>> RunPlan::beside_pairs() const {
     std::vector<std::pair<std::string, std::string>> pairs = {{beside_part.database, beside.database},
                                                               {beside_part.messages, beside.messages},
@@ -57,9 +47,9 @@ PlanResult plan_run(const RunOptions& o, const Inspection& inspection, long run_
     const std::string id = std::to_string(run_id);
     p.input = o.input;
     p.output = o.output;
-    p.output_part = folder_of(o.output) + "." + name_of(o.output) + ".tarvos-" + id + ".part";
+    p.output_part = folder_of(o.output) + "." + file_name_of(o.output) + ".tarvos-" + id + ".part";
     p.beside = beside_files(o.input);
-    p.results_path = folder_of(p.beside.base) + ".tarvos-" + id + "-" + name_of(p.beside.base) + ".part";
+    p.results_path = folder_of(p.beside.base) + ".tarvos-" + id + "-" + file_name_of(p.beside.base) + ".part";
     p.beside_part = beside_files(p.results_path);
     // An input named like the run log (in.log) keeps its name and content.
     p.run_log = !same_file(p.beside.run_log, o.input);

@@ -48,7 +48,4 @@ struct PlanResult {
 // temporary names this run's own (the process number).
 PlanResult plan_run(const RunOptions& options, const Inspection& inspection, long run_id);
 
-// The folder part of a path, with its separator ("" for a bare name).
-std::string folder_of(const std::string& path);
-
 }  // namespace tarvos

@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "file_checks.h"
+
 namespace tarvos {
 namespace {
 
@@ -12,11 +14,6 @@ RunReporter* g_reporter = nullptr;
 
 // Shorter than this, a rate says little about the time left.
 constexpr double kSettlingSeconds = 1.0;
-
-std::string name_of(const std::string& path) {
-    const std::size_t slash = path.find_last_of("/\\");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 bool exists(const std::string& path) {
     std::error_code ec;
@@ -122,7 +119,7 @@ ClosingBox finished_box(const Summary& s, bool page_exists) {
 
 ClosingBox refused_box(const std::string& input, const std::string& reason) {
     return {"Conversion not started",
-            "The conversion of " + name_of(input) + " did not start:\n\n" + reason + ".\n\nNothing was written.",
+            "The conversion of " + file_name_of(input) + " did not start:\n\n" + reason + ".\n\nNothing was written.",
             {}};
 }
 
@@ -131,9 +128,9 @@ ClosingBox abandoned_box(const std::string& input, const std::string& reason, bo
                                            : "The input is unchanged.";
     if (cancelled)
         return {"Conversion cancelled",
-                "The conversion of " + name_of(input) + " was cancelled.\n\nNo output was written. " + kept, {}};
+                "The conversion of " + file_name_of(input) + " was cancelled.\n\nNo output was written. " + kept, {}};
     return {"Conversion abandoned",
-            "The conversion of " + name_of(input) + " was abandoned:\n\n" + reason + ".\n\nNo output was written. " +
+            "The conversion of " + file_name_of(input) + " was abandoned:\n\n" + reason + ".\n\nNo output was written. " +
                 kept,
             {}};
 }

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "file_checks.h"
 #include "os_support.h"
 
 namespace tarvos {
@@ -24,12 +25,8 @@ constexpr int kBarSteps = 1000;
 // drawn never holds up the conversion or its end.
 constexpr DWORD kThreadWaitMilliseconds = 10000;
 
-std::string name_of(const std::string& path) {
-    const std::size_t slash = path.find_last_of("/\\");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string folder_of(const std::string& path) {
+// The input's folder as the window shows it: in full.
+std::string shown_folder_of(const std::string& path) {
     std::error_code ec;
     const std::filesystem::path full = std::filesystem::absolute(std::filesystem::path(path), ec);
     return ec ? std::string() : full.parent_path().string();
@@ -113,7 +110,7 @@ private:
         const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
         AdjustWindowRect(&area, style, FALSE);
         const int width = area.right - area.left, height = area.bottom - area.top;
-        const std::string title = "Converting " + name_of(input_);
+        const std::string title = "Converting " + file_name_of(input_);
         const HWND window = CreateWindowExA(0, kWindowClass, title.c_str(), style,
                                             (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
                                             (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height, nullptr,
@@ -146,8 +143,8 @@ private:
             SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
             return control;
         };
-        child("STATIC", name_of(input_), SS_LEFT | SS_ENDELLIPSIS | SS_NOPREFIX, kNameText, 12, 10, 416, 18);
-        child("STATIC", "in " + folder_of(input_), SS_LEFT | SS_PATHELLIPSIS | SS_NOPREFIX, kFolderText, 12, 28, 416,
+        child("STATIC", file_name_of(input_), SS_LEFT | SS_ENDELLIPSIS | SS_NOPREFIX, kNameText, 12, 10, 416, 18);
+        child("STATIC", "in " + shown_folder_of(input_), SS_LEFT | SS_PATHELLIPSIS | SS_NOPREFIX, kFolderText, 12, 28, 416,
               18);
         const HWND bar = child(PROGRESS_CLASSA, "", 0, kProgressBar, 12, 54, 416, 20);
         SendMessageA(bar, PBM_SETRANGE32, 0, kBarSteps);

@@ -6,6 +6,7 @@
 #include "cstage0205.h"
 #include "datacard.h"
 #include "entry_points.h"
+#include "naaccr_columns.h"
 
 namespace cstage_scriptable {
 namespace {
@@ -25,21 +26,14 @@ Script& script() {
 }
 
 void write_stage(char* card, const DerivedStage& s) {
-    const struct {
-        std::size_t offset, width;
-        const std::string& text;
-    } items[] = {
-        {CSTAGE_DC_AJCC6_T, 2, s.ajcc6_t}, {CSTAGE_DC_AJCC6_T_DESCRIPT, 1, s.ajcc6_t_descript},
-        {CSTAGE_DC_AJCC6_N, 2, s.ajcc6_n}, {CSTAGE_DC_AJCC6_N_DESCRIPT, 1, s.ajcc6_n_descript},
-        {CSTAGE_DC_AJCC6_M, 2, s.ajcc6_m}, {CSTAGE_DC_AJCC6_M_DESCRIPT, 1, s.ajcc6_m_descript},
-        {CSTAGE_DC_AJCC6_STAGE, 2, s.ajcc6_stage},
-        {CSTAGE_DC_AJCC7_T, 3, s.ajcc7_t}, {CSTAGE_DC_AJCC7_T_DESCRIPT, 1, s.ajcc7_t_descript},
-        {CSTAGE_DC_AJCC7_N, 3, s.ajcc7_n}, {CSTAGE_DC_AJCC7_N_DESCRIPT, 1, s.ajcc7_n_descript},
-        {CSTAGE_DC_AJCC7_M, 3, s.ajcc7_m}, {CSTAGE_DC_AJCC7_M_DESCRIPT, 1, s.ajcc7_m_descript},
-        {CSTAGE_DC_AJCC7_STAGE, 3, s.ajcc7_stage},
-        {CSTAGE_DC_SS1977, 1, s.ss1977}, {CSTAGE_DC_SS2000, 1, s.ss2000},
-    };
-    for (const auto& item : items) cstage::put_text(card, item.offset, item.width, item.text);
+    // In the order of the library's table of output columns.
+    const std::string* texts[] = {&s.ajcc6_t, &s.ajcc6_t_descript, &s.ajcc6_n, &s.ajcc6_n_descript,
+                                  &s.ajcc6_m, &s.ajcc6_m_descript, &s.ajcc6_stage, &s.ajcc7_t,
+                                  &s.ajcc7_t_descript, &s.ajcc7_n, &s.ajcc7_n_descript, &s.ajcc7_m,
+                                  &s.ajcc7_m_descript, &s.ajcc7_stage, &s.ss1977, &s.ss2000};
+    const auto items = cstage::output_items();
+    for (std::size_t i = 0; i < std::size(texts); ++i)
+        cstage::put_text(card, items[i].card, items[i].width, *texts[i]);
     cstage::set_error_word(card, s.error_word);
     cstage::set_message(card, s.message);
 }

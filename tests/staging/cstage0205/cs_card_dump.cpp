@@ -41,6 +41,7 @@
 
 #include "cs_test_files.h"
 #include "cstage0205.h"
+#include "naaccr_columns.h"
 
 #if defined(CS_CARD_DUMP_IN_PROCESS)
 #include "cs_engine.h"
@@ -59,18 +60,6 @@ int calculate_card(char* card) { return CStage_calculate(card); }
 constexpr bool kCanPinYear = false;
 #endif
 
-struct CardItem {
-    std::size_t offset, width;
-};
-// The 16 storage outputs in the order of the expected-result files' last
-// columns, then CS Version Derived.
-constexpr CardItem kOutputs[] = {
-    {CSTAGE_DC_AJCC6_T, 2},        {CSTAGE_DC_AJCC6_T_DESCRIPT, 1}, {CSTAGE_DC_AJCC6_N, 2},
-    {CSTAGE_DC_AJCC6_N_DESCRIPT, 1}, {CSTAGE_DC_AJCC6_M, 2},        {CSTAGE_DC_AJCC6_M_DESCRIPT, 1},
-    {CSTAGE_DC_AJCC6_STAGE, 2},    {CSTAGE_DC_AJCC7_T, 3},          {CSTAGE_DC_AJCC7_T_DESCRIPT, 1},
-    {CSTAGE_DC_AJCC7_N, 3},        {CSTAGE_DC_AJCC7_N_DESCRIPT, 1}, {CSTAGE_DC_AJCC7_M, 3},
-    {CSTAGE_DC_AJCC7_M_DESCRIPT, 1}, {CSTAGE_DC_AJCC7_STAGE, 3},    {CSTAGE_DC_SS1977, 1},
-    {CSTAGE_DC_SS2000, 1},         {CSTAGE_DC_CS_VERSION_DERIVED, 6}};
 
 // Filled into the whole card before each case: an output the library fails to
 // write shows as this byte instead of passing for a blank.
@@ -149,8 +138,10 @@ int main(int argc, char** argv) {
         const int result = calculate_card(card.data());
 
         line_out.clear();
-        for (const CardItem& item : kOutputs) {
-            append_escaped(line_out, std::string_view(card.data() + item.offset, item.width));
+        // The 16 storage outputs in the order of the expected-result files'
+        // last columns, then CS Version Derived: the library's own table.
+        for (const cstage::NaaccrItem& item : cstage::output_items()) {
+            append_escaped(line_out, std::string_view(card.data() + item.card, item.width));
             line_out += '|';
         }
         std::uint32_t word = 0;
