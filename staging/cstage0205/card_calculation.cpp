@@ -8,13 +8,13 @@
 #include "cstage0205.h"
 #include "datacard.h"
 #include "naaccr_columns.h"
+#include "problem_text.h"
 
 namespace cstage {
 namespace {
 
 using csengine::KeyId;
 using csengine::Problem;
-using csengine::SelectionOutcome;
 
 // The bit that says a storage item was left blank, in the order of output_items().
 constexpr std::uint32_t kNotDerivedBits[] = {
@@ -54,41 +54,6 @@ const CardKeys& card_keys(const csengine::Tables& tables) {
     return keys;
 }
 
-// A code quoted for a message: bytes that are not printable appear as \xNN.
-std::string quoted(std::string_view code) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string out = "'";
-    for (const char ch : code) {
-        const auto b = static_cast<unsigned char>(ch);
-        if (b >= 0x20 && b < 0x7F && b != '\\') {
-            out += ch;
-        } else {
-            out += "\\x";
-            out += kHex[b >> 4];
-            out += kHex[b & 15];
-        }
-    }
-    return out + "'";
-}
-
-std::string item_text(std::string_view key) {
-    const NaaccrItem* item = input_item(key);
-    if (!item) return std::string(key);
-    return std::string(item->name) + " (item " + std::to_string(item->item) + ")";
-}
-
-std::string selection_text(SelectionOutcome outcome) {
-    switch (outcome) {
-    case SelectionOutcome::InvalidSite: return "the Primary Site is not a valid code";
-    case SelectionOutcome::InvalidHistology: return "the histology is not a valid code";
-    case SelectionOutcome::NoSchemaForPair: return "no schema takes this site and histology";
-    case SelectionOutcome::Ssf25SelectsNone: return "CS Site-Specific Factor 25 selects no schema for this site and histology";
-    case SelectionOutcome::Ssf25SelectsSeveral: return "more than one schema takes this case";
-    case SelectionOutcome::Selected: break;
-    }
-    return "no schema";
-}
-
 struct Workspace {
     std::mutex mutex;
     const csengine::Tables* tables = nullptr;
@@ -111,36 +76,9 @@ std::uint32_t error_word_for(const csengine::Engine& engine, const csengine::Res
 }
 
 std::string message_for(const csengine::Engine& engine, const csengine::Result& result) {
-    const csengine::Tables& tables = engine.tables();
     std::string text;
     for (const Problem& p : result.problems) {
-        std::string line;
-        const std::string table = p.table == csengine::kNoTable ? "" : std::string(tables.table(p.table).id);
-        switch (p.kind) {
-        case Problem::Kind::NoSchema:
-            line = "No schema: " + selection_text(p.selection);
-            break;
-        case Problem::Kind::YearRejected:
-            line = "Year of diagnosis " + quoted(p.text) + " rejected (2004 to " +
-                   std::to_string(engine.current_year()) +
-                   ", or blank with a known CS Version Input Original): nothing derived";
-            break;
-        case Problem::Kind::InvalidInput:
-            line = "Invalid " + item_text(tables.key_name(p.key)) + " " + quoted(p.text) + ": not a code of table " +
-                   table;
-            break;
-        case Problem::Kind::NoMatchingRow:
-            line = "No row of table " + table + " matches the case";
-            break;
-        case Problem::Kind::TableError:
-            line = "Table " + table + " reports an error for " + std::string(tables.key_name(p.key)) +
-                   (p.text.empty() ? std::string() : ": " + std::string(p.text));
-            break;
-        case Problem::Kind::JumpLoop:
-            line = "Table " + table + " is already running: jump not taken";
-            break;
-        }
-        line += '\n';
+        const std::string line = problem_text(engine, result, p) + '\n';
         // A table that runs on several paths can fail the same way on each:
         // say it once.
         if (text.find(line) == 0 || text.find("\n" + line) != std::string::npos) continue;

@@ -20,7 +20,7 @@ struct InputColumn {
 constexpr InputColumn kInputColumns[] = {
     {"site", 400, "Primary Site", 539, 4},
     {"hist", 522, "Histologic Type ICD-O-3", 549, 4},
-    {"year_dx", 390, "Date of Diagnosis (year)", 529, 4},
+    {"year_dx", 390, "Date of Diagnosis", 529, 4},  // its year: the first four characters
     {"cs_input_version_original", 2935, "CS Version Input Original", 1166, 6},
     {"behavior", 523, "Behavior Code ICD-O-3", 553, 1},
     {"grade", 440, "Grade", 554, 1},

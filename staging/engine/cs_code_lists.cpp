@@ -87,7 +87,45 @@ void sort_unique(std::vector<std::string>& codes) {
     codes.erase(std::unique(codes.begin(), codes.end()), codes.end());
 }
 
+// The code one after code in its trailing digits (C009 after C008, 010 after
+// 009); empty when it has no trailing digit or they are all nines.
+std::string next_code(std::string_view code) {
+    std::string next(code);
+    std::size_t i = next.size();
+    while (i > 0 && is_digit(next[i - 1])) {
+        if (next[i - 1] != '9') {
+            ++next[i - 1];
+            return next;
+        }
+        next[i - 1] = '0';
+        --i;
+    }
+    return {};
+}
+
 }  // namespace
+
+std::vector<std::string> cell_code_list(const Table& table, const Cell& cell, std::size_t width) {
+    std::vector<std::string> codes;
+    add_cell_codes(table, cell, width, codes);
+    sort_unique(codes);
+    return codes;
+}
+
+std::string compact_codes(const std::vector<std::string>& codes) {
+    std::string text;
+    for (std::size_t i = 0; i < codes.size();) {
+        std::size_t last = i;
+        while (last + 1 < codes.size() && !codes[last].empty() && is_digit(codes[last].back()) &&
+               codes[last + 1] == next_code(codes[last]))
+            ++last;
+        if (!text.empty()) text += ", ";
+        text += codes[i];
+        if (last > i) text += (last == i + 1 ? ", " : "-") + codes[last];
+        i = last + 1;
+    }
+    return text;
+}
 
 std::vector<std::string> input_code_list(const Tables& tables, const SchemaInput& input, std::size_t width,
                                          CodeRows rows) {

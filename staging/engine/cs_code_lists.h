@@ -29,4 +29,12 @@ std::vector<std::string> input_code_list(const Tables& tables, const SchemaInput
 std::vector<std::string> input_code_list(const Tables& tables, const Schema& schema, KeyId key, std::size_t width,
                                          CodeRows rows = CodeRows::all);
 
+// The codes of one cell of a table, listed the same way, sorted and without repeats.
+std::vector<std::string> cell_code_list(const Table& table, const Cell& cell, std::size_t width);
+
+// Sorted codes as a person reads them: runs of codes that count up by one
+// in their trailing digits (001, 002, 003) become a range ("001-003"), and
+// the parts are joined by ", ".
+std::string compact_codes(const std::vector<std::string>& sorted_codes);
+
 }  // namespace csengine

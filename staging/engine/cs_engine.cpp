@@ -5,6 +5,7 @@
 #include <chrono>
 #include <ctime>
 
+#include "cs_code_lists.h"
 #include "cs_matching.h"
 
 namespace csengine {
@@ -45,8 +46,8 @@ std::string_view Result::output(const Tables& tables, std::string_view key) cons
 
 class Evaluation {
 public:
-    Evaluation(const Engine& engine, std::vector<std::string_view>& context, Result& result)
-        : t_(engine.tables()), ctx_(context), result_(result) {}
+    Evaluation(const Engine& engine, std::vector<std::string_view>& context, Result& result, Trace* trace)
+        : t_(engine.tables()), ctx_(context), result_(result), trace_(trace) {}
 
     std::string_view value(KeyId k) const { return ctx_[k]; }
 
@@ -55,15 +56,40 @@ public:
     }
 
     void run_mapping(const Mapping& m) {
-        for (const TableCheck& c : m.inclusions)
-            if (!check(c)) return;
-        for (const TableCheck& c : m.exclusions)
-            if (check(c)) return;
+        if (!included(m)) {
+            if (trace_) trace_->mapping(m, false);
+            return;
+        }
+        if (trace_) trace_->mapping(m, true);
         for (const InitialValue& v : m.initial_context) ctx_[v.key] = v.value;
         for (const TablePath& p : m.paths) run_path(p);
     }
 
 private:
+    bool included(const Mapping& m) {
+        for (const TableCheck& c : m.inclusions)
+            if (!check(c)) return false;
+        for (const TableCheck& c : m.exclusions)
+            if (check(c)) return false;
+        return true;
+    }
+
+    // Keeps the values of the table's inputs with a problem about it: what
+    // led the case there.
+    Problem& add_problem(Problem::Kind kind, KeyId key, TableId id, const TablePath& path, std::string_view text = {}) {
+        Problem& p = result_.problems.emplace_back(Problem{kind, key, id, text});
+        const Table& table = t_.table(id);
+        p.first_value = static_cast<std::uint32_t>(result_.problem_values.size());
+        p.value_count = static_cast<std::uint32_t>(table.inputs.size());
+        for (const KeyId input : table.inputs) {
+            KeyId source = kNoKey;
+            for (const KeyMap& km : path.input_mapping)
+                if (km.to == input) source = km.from;
+            result_.problem_values.push_back(ProblemValue{input, source, ctx_[input]});
+        }
+        return p;
+    }
+
     // Matches the table on the context with the check's input mapping applied,
     // then puts the context back as it was.
     bool check(const TableCheck& c) {
@@ -89,8 +115,9 @@ private:
         }
         const Table& table = t_.table(id);
         const std::uint32_t row = match(id);
+        if (trace_) trace_->table(table, row, static_cast<int>(stack_.size()), ctx_);
         if (row == kNoRow) {
-            result_.problems.push_back(Problem{Problem::Kind::NoMatchingRow, kNoKey, id});
+            add_problem(Problem::Kind::NoMatchingRow, kNoKey, id, path);
             return;
         }
         stack_.push_back(id);
@@ -105,7 +132,7 @@ private:
                 run_table(e.jump, path);
                 break;
             case Endpoint::Kind::Error:
-                result_.problems.push_back(Problem{Problem::Kind::TableError, mapped_key(path, e.key), id, e.text});
+                add_problem(Problem::Kind::TableError, mapped_key(path, e.key), id, path, e.text);
                 break;
             case Endpoint::Kind::Match:
             case Endpoint::Kind::Stop:
@@ -129,13 +156,17 @@ private:
             if (km.from != key) continue;
             ctx_[km.to] = v;
             renamed = true;
+            if (trace_) trace_->value(km.to, v, static_cast<int>(stack_.size()) - 1);
         }
-        if (!renamed) ctx_[key] = v;
+        if (renamed) return;
+        ctx_[key] = v;
+        if (trace_) trace_->value(key, v, static_cast<int>(stack_.size()) - 1);
     }
 
     const Tables& t_;
     std::vector<std::string_view>& ctx_;
     Result& result_;
+    Trace* trace_;
     std::vector<TableId> stack_;
     std::vector<std::pair<KeyId, std::string_view>> saved_;
 };
@@ -331,17 +362,22 @@ bool Engine::is_valid_input(const Schema& schema, KeyId key, std::string_view co
     return false;
 }
 
-void Engine::calculate(const Case& c, Result& result) const {
+void Engine::calculate(const Case& c, Result& result, Trace* trace) const {
     result.schema = nullptr;
     result.year_rejected = false;
     result.outputs.clear();
     result.problems.clear();
+    result.problem_values.clear();
     result.output_slot.assign(tables_->key_count(), 0);
     const auto given = [&](KeyId k) { return k == kNoKey ? std::string_view() : c.get(k); };
     const SchemaSelection selection = select_schema(given(keys_.site), given(keys_.hist), given(keys_.ssf25));
     if (selection.outcome != SelectionOutcome::Selected) {
         Problem p{Problem::Kind::NoSchema};
         p.selection = selection.outcome;
+        p.first_value = static_cast<std::uint32_t>(result.problem_values.size());
+        p.value_count = 3;
+        for (const KeyId k : {keys_.site, keys_.hist, keys_.ssf25})
+            result.problem_values.push_back(ProblemValue{k, kNoKey, trim(given(k))});
         result.problems.push_back(p);
         return;
     }
@@ -355,12 +391,17 @@ void Engine::calculate(const Case& c, Result& result) const {
     for (const SchemaInput& in : schema.inputs) context[in.key] = c.has(in.key) ? trim(c.get(in.key)) : in.default_value;
     if (keys_.year_current != kNoKey) context[keys_.year_current] = current_year_text_;
 
-    Evaluation eval(*this, context, result);
+    Evaluation eval(*this, context, result, trace);
     for (const SchemaInput& in : schema.inputs) {
         if (in.key != keys_.year_dx || in.table == kNoTable) continue;
         if (eval.match(in.table) == kNoRow) {
             result.year_rejected = true;
-            result.problems.push_back(Problem{Problem::Kind::YearRejected, in.key, in.table, context[in.key]});
+            Problem p{Problem::Kind::YearRejected, in.key, in.table, context[in.key]};
+            const Table& t = tables_->table(in.table);
+            p.first_value = static_cast<std::uint32_t>(result.problem_values.size());
+            p.value_count = static_cast<std::uint32_t>(t.inputs.size());
+            for (const KeyId k : t.inputs) result.problem_values.push_back(ProblemValue{k, kNoKey, context[k]});
+            result.problems.push_back(p);
             for (const SchemaOutput& out : schema.outputs) result.outputs.emplace_back(out.key, std::string_view());
             return;
         }
@@ -374,6 +415,41 @@ void Engine::calculate(const Case& c, Result& result) const {
     for (const SchemaOutput& out : schema.outputs) context[out.key] = out.default_value;
     for (const Mapping& m : schema.mappings) eval.run_mapping(m);
     for (const SchemaOutput& out : schema.outputs) result.outputs.emplace_back(out.key, context[out.key]);
+}
+
+std::vector<Ssf25Choice> Engine::ssf25_choices(std::string_view site, std::string_view histology) const {
+    std::vector<Ssf25Choice> choices;
+    site = trim(site), histology = trim(histology);
+    const auto it = std::lower_bound(site_schemas_.begin(), site_schemas_.end(), site,
+                                     [](const auto& entry, std::string_view s) { return entry.first < s; });
+    if (it == site_schemas_.end() || it->first != site || !histologies_.contains(histology)) return choices;
+    const auto value = [&](KeyId k) { return k == keys_.site ? site : k == keys_.hist ? histology : std::string_view(); };
+    // The SSF25 codes of the rows that take the pair, in the schemas that SSF25 decides.
+    std::vector<std::string> codes;
+    for (const Schema* s : it->second) {
+        if (!s->discriminated) continue;
+        const Table& t = tables_->table(s->selection);
+        for (std::uint32_t r = 0; r < t.rows; ++r) {
+            bool pair = true;
+            std::size_t ssf25_column = t.inputs.size();
+            for (std::size_t col = 0; col < t.inputs.size() && pair; ++col) {
+                if (t.inputs[col] == keys_.ssf25)
+                    ssf25_column = col;
+                else
+                    pair = cell_matches(t, t.cell(r, col), value(t.inputs[col]), value);
+            }
+            if (!pair || ssf25_column == t.inputs.size()) continue;
+            const std::vector<std::string> cell = cell_code_list(t, t.cell(r, ssf25_column), 3);
+            codes.insert(codes.end(), cell.begin(), cell.end());
+        }
+    }
+    std::sort(codes.begin(), codes.end());
+    codes.erase(std::unique(codes.begin(), codes.end()), codes.end());
+    for (std::string& code : codes) {
+        const SchemaSelection s = select_schema(site, histology, code);
+        if (s.outcome == SelectionOutcome::Selected) choices.push_back(Ssf25Choice{std::move(code), s.schema});
+    }
+    return choices;
 }
 
 const Schema* Engine::schema_by_name(std::string_view name) const {

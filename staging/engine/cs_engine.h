@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <set>
+#include <span>
 #include <unordered_map>
 #include <string>
 #include <string_view>
@@ -48,13 +49,21 @@ struct SchemaSelection {
     const Schema* schema = nullptr;  // set when Selected
 };
 
+// A value that led to a problem: a key, the key its value was mapped from on
+// the table's path (kNoKey when it was not mapped), and the value.
+struct ProblemValue {
+    KeyId key = kNoKey;
+    KeyId source = kNoKey;
+    std::string_view value;  // points into the case's inputs or the tables
+};
+
 struct Problem {
     enum class Kind {
-        NoSchema,       // detail: the selection outcome
+        NoSchema,       // selection: the outcome; values: site, histology and SSF25
         YearRejected,   // text: the year of diagnosis
         InvalidInput,   // key: the input whose code is not valid; text: the code
-        NoMatchingRow,  // table: no row matched
-        TableError,     // table, key: an ERROR endpoint was reached; text: its message
+        NoMatchingRow,  // table: no row matched; values: the table's inputs
+        TableError,     // table, key: an ERROR endpoint was reached; text: its message; values: the table's inputs
         JumpLoop        // table: a jump to a table already running
     };
     Kind kind;
@@ -62,6 +71,7 @@ struct Problem {
     TableId table = kNoTable;
     std::string_view text = {};  // points into the case's inputs or the tables
     SelectionOutcome selection = SelectionOutcome::Selected;
+    std::uint32_t first_value = 0, value_count = 0;  // in Result::problem_values
 };
 
 struct Result {
@@ -71,6 +81,7 @@ struct Result {
     // case's inputs: they stay valid while those do.
     std::vector<std::pair<KeyId, std::string_view>> outputs;
     std::vector<Problem> problems;
+    std::vector<ProblemValue> problem_values;  // what led to each problem, by Problem::first_value
     // The calculation's working context and where each output key lies in
     // outputs (plus one), kept here to reuse their memory.
     std::vector<std::string_view> context;
@@ -79,6 +90,29 @@ struct Result {
     // The output's value; blank for a key the result does not hold.
     std::string_view output(KeyId key) const;
     std::string_view output(const Tables& tables, std::string_view key) const;
+    std::span<const ProblemValue> values_of(const Problem& p) const {
+        return std::span<const ProblemValue>(problem_values).subspan(p.first_value, p.value_count);
+    }
+};
+
+// Follows a calculation step by step, for a person who wants to see why it
+// came out as it did. Each call sees the working context as it is then.
+class Trace {
+public:
+    virtual ~Trace() = default;
+    // A mapping of the schema, and whether its inclusion and exclusion tables let it run.
+    virtual void mapping(const Mapping& m, bool runs) = 0;
+    // A table run on a path (depth 0) or jumped to (depth 1 and more); row is
+    // the row that matched, kNoRow (see cs_matching.h) when none did.
+    virtual void table(const Table& t, std::uint32_t row, int depth, const std::vector<std::string_view>& context) = 0;
+    // A value the matched row set, under the name the path gives it.
+    virtual void value(KeyId key, std::string_view v, int depth) = 0;
+};
+
+// An SSF25 code that selects a schema for a site and histology.
+struct Ssf25Choice {
+    std::string code;
+    const Schema* schema;
 };
 
 class Engine {
@@ -89,8 +123,14 @@ public:
 
     SchemaSelection select_schema(std::string_view site, std::string_view histology, std::string_view ssf25) const;
 
-    // Derives the stage of one case. The result is cleared first.
-    void calculate(const Case& c, Result& result) const;
+    // Derives the stage of one case. The result is cleared first; a trace,
+    // when given, follows every mapping and table.
+    void calculate(const Case& c, Result& result, Trace* trace = nullptr) const;
+
+    // For a site and histology whose schema SSF25 decides, every SSF25 code of
+    // the deciding schemas' selection tables that selects one, by code; empty
+    // when SSF25 decides nothing for the pair.
+    std::vector<Ssf25Choice> ssf25_choices(std::string_view site, std::string_view histology) const;
 
     // Whether code is valid for the schema's input key (inputs without a
     // table accept anything).

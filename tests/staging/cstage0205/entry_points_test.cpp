@@ -107,8 +107,10 @@ TEST(Calculation, ATableErrorBlanksOnlyWhatItKeptFromBeingDerived) {
     const Calculation c = calculate(prostate_record());
     EXPECT_EQ(c.result, 1);
     EXPECT_EQ(c.message,
-              "Table summary_stage_rpa reports an error for ss77\n"
-              "Table summary_stage_rpa reports an error for ss2000\n");
+              "Table summary_stage_rpa for schema Prostate reports an error for SEER Summary Stage 1977 with "
+              "SS1977 T 'IS', SS1977 N 'RN', SS1977 M 'NONE'\n"
+              "Table summary_stage_rpa for schema Prostate reports an error for SEER Summary Stage 2000 with "
+              "SS2000 T 'IS', SS2000 N 'RN', SS2000 M 'NONE'\n");
     EXPECT_EQ(card_text(c, CSTAGE_DC_AJCC7_STAGE, 3), "700");
     EXPECT_EQ(card_text(c, CSTAGE_DC_AJCC6_T, 2), "99");
     EXPECT_EQ(card_text(c, CSTAGE_DC_SS1977, 1), " ");
@@ -126,7 +128,7 @@ TEST(Calculation, NoSchemaSetsEveryNotDerivedBitAndSaysWhy) {
     EXPECT_NE(c.word & CSTAGE_ERR_SS2000, 0u);
     EXPECT_NE(c.word & CSTAGE_ERR_NO_SCHEMA, 0u);
     EXPECT_NE(c.word & CSTAGE_ERR_PROBLEM, 0u);
-    EXPECT_EQ(c.message, "No schema: the Primary Site is not a valid code\n");
+    EXPECT_EQ(c.message, "No schema: Primary Site (item 400) 'C999' is not a valid code\n");
     EXPECT_EQ(card_text(c, CSTAGE_DC_AJCC7_T, 3), "   ");
     EXPECT_EQ(card_text(c, CSTAGE_DC_CS_VERSION_DERIVED, 6), "      ");
 }
@@ -142,6 +144,17 @@ TEST(Calculation, ARejectedYearDerivesNothing) {
         EXPECT_NE(c.message.find("Year of diagnosis '" + std::string(year) + "' rejected"), std::string::npos)
             << c.message;
     }
+}
+
+TEST(Calculation, AFailedSelectionNamesTheSsf25CodesThatWouldSelectASchema) {
+    std::string record = prostate_record();
+    put(record, "site", "C161");
+    put(record, "hist", "8140");
+    put(record, "ssf25", "XYZ");
+    const Calculation c = calculate(record);
+    EXPECT_EQ(c.message,
+              "No schema: CS Site-Specific Factor 25 (item 2879) 'XYZ' selects none for Primary Site 'C161' and "
+              "histology '8140'; 000, 030, 100, 999 select Stomach; 020, 040, 060 select EsophagusGEJunction\n");
 }
 
 TEST(Calculation, AnInvalidInputIsNamedAndDerivationCarriesOn) {
