@@ -90,15 +90,32 @@ std::uint32_t error_word(const char* card) {
     return word & ~kErrorAnyBit;
 }
 
-// "CS says: '<message>'", cut to fit a message slot; the last newline in it
-// becomes a blank.
-std::string cs_says_text(const char* card) {
-    std::string text = "CS says: '";
-    text += bounded_text(card + CSTAGE_DC_MESSAGE, CSTAGE_DC_MESSAGE_SIZE);
-    text += "'";
-    if (text.size() > kMessageMaxLength) text.resize(kMessageMaxLength);
-    if (const std::size_t last = text.rfind('\n'); last != std::string::npos) text[last] = ' ';
-    return text;
+// "CS says: '<line>'" for each line of the library's message, as the
+// messages report holds one row a line: the newline that ends a line becomes
+// the blank before the closing quote (a carriage return before it goes), any
+// other byte outside printable ASCII becomes a blank, and each text is cut to
+// fit a message slot. An empty message still gives one text.
+std::vector<std::string> cs_says_texts(const char* card) {
+    const std::string_view message = bounded_text(card + CSTAGE_DC_MESSAGE, CSTAGE_DC_MESSAGE_SIZE);
+    std::vector<std::string> texts;
+    std::size_t start = 0;
+    do {
+        const std::size_t newline = message.find('\n', start);
+        const bool ended = newline != std::string_view::npos;
+        std::string_view line = message.substr(start, ended ? newline - start : std::string_view::npos);
+        if (ended && !line.empty() && line.back() == '\r') line.remove_suffix(1);
+        std::string text = "CS says: '";
+        for (const char ch : line) {
+            const auto byte = static_cast<unsigned char>(ch);
+            text += (byte < 32 || byte > 126) ? ' ' : ch;
+        }
+        if (ended) text += ' ';
+        text += "'";
+        if (text.size() > kMessageMaxLength) text.resize(kMessageMaxLength);
+        texts.push_back(std::move(text));
+        start = ended ? newline + 1 : message.size();
+    } while (start < message.size());
+    return texts;
 }
 
 void blank_all_derived(RecordSpan record) {
@@ -161,8 +178,7 @@ StageOutcome derive_and_write_stage(const CsEntryPoints& cs, RecordSpan record, 
     cs.move_naaccr_to_datacard(card, record.data());
     if (cs.calculate(card) != 0) {
         outcome.flags |= kFlagCsCalculationError;
-        outcome.has_message = true;
-        outcome.message = cs_says_text(card);
+        outcome.messages = cs_says_texts(card);
     }
     if (!restage) return outcome;
 

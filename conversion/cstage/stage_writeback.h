@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "cs_entry_points.h"
 #include "record.h"
@@ -18,9 +19,12 @@ inline constexpr int kStageAjcc = 4;
 inline constexpr int kFlagCsCalculationError = 128;
 
 struct StageOutcome {
-    int flags = 0;               // kFlagCsCalculationError or 0
-    bool has_message = false;    // a "CS says: '...'" text was formed
-    std::string message;         // at most 2999 characters
+    int flags = 0;  // kFlagCsCalculationError or 0
+    // The library's reasons when the calculation reported an error: one
+    // "CS says: '...'" text for each line of its message, each at most 2999
+    // characters, so that each is one row of the messages report.
+    std::vector<std::string> messages;
+    bool has_message() const { return !messages.empty(); }
 };
 
 // The process-wide data card handed to the Collaborative Stage library.

@@ -25,24 +25,10 @@ std::string schema_failure_text(int schema_number, ConstRecordSpan record, int& 
            std::string(get_field(record, field::kCsSsf25)) + "'.";
 }
 
-}  // namespace
-
-void clean_record(RecordSpan record) {
-    // Every byte is stored back, changed or not: without a branch the compiler
-    // cleans several bytes at a time, and this runs over every record.
-    for (char& c : record) {
-        const auto byte = static_cast<unsigned char>(c);
-        c = (byte < 32 || byte > 126) ? ' ' : c;
-    }
-}
-
-int convert_record(LibraryState& state, int record_number, RecordSpan record, unsigned char& restage,
-                   unsigned char& review) {
-    // The Patient ID is taken after cleaning, so that a line end or control
-    // byte in it cannot reach a message row or split a report line.
-    clean_record(record);
-    const FieldText<8> patient_id(record, field::kPatientId);
-
+// The record entry on a record already cleaned, whose Patient ID the caller
+// copied before the rules start.
+int convert_cleaned(LibraryState& state, int record_number, RecordSpan record, const FieldText<8>& patient_id,
+                    unsigned char& restage, unsigned char& review) {
     CsBridge& bridge = *state.bridge;
     bridge.select_schema(get_field(record, field::kDiagnosisYear), get_field(record, field::kPrimarySite),
                          get_field(record, field::kHistology), get_field(record, field::kCsSsf25));
@@ -63,12 +49,39 @@ int convert_record(LibraryState& state, int record_number, RecordSpan record, un
     return flags;
 }
 
+}  // namespace
+
+void clean_record(RecordSpan record) {
+    // Every byte is stored back, changed or not: without a branch the compiler
+    // cleans several bytes at a time, and this runs over every record.
+    for (char& c : record) {
+        const auto byte = static_cast<unsigned char>(c);
+        c = (byte < 32 || byte > 126) ? ' ' : c;
+    }
+}
+
+int convert_record(LibraryState& state, int record_number, RecordSpan record, unsigned char& restage,
+                   unsigned char& review) {
+    // The Patient ID is taken after cleaning, so that a line end or control
+    // byte in it cannot reach a message row or split a report line.
+    clean_record(record);
+    const FieldText<8> patient_id(record, field::kPatientId);
+    return convert_cleaned(state, record_number, record, patient_id, restage, review);
+}
+
 int convert_record_and_stage(LibraryState& state, int record_number, RecordSpan record, int stage_options,
                              unsigned char& restage, unsigned char& review) {
-    int flags = convert_record(state, record_number, record, restage, review);
-    StageOutcome outcome = derive_and_write_stage(cs_entry_points(), record, stage_options, restage != 0);
+    clean_record(record);
+    const FieldText<8> patient_id(record, field::kPatientId);
+    int flags = convert_cleaned(state, record_number, record, patient_id, restage, review);
+    const StageOutcome outcome = derive_and_write_stage(cs_entry_points(), record, stage_options, restage != 0);
     flags |= outcome.flags;
-    if (outcome.has_message) state.scratch.append_message(outcome.message);
+    // The reasons of a calculation error are logged as the schema failure
+    // is, after it: a row for each line the library wrote.
+    for (const std::string& message : outcome.messages) {
+        state.store->log_message(record_number, patient_id.c_str(), message);
+        state.scratch.append_message(message);
+    }
     return flags;
 }
 

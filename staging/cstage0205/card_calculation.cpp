@@ -78,6 +78,9 @@ std::uint32_t error_word_for(const csengine::Engine& engine, const csengine::Res
 std::string message_for(const csengine::Engine& engine, const csengine::Result& result) {
     std::string text;
     for (const Problem& p : result.problems) {
+        // A problem that follows from one already told adds nothing a
+        // registrar can act on.
+        if (p.follows) continue;
         const std::string line = problem_text(engine, result, p) + '\n';
         // A table that runs on several paths can fail the same way on each:
         // say it once.

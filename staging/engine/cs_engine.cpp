@@ -61,8 +61,20 @@ public:
             return;
         }
         if (trace_) trace_->mapping(m, true);
-        for (const InitialValue& v : m.initial_context) ctx_[v.key] = v.value;
+        for (const InitialValue& v : m.initial_context) {
+            ctx_[v.key] = v.value;
+            mark_set(v.key);
+        }
         for (const TablePath& p : m.paths) run_path(p);
+    }
+
+    // An invalid input: what reads it fails because of it.
+    void mark_unset(KeyId k) {
+        if (!any_unset_) {
+            result_.unset.assign(t_.key_count(), 0);
+            any_unset_ = true;
+        }
+        result_.unset[k] = 1;
     }
 
 private:
@@ -76,6 +88,8 @@ private:
 
     // Keeps the values of the table's inputs with a problem about it: what
     // led the case there.
+    // A problem that follows from an earlier one (it read a value that one
+    // left unset) is marked so.
     Problem& add_problem(Problem::Kind kind, KeyId key, TableId id, const TablePath& path, std::string_view text = {}) {
         Problem& p = result_.problems.emplace_back(Problem{kind, key, id, text});
         const Table& table = t_.table(id);
@@ -86,8 +100,25 @@ private:
             for (const KeyMap& km : path.input_mapping)
                 if (km.to == input) source = km.from;
             result_.problem_values.push_back(ProblemValue{input, source, ctx_[input]});
+            p.follows = p.follows || is_unset(input) || (source != kNoKey && is_unset(source));
         }
         return p;
+    }
+
+    bool is_unset(KeyId k) const { return any_unset_ && result_.unset[k] != 0; }
+    void mark_set(KeyId k) {
+        if (any_unset_) result_.unset[k] = 0;
+    }
+    // A result of the table that the path did not get, under the names the
+    // path gives it.
+    void mark_unset(const TablePath& path, KeyId key) {
+        bool renamed = false;
+        for (const KeyMap& km : path.output_mapping) {
+            if (km.from != key) continue;
+            mark_unset(km.to);
+            renamed = true;
+        }
+        if (!renamed) mark_unset(key);
     }
 
     // Matches the table on the context with the check's input mapping applied,
@@ -118,6 +149,7 @@ private:
         if (trace_) trace_->table(table, row, static_cast<int>(stack_.size()), ctx_);
         if (row == kNoRow) {
             add_problem(Problem::Kind::NoMatchingRow, kNoKey, id, path);
+            for (const KeyId k : table.endpoints) mark_unset(path, k);
             return;
         }
         stack_.push_back(id);
@@ -133,6 +165,7 @@ private:
                 break;
             case Endpoint::Kind::Error:
                 add_problem(Problem::Kind::TableError, mapped_key(path, e.key), id, path, e.text);
+                mark_unset(path, e.key);
                 break;
             case Endpoint::Kind::Match:
             case Endpoint::Kind::Stop:
@@ -155,11 +188,13 @@ private:
         for (const KeyMap& km : path.output_mapping) {
             if (km.from != key) continue;
             ctx_[km.to] = v;
+            mark_set(km.to);
             renamed = true;
             if (trace_) trace_->value(km.to, v, static_cast<int>(stack_.size()) - 1);
         }
         if (renamed) return;
         ctx_[key] = v;
+        mark_set(key);
         if (trace_) trace_->value(key, v, static_cast<int>(stack_.size()) - 1);
     }
 
@@ -167,6 +202,7 @@ private:
     std::vector<std::string_view>& ctx_;
     Result& result_;
     Trace* trace_;
+    bool any_unset_ = false;  // result_.unset is in use
     std::vector<TableId> stack_;
     std::vector<std::pair<KeyId, std::string_view>> saved_;
 };
@@ -409,8 +445,10 @@ void Engine::calculate(const Case& c, Result& result, Trace* trace) const {
     for (std::size_t i = 0; i < schema.inputs.size(); ++i) {
         const SchemaInput& in = schema.inputs[i];
         if (in.table == kNoTable || in.key == keys_.year_dx || context[in.key].empty()) continue;
-        if (!accepts(valid_codes(schema, i), context[in.key], &context))
+        if (!accepts(valid_codes(schema, i), context[in.key], &context)) {
             result.problems.push_back(Problem{Problem::Kind::InvalidInput, in.key, in.table, context[in.key]});
+            eval.mark_unset(in.key);
+        }
     }
     for (const SchemaOutput& out : schema.outputs) context[out.key] = out.default_value;
     for (const Mapping& m : schema.mappings) eval.run_mapping(m);

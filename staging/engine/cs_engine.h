@@ -72,6 +72,9 @@ struct Problem {
     std::string_view text = {};  // points into the case's inputs or the tables
     SelectionOutcome selection = SelectionOutcome::Selected;
     std::uint32_t first_value = 0, value_count = 0;  // in Result::problem_values
+    // The problem follows from an earlier one: the table read a value that an
+    // invalid input, or a table without a row or with an ERROR row, left unset.
+    bool follows = false;
 };
 
 struct Result {
@@ -86,6 +89,7 @@ struct Result {
     // outputs (plus one), kept here to reuse their memory.
     std::vector<std::string_view> context;
     std::vector<std::uint8_t> output_slot;
+    std::vector<std::uint8_t> unset;  // by key: left unset by a problem
 
     // The output's value; blank for a key the result does not hold.
     std::string_view output(KeyId key) const;

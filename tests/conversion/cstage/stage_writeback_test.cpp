@@ -2,6 +2,7 @@
 // scriptable double standing in for the library.
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -80,7 +81,7 @@ TEST_F(StageWritebackTest, OldStagingVersionsAndYearsAreNotStaged) {
         cstage_scriptable::script_next_calculation(scripted(1, 0x100, "never asked"));
         const StageOutcome out = stage(r, kAllFamilies, true);
         EXPECT_EQ(out.flags, 0);
-        EXPECT_FALSE(out.has_message);
+        EXPECT_FALSE(out.has_message());
         EXPECT_EQ(r.str(), before) << version << " " << year;
     }
     EXPECT_EQ(cstage_scriptable::call_log().calculate_calls, 0);
@@ -103,8 +104,7 @@ TEST_F(StageWritebackTest, WithoutRestageNothingIsWrittenButTheErrorIsReported) 
     cstage_scriptable::script_next_calculation(scripted(3, 0x07F0FFFF, "bad extension"));
     const StageOutcome out = stage(r, kAllFamilies, false);
     EXPECT_EQ(out.flags, kFlagCsCalculationError);
-    EXPECT_TRUE(out.has_message);
-    EXPECT_EQ(out.message, "CS says: 'bad extension'");
+    EXPECT_EQ(out.messages, std::vector<std::string>{"CS says: 'bad extension'"});
     EXPECT_EQ(differing_offsets(r.str(), before), "");
 }
 
@@ -114,7 +114,7 @@ TEST_F(StageWritebackTest, SuccessWritesEveryRequestedFamily) {
     cstage_scriptable::script_next_calculation(scripted(0, 0));
     const StageOutcome out = stage(r, kAllFamilies, true);
     EXPECT_EQ(out.flags, 0);
-    EXPECT_FALSE(out.has_message);
+    EXPECT_FALSE(out.has_message());
     EXPECT_EQ(r.get(field::kDerivedAjccBlock), kNewAjccBlock);
     EXPECT_EQ(r.get(field::kDerivedSs1977), "1");
     EXPECT_EQ(r.get(field::kDerivedSs2000), "2");
@@ -261,16 +261,20 @@ TEST_F(StageWritebackTest, AjccIsBlankedOnlyWhenEveryAjccBitIsSet) {
     }
 }
 
-TEST_F(StageWritebackTest, OnlyTheLastNewlineOfTheMessageBecomesABlank) {
+// One text a line, so that the messages report keeps a row a line: the
+// newline that ends a line becomes the blank before the closing quote.
+TEST_F(StageWritebackTest, EachLineOfTheMessageIsATextOfItsOwn) {
+    using Texts = std::vector<std::string>;
     RecordBuilder r = staged_record();
     cstage_scriptable::script_next_calculation(scripted(1, 0x100, "first line\nsecond line\n"));
-    EXPECT_EQ(stage(r, kAllFamilies, true).message, "CS says: 'first line\nsecond line '");
+    EXPECT_EQ(stage(r, kAllFamilies, true).messages, (Texts{"CS says: 'first line '", "CS says: 'second line '"}));
 
-    cstage_scriptable::script_next_calculation(scripted(1, 0x100, "one\ntwo\nthree"));
-    EXPECT_EQ(stage(r, kAllFamilies, true).message, "CS says: 'one\ntwo three'");
+    cstage_scriptable::script_next_calculation(scripted(1, 0x100, "one\r\ntwo\tfour\nthree"));
+    EXPECT_EQ(stage(r, kAllFamilies, true).messages,
+              (Texts{"CS says: 'one '", "CS says: 'two four '", "CS says: 'three'"}));
 
     cstage_scriptable::script_next_calculation(scripted(1, 0x100, ""));
-    EXPECT_EQ(stage(r, kAllFamilies, true).message, "CS says: ''");
+    EXPECT_EQ(stage(r, kAllFamilies, true).messages, Texts{"CS says: ''"});
 }
 
 TEST_F(StageWritebackTest, OutputsAreCopiedUpToTheirFirstNul) {
@@ -297,18 +301,10 @@ TEST_F(StageWritebackTest, LongMessagesAreCutToFitTheirSlot) {
     c.raw_bytes = {{CSTAGE_DC_MESSAGE, std::string(CSTAGE_DC_MESSAGE_SIZE, 'x')}};
     cstage_scriptable::script_next_calculation(c);
     const StageOutcome out = stage(r, kAllFamilies, true);
-    ASSERT_EQ(out.message.size(), 2999u);
-    EXPECT_EQ(out.message.substr(0, 11), "CS says: 'x");
-    EXPECT_EQ(out.message.find_first_not_of('x', 10), std::string::npos);
-
-    // A newline that would fall beyond the cut is not the one replaced.
-    std::string text(2995, 'y');
-    text[100] = '\n';
-    text += "\n";
-    cstage_scriptable::script_next_calculation(scripted(1, 0x100, text));
-    const StageOutcome cut = stage(r, kAllFamilies, true);
-    ASSERT_EQ(cut.message.size(), 2999u);
-    EXPECT_EQ(cut.message[110], ' ');
+    ASSERT_EQ(out.messages.size(), 1u);
+    ASSERT_EQ(out.messages[0].size(), 2999u);
+    EXPECT_EQ(out.messages[0].substr(0, 11), "CS says: 'x");
+    EXPECT_EQ(out.messages[0].find_first_not_of('x', 10), std::string::npos);
 }
 
 TEST_F(StageWritebackTest, NullOrShortVersionTextsAreSafe) {
@@ -371,7 +367,7 @@ TEST_F(StageWritebackTest, TheLibraryStagesAHematopoieticCase) {
         .set(field::kCsMetsAtDx, "98")
         .set(field::kCsMetsEval, "9");
     const StageOutcome out = stage(r, kAllFamilies, true);
-    EXPECT_EQ(out.flags, 0) << out.message;
+    EXPECT_EQ(out.flags, 0) << ::testing::PrintToString(out.messages);
     EXPECT_EQ(r.get(field::kDerivedSs1977), "7");
     EXPECT_EQ(r.get(field::kDerivedSs2000), "7");
     EXPECT_EQ(r.get(field::kDerivedAjcc6T), "88");
@@ -385,7 +381,7 @@ TEST_F(StageWritebackTest, TheLibraryStagesAHematopoieticCase) {
     r.set(field::kCsExtension, "ZZZ");
     const StageOutcome bad = stage(r, kAllFamilies, true);
     EXPECT_EQ(bad.flags, kFlagCsCalculationError);
-    EXPECT_NE(bad.message.find("Invalid CS Extension (item 2810) 'ZZZ'"), std::string::npos) << bad.message;
+    EXPECT_EQ(bad.messages, std::vector<std::string>{"CS says: 'Invalid CS Extension (item 2810) 'ZZZ' for schema HemeRetic '"});
     EXPECT_EQ(r.get(field::kCsVersionDerived), "020550");
 }
 

@@ -3,9 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "record_builder.h"
+#include "stage_writeback.h"
 #include "store_rows.h"
 
 namespace vexlin {
@@ -29,7 +31,12 @@ struct ScriptedSchema {
     static int CSTAGE_CALL schema_count() { return 153; }
     static const char* CSTAGE_CALL schema_name(int) { return "Scripted"; }
     static const char* CSTAGE_CALL text() { return "000000 scripted"; }
-    static int CSTAGE_CALL calculate(char*) { return 0; }
+    // The calculation's message: none means success.
+    static inline std::string message;
+    static int CSTAGE_CALL calculate(char* card) {
+        std::memcpy(card + CSTAGE_DC_MESSAGE, message.c_str(), message.size() + 1);
+        return message.empty() ? 0 : 1;
+    }
     static int CSTAGE_CALL to_card(char*, const char*) { return 0; }
     static int CSTAGE_CALL to_record(const char*, char*) { return 0; }
 };
@@ -49,6 +56,7 @@ protected:
         e.move_datacard_to_naaccr = &ScriptedSchema::to_record;
         set_cs_entry_points(e);
         ScriptedSchema::next_result = 121;
+        ScriptedSchema::message.clear();
         state_.open_conversion(ResultsStore::in_memory());
     }
     void TearDown() override {
@@ -130,6 +138,26 @@ TEST_F(RecordEntry, EachSchemaFailureKindHasItsFlagAndText) {
         ASSERT_EQ(rows.size(), 1u) << c.schema_result;
         EXPECT_EQ(rows[0][2], c.text);
     }
+}
+
+// The reasons of a calculation error reach the messages table: after the
+// schema failure's row, a row for each line, with the record's number and
+// Patient ID.
+TEST_F(RecordEntry, CalculationReasonsAreLoggedAfterTheSchemaMessageARowALine) {
+    ScriptedSchema::next_result = CSTAGE_NO_SCHEMA_FOR_SITE;
+    ScriptedSchema::message = "No schema: Primary Site (item 400) 'C999' is not a valid code\nsecond reason\n";
+    RecordBuilder r = typical_record();
+    r.set(field::kPrimarySite, "C999").set(field::kCsVersionInputCurrent, "020550");
+    restage_ = review_ = 0;
+    const int flags = convert_record_and_stage(state_, 31, r.span(), 7, restage_, review_);
+    EXPECT_EQ(flags, kFlagNoSchemaForSite | kFlagCsCalculationError);
+    const auto rows = messages();
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0], (test::Row{"31", "00012345", "CS cannot find a schema for site 'C999', which may be invalid. "}));
+    EXPECT_EQ(rows[1], (test::Row{"31", "00012345",
+                                  "CS says: 'No schema: Primary Site (item 400) 'C999' is not a valid code '"}));
+    EXPECT_EQ(rows[2], (test::Row{"31", "00012345", "CS says: 'second reason '"}));
+    EXPECT_EQ(state_.store->messages_count(), 3);
 }
 
 TEST_F(RecordEntry, MessageRowsCarryTheCleanedPatientId) {
