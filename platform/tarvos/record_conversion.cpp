@@ -11,6 +11,7 @@
 #include "leftovers.h"
 #include "os_support.h"
 #include "progress.h"
+#include "run_log.h"
 #include "run_report.h"
 #include "summary_page.h"
 #include "vexlin150.h"
@@ -52,6 +53,31 @@ RecordConverter converter_of(const RunPlan& plan) {
     return [](int n, char* record, unsigned char& restage, unsigned char& review) {
         return vexlin150_Convert_buffer_to_150(n, record, 0, &restage, &review);
     };
+}
+
+// The run log, from the notes and the results database under their
+// temporary names, and the first of its lines for the summary page; false
+// when it could not be written. A run whose notes or run log could not even
+// be created goes without them.
+bool write_notes(const RunPlan& plan, NoteFile& notes, ConversionOutcome& outcome) {
+    if (!notes.is_open()) return true;
+    if (!notes.finish()) return false;
+    FilePtr run_log;
+    if (plan.run_log) run_log.reset(create_new_file(plan.beside_part.run_log));
+    if (run_log) {
+        std::string heading =
+            "Records of \"" + plan.input + "\" to look at: line (also the record number), Patient ID, what happened.\n";
+#if defined(_WIN32)
+        heading.insert(heading.size() - 1, "\r");
+#endif
+        std::fputs(heading.c_str(), run_log.get());
+    }
+    RunLogLines lines;
+    const bool written = write_run_log(notes, plan.beside_part.database, run_log.get(),
+                                       plan.summary_page ? kNotesShown : 0, lines);
+    outcome.notes = std::move(lines.first);
+    outcome.notes_total = lines.total;
+    return written && (!run_log || std::fclose(run_log.release()) == 0);
 }
 
 }  // namespace
@@ -113,27 +139,13 @@ ConversionOutcome convert_records(const RunPlan& plan, const InputIdentity& inpu
         return true;
     });
 
-    // The run log lists every record a registrar may want to look at: a text
-    // file, with the system's line ends like the reports beside it.
-    FilePtr run_log;
-    if (plan.run_log) run_log.reset(create_new_file(plan.beside_part.run_log));
-    std::FILE* log_file = run_log.get();
-    const auto log_line = [log_file](std::string line) {
-#if defined(_WIN32)
-        if (!line.empty() && line.back() == '\n') line.insert(line.size() - 1, "\r");
-#endif
-        std::fputs(line.c_str(), log_file);
-    };
-    if (log_file)
-        log_line("Records of \"" + plan.input + "\" to look at: line (also the record number), Patient ID, what happened.\n");
-    // The page keeps the first notes; every note is counted.
+    // The records a registrar may want to look at are noted as they convert;
+    // the run log is written from the notes once the results hold every
+    // reason.
+    std::optional<NoteFile> notes;
+    if (plan.run_log || plan.summary_page) notes.emplace(plan.beside_part.run_log + ".notes");
     NoteSink note;
-    if (log_file || plan.summary_page) note = [&log_line, log_file, &outcome, keep = plan.summary_page](const RecordNote& n) {
-        std::string line = note_text(n);
-        if (keep && outcome.notes.size() < kNotesShown) outcome.notes.push_back(line);
-        ++outcome.notes_total;
-        if (log_file) log_line(std::move(line));
-    };
+    if (notes && notes->is_open()) note = [&notes](const RecordNote& n) { notes->add(n); };
 
     report_started(plan.input, plan.records);  // the dialog's form: a progress window on Windows
     std::optional<ProgressBar> bar;
@@ -152,8 +164,9 @@ ConversionOutcome convert_records(const RunPlan& plan, const InputIdentity& inpu
 
     std::string& failure = outcome.failure;
     failure = stream_error(streamed, plan, write_errno);
-    if (run_log && std::fclose(run_log.release()) != 0 && failure.empty())
+    if (failure.empty() && notes && !write_notes(plan, *notes, outcome))
         failure = "cannot write the run log \"" + plan.beside.run_log + "\"";
+    notes.reset();
     if (failure.empty() && plan.sync && !flush_to_disk(out_file))
         failure = "cannot write the output beside \"" + plan.output + "\": " + std::strerror(errno);
     if (failure.empty() && !name_pending_output(pending, plan.output_part))

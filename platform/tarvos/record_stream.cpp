@@ -1,6 +1,7 @@
 #include "record_stream.h"
 
 #include "field_map.h"
+#include "stage_problems.h"
 #include "utf8_record.h"
 
 #include <algorithm>
@@ -110,7 +111,7 @@ bool BlockWriter::flush() {
     return !failed_;
 }
 
-std::string note_text(const RecordNote& n) {
+std::string note_text(const RecordNote& n, const std::vector<std::string>& reasons) {
     std::string what;
     const auto add = [&what](const std::string& part) { what += (what.empty() ? "" : "; ") + part; };
     if (n.padded) add("padded with blanks from " + std::to_string(n.length) + " characters");
@@ -119,10 +120,24 @@ std::string note_text(const RecordNote& n) {
     if (n.cleaned_bytes)
         add(std::to_string(n.cleaned_bytes) + (n.cleaned_bytes == 1 ? " byte" : " bytes") +
             " blanked (control characters or not ASCII)");
-    if (n.flags & kNoSchemaForSite) add("no Collaborative Stage schema for the site");
-    if (n.flags & kNoSchemaForHistology) add("no Collaborative Stage schema for the histology");
-    if (n.flags & kSchemaFailure) add("Collaborative Stage schema selection failed");
-    if (n.flags & kCalculationError) add("stage calculation error (see the messages report)");
+    // The schema failure's row, and the words of the stage calculation's.
+    std::string schema_row, calculation;
+    for (const std::string& reason : reasons) {
+        if (const std::optional<std::string_view> words = cs_says_words(reason)) {
+            calculation += (calculation.empty() ? "" : "; ") + std::string(*words);
+        } else if (schema_row.empty()) {
+            schema_row = reason;
+            while (!schema_row.empty() && schema_row.back() == ' ') schema_row.pop_back();
+        }
+    }
+    if (n.flags & (kNoSchemaForSite | kNoSchemaForHistology | kSchemaFailure) && !schema_row.empty()) {
+        add(schema_row);
+    } else {
+        if (n.flags & kNoSchemaForSite) add("no Collaborative Stage schema for the site");
+        if (n.flags & kNoSchemaForHistology) add("no Collaborative Stage schema for the histology");
+        if (n.flags & kSchemaFailure) add("Collaborative Stage schema selection failed");
+    }
+    if (n.flags & kCalculationError) add("stage calculation error" + (calculation.empty() ? "" : ": " + calculation));
     return "line " + std::to_string(n.line) + ", Patient ID \"" + std::string(n.patient_id) + "\": " + what + "\n";
 }
 

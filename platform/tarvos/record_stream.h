@@ -115,8 +115,11 @@ using NoteSink = std::function<void(const RecordNote&)>;
 // The result flags that make a record worth a note.
 inline constexpr int kNotedFlags = 8 | 16 | 32 | 128;
 
-// One line of the run log for a note.
-std::string note_text(const RecordNote& note);
+// One line of the run log for a note. reasons: the messages rows logged for
+// its record, in order: a schema failure is told in the words of its row, a
+// stage calculation error in the words of its "CS says" rows (in general
+// words when there are none).
+std::string note_text(const RecordNote& note, const std::vector<std::string>& reasons = {});
 
 // Called after every record; returning false stops the stream (interrupt).
 using ProgressTick = std::function<bool(const StreamCounts&)>;

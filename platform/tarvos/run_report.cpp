@@ -95,6 +95,8 @@ ClosingBox finished_box(const Summary& s, bool page_exists) {
     add_count(text, "Records converted", s.counts.written);
     add_count(text, "Conversions", static_cast<std::uint64_t>(s.conversions));
     add_count(text, "Reviewables", static_cast<std::uint64_t>(s.reviewables));
+    // Schema failures and the reasons stage could not be derived, a row each.
+    add_count(text, "Messages", static_cast<std::uint64_t>(s.messages));
     if (s.derived) add_count(text, "Stage errors", s.counts.calculation_error + s.counts.schema_failure);
     add_count(text, "Records that need attention", s.counts.noted);
     text += "\nOutput: " + s.output + "\n";

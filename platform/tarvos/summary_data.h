@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "stage_problems.h"
+
 namespace tarvos {
 
 struct ConversionsOfType {
@@ -54,6 +56,7 @@ struct ResultsData {
     std::vector<ReviewableRow> reviewables;  // every one, by record number
     std::vector<MessageGroup> message_groups;  // most first, at most kMessageGroupsShown
     std::uint64_t message_texts = 0;           // distinct texts, all of them
+    StageProblems stage_problems;              // the stage calculation's reasons, grouped
 };
 
 // Reads the database at path, opened read-only; a database that cannot be

@@ -92,6 +92,42 @@ std::string seconds_text(double s) {
     return text;
 }
 
+// The stage calculation's reasons, grouped by problem, item and schema.
+void stage_problems_html(std::string& h, bool derived, const StageProblems& problems) {
+    if (!derived) {
+        h += "<p class=note>Stage was not derived in this run.</p>\n";
+        return;
+    }
+    if (problems.shown.empty()) {
+        h += "<p class=note>No stage problems.</p>\n";
+        return;
+    }
+    h += "<p class=note>The reasons the Collaborative Stage calculation gave for the records it could not stage, "
+         "grouped by problem, item and schema; a record counts once under each of its reasons.</p>\n"
+         "<table class=sortable id=stage-problems><thead><tr><th>Problem</th><th>Item</th><th>Schema</th>"
+         "<th class=n>Records</th><th>As the first record has it</th><th>Records (record number: Patient ID)</th>"
+         "</tr></thead><tbody>\n";
+    for (const StageProblem& p : problems.shown) {
+        h += "<tr>";
+        cell(h, p.reason.kind);
+        cell(h, p.reason.item);
+        cell(h, p.reason.schema.empty() ? "(none)" : p.reason.schema);
+        number_cell(h, p.records);
+        cell(h, p.example);
+        h += "<td>";
+        for (std::size_t i = 0; i < p.first.size(); ++i) {
+            if (i) h += ", ";
+            h += std::to_string(p.first[i].record) + ": " + html_escape(p.first[i].patient_id);
+        }
+        if (p.records > p.first.size()) h += " and " + grouped(p.records - p.first.size()) + " more";
+        h += "</td></tr>\n";
+    }
+    h += "</tbody></table>\n";
+    if (problems.reasons > problems.shown.size())
+        h += "<p class=note>And " + grouped(problems.reasons - problems.shown.size()) +
+             " more reasons of fewer records.</p>\n";
+}
+
 }  // namespace
 
 std::string html_escape(std::string_view text) {
@@ -186,7 +222,11 @@ std::string summary_page_html(const PageContent& c) {
         number_cell(h, value);
         h += "</tr>\n";
     };
-    count_row("Schema failures", n.schema_failure);
+    // At most one kind of schema failure per record: the three add up.
+    count_row("Schema failures", n.no_schema_for_site + n.no_schema_for_histology + n.schema_failure);
+    count_row("&nbsp;&nbsp;no schema for the site", n.no_schema_for_site);
+    count_row("&nbsp;&nbsp;no schema for the histology", n.no_schema_for_histology);
+    count_row("&nbsp;&nbsp;other schema failure", n.schema_failure);
     count_row("Stage errors", n.calculation_error);
     count_row("Cleaned of control characters or bytes outside ASCII", n.cleaned);
     count_row("Padded with blanks", n.padded);
@@ -238,7 +278,11 @@ std::string summary_page_html(const PageContent& c) {
         h += "</tbody></table>\n";
     }
 
-    // 5. Messages.
+    // 5. Stage problems.
+    h += "<h2>Stage problems</h2>\n";
+    stage_problems_html(h, c.derived, r.stage_problems);
+
+    // 6. Messages.
     h += "<h2>Messages</h2>\n";
     if (r.message_groups.empty()) {
         h += "<p class=note>No messages.</p>\n";
@@ -263,7 +307,7 @@ std::string summary_page_html(const PageContent& c) {
                  " more message texts of fewer records.</p>\n";
     }
 
-    // 6. Records that need attention.
+    // 7. Records that need attention.
     h += "<h2>Records that need attention</h2>\n";
     if (c.notes.empty()) {
         h += "<p class=note>None.</p>\n";

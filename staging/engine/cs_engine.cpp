@@ -68,7 +68,8 @@ public:
         for (const TablePath& p : m.paths) run_path(p);
     }
 
-    // An invalid input: what reads it fails because of it.
+    // A key without its value: an invalid input, or a result a problem kept
+    // from being set. What reads it fails because of that problem.
     void mark_unset(KeyId k) {
         if (!any_unset_) {
             result_.unset.assign(t_.key_count(), 0);
@@ -88,10 +89,12 @@ private:
 
     // Keeps the values of the table's inputs with a problem about it: what
     // led the case there.
-    // A problem that follows from an earlier one (it read a value that one
-    // left unset) is marked so.
-    Problem& add_problem(Problem::Kind kind, KeyId key, TableId id, const TablePath& path, std::string_view text = {}) {
+    // Keeps the values of the table's inputs with a problem about it: what
+    // led the case there.
+    void add_problem(Problem::Kind kind, KeyId key, TableId id, const TablePath& path, std::string_view text,
+                     bool follows) {
         Problem& p = result_.problems.emplace_back(Problem{kind, key, id, text});
+        p.follows = follows;
         const Table& table = t_.table(id);
         p.first_value = static_cast<std::uint32_t>(result_.problem_values.size());
         p.value_count = static_cast<std::uint32_t>(table.inputs.size());
@@ -100,15 +103,35 @@ private:
             for (const KeyMap& km : path.input_mapping)
                 if (km.to == input) source = km.from;
             result_.problem_values.push_back(ProblemValue{input, source, ctx_[input]});
-            p.follows = p.follows || is_unset(input) || (source != kNoKey && is_unset(source));
         }
-        return p;
     }
 
     bool is_unset(KeyId k) const { return any_unset_ && result_.unset[k] != 0; }
     void mark_set(KeyId k) {
         if (any_unset_) result_.unset[k] = 0;
     }
+    void copy_unset(KeyId from, KeyId to) {
+        if (any_unset_) result_.unset[to] = result_.unset[from];
+    }
+    // Every result that the column of the table sets in any row, itself or
+    // through the tables it jumps to: what the path did not get when the
+    // table had no row, or an ERROR in that column.
+    void mark_unset_results(const TablePath& path, const Table& table, std::size_t column) {
+        visited_.clear();
+        mark_unset_column(path, table, column);
+    }
+    void mark_unset_column(const TablePath& path, const Table& table, std::size_t column) {
+        mark_unset(path, table.endpoints[column]);
+        for (std::uint32_t r = 0; r < table.rows; ++r) {
+            const Endpoint& e = table.row_endpoints(r)[column];
+            if (e.kind != Endpoint::Kind::Jump || std::find(visited_.begin(), visited_.end(), e.jump) != visited_.end())
+                continue;
+            visited_.push_back(e.jump);
+            const Table& next = t_.table(e.jump);
+            for (std::size_t c = 0; c < next.endpoints.size(); ++c) mark_unset_column(path, next, c);
+        }
+    }
+
     // A result of the table that the path did not get, under the names the
     // path gives it.
     void mark_unset(const TablePath& path, KeyId key) {
@@ -133,23 +156,35 @@ private:
     }
 
     void run_path(const TablePath& p) {
-        for (const KeyMap& km : p.input_mapping) ctx_[km.to] = ctx_[km.from];
+        for (const KeyMap& km : p.input_mapping) {
+            ctx_[km.to] = ctx_[km.from];
+            copy_unset(km.from, km.to);
+        }
         stack_.clear();
-        run_table(p.table, p);
-        for (const KeyMap& km : p.input_mapping) ctx_[km.to] = std::string_view();
+        run_table(p.table, p, false);
+        for (const KeyMap& km : p.input_mapping) {
+            ctx_[km.to] = std::string_view();
+            mark_set(km.to);
+        }
     }
 
-    void run_table(TableId id, const TablePath& path) {
+    // Runs a table on the path. A table that reads a value an earlier problem
+    // left unset (or that a table reading one jumped to) passes that on: what
+    // it sets is as unset, and its own problems follow from the earlier one.
+    void run_table(TableId id, const TablePath& path, bool reads_unset) {
         if (std::find(stack_.begin(), stack_.end(), id) != stack_.end()) {
             result_.problems.push_back(Problem{Problem::Kind::JumpLoop, kNoKey, id});
             return;
         }
         const Table& table = t_.table(id);
+        if (any_unset_)
+            for (const KeyId k : table.inputs) reads_unset = reads_unset || is_unset(k);
         const std::uint32_t row = match(id);
         if (trace_) trace_->table(table, row, static_cast<int>(stack_.size()), ctx_);
         if (row == kNoRow) {
-            add_problem(Problem::Kind::NoMatchingRow, kNoKey, id, path);
-            for (const KeyId k : table.endpoints) mark_unset(path, k);
+            add_problem(Problem::Kind::NoMatchingRow, kNoKey, id, path, {}, reads_unset);
+            for (std::size_t column = 0; column < table.endpoints.size(); ++column)
+                mark_unset_results(path, table, column);
             return;
         }
         stack_.push_back(id);
@@ -158,14 +193,17 @@ private:
             const Endpoint& e = endpoints[i];
             switch (e.kind) {
             case Endpoint::Kind::Value:
-                set_output(path, e.key, e.template_key == kNoKey ? e.text : ctx_[e.template_key]);
+                if (e.template_key == kNoKey)
+                    set_output(path, e.key, e.text, reads_unset);
+                else
+                    set_output(path, e.key, ctx_[e.template_key], reads_unset || is_unset(e.template_key));
                 break;
             case Endpoint::Kind::Jump:
-                run_table(e.jump, path);
+                run_table(e.jump, path, reads_unset);
                 break;
             case Endpoint::Kind::Error:
-                add_problem(Problem::Kind::TableError, mapped_key(path, e.key), id, path, e.text);
-                mark_unset(path, e.key);
+                add_problem(Problem::Kind::TableError, mapped_key(path, e.key), id, path, e.text, reads_unset);
+                mark_unset_results(path, table, i);
                 break;
             case Endpoint::Kind::Match:
             case Endpoint::Kind::Stop:
@@ -182,19 +220,20 @@ private:
         return key;
     }
 
-    // Sets a table's result, under the names the path's output mapping gives it.
-    void set_output(const TablePath& path, KeyId key, std::string_view v) {
+    // Sets a table's result, under the names the path's output mapping gives
+    // it; a value made from one left unset is as unset.
+    void set_output(const TablePath& path, KeyId key, std::string_view v, bool unset) {
         bool renamed = false;
         for (const KeyMap& km : path.output_mapping) {
             if (km.from != key) continue;
             ctx_[km.to] = v;
-            mark_set(km.to);
+            unset ? mark_unset(km.to) : mark_set(km.to);
             renamed = true;
             if (trace_) trace_->value(km.to, v, static_cast<int>(stack_.size()) - 1);
         }
         if (renamed) return;
         ctx_[key] = v;
-        mark_set(key);
+        unset ? mark_unset(key) : mark_set(key);
         if (trace_) trace_->value(key, v, static_cast<int>(stack_.size()) - 1);
     }
 
@@ -203,6 +242,7 @@ private:
     Result& result_;
     Trace* trace_;
     bool any_unset_ = false;  // result_.unset is in use
+    std::vector<TableId> visited_;  // tables whose results were marked unset
     std::vector<TableId> stack_;
     std::vector<std::pair<KeyId, std::string_view>> saved_;
 };

@@ -56,6 +56,7 @@ protected:
         s.counts.noted = 17;
         s.conversions = 1200;
         s.reviewables = 45;
+        s.messages = 9;
         s.derived = true;
         s.output = (folder / "converted.txt").string();
         s.beside.base = base;
@@ -83,7 +84,7 @@ TEST_F(ClosingBoxTest, SuccessNamesTheCountsAndWhereEverythingIs) {
     EXPECT_EQ(box.caption, "Conversion finished");
     EXPECT_TRUE(box.page.empty());
     for (const std::string line : {"Records converted: 2,345\n", "Conversions: 1,200\n", "Reviewables: 45\n",
-                                   "Stage errors: 5\n", "Records that need attention: 17\n"})
+                                   "Messages: 9\n", "Stage errors: 5\n", "Records that need attention: 17\n"})
         EXPECT_NE(box.text.find(line), std::string::npos) << line << " in " << box.text;
     EXPECT_NE(box.text.find("Output: " + s.output + "\n"), std::string::npos) << box.text;
     EXPECT_NE(box.text.find("Database: " + s.beside.database + "\n"), std::string::npos) << box.text;

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # End-to-end checks of tarvos, run as a user runs it, on generated files.
 #   tarvos_e2e.sh GROUP TARVOS GENERATOR WORKDIR
-# Groups: counts, line_ends, padding, refusals, interrupt, results, batch, summary.
+# Groups: counts, line_ends, padding, refusals, interrupt, results, batch, summary, stage_reasons.
 set -uo pipefail
 
 group=$1 tarvos=$2 generator=$3 work=$4
@@ -223,6 +223,25 @@ summary)
   before=$(sha256sum < data/in.html)
   check "conversion of in.html" "$tarvos" --quiet data/in.html out2.dat
   check "the input is not written over by the page" [ "$(sha256sum < data/in.html)" = "$before" ]
+  ;;
+stage_reasons)
+  # A prostate case that stages cleanly is given a CS Extension no schema
+  # knows: its reason is one messages row naming the item, the code and the
+  # schema, and its run log line says the same.
+  generate in.dat 300
+  check "first conversion" "$tarvos" --quiet in.dat clean.out
+  line=$(perl -ne 'print "$.\n" if substr($_, 539, 4) eq "C619" && substr($_, 529, 4) ge "2004"
+    && substr($_, 1160, 6) ge "020000"' in.dat |
+    while read -r n; do [ "$(sqlite3 in.db "SELECT COUNT(*) FROM messages WHERE sequence = $n;")" = 0 ] && echo "$n"; done | head -n 1)
+  check "a prostate case that staged without a problem" [ -n "$line" ]
+  perl -pe 'substr($_, 987, 3) = "ZZZ" if $. == '"${line:-0}" in.dat > bad.dat
+  check "conversion with the bad code" "$tarvos" --quiet bad.dat bad.out
+  reason="Invalid CS Extension (item 2810) 'ZZZ' for schema Prostate"
+  rows=$(sqlite3 bad.db "SELECT sequence || '|' || msg FROM messages WHERE sequence = $line;")
+  check "one messages row, naming item, code and schema: $rows" [ "$rows" = "$line|CS says: '$reason '" ]
+  check "the messages report has it" grep -qF "$line, $(perl -ne 'print substr($_, 41, 8) if $. == '"$line" bad.dat), CS says: '$reason '" bad.mes
+  check "the run log line says the same" grep -qxF "line $line, Patient ID \"$(perl -ne 'print substr($_, 41, 8) if $. == '"$line" bad.dat)\": stage calculation error: $reason" bad.log
+  check "no other record's rows changed" [ "$(sqlite3 in.db "SELECT * FROM messages WHERE sequence != $line;")" = "$(sqlite3 bad.db "SELECT * FROM messages WHERE sequence != $line;")" ]
   ;;
 *)
   echo "unknown group $group" >&2

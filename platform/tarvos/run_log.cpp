@@ -1,0 +1,131 @@
+#include "run_log.h"
+
+#include <sqlite3.h>
+
+#include <cinttypes>
+#include <filesystem>
+#include <memory>
+#include <system_error>
+
+#include "os_support.h"
+#include "results_database.h"
+
+namespace tarvos {
+namespace {
+
+// A note as a line of the note file: its numbers, then the Patient ID to the
+// end of the line (the conversion blanked its control characters).
+void write_note(std::FILE* f, const RecordNote& n) {
+    const unsigned shape = (n.padded ? 1u : 0u) | (n.cut ? 2u : 0u) | (n.utf8 ? 4u : 0u);
+    std::fprintf(f, "%" PRIu64 " %" PRIu64 " %" PRIu64 " %d %u %.*s\n", n.line, n.length, n.cleaned_bytes, n.flags,
+                 shape, static_cast<int>(n.patient_id.size()), n.patient_id.data());
+}
+
+bool read_note(const std::string& text, RecordNote& n, std::string& patient_id) {
+    unsigned shape = 0;
+    int consumed = 0;
+    if (std::sscanf(text.c_str(), "%" SCNu64 " %" SCNu64 " %" SCNu64 " %d %u %n", &n.line, &n.length, &n.cleaned_bytes,
+                    &n.flags, &shape, &consumed) != 5)
+        return false;
+    n.padded = (shape & 1u) != 0;
+    n.cut = (shape & 2u) != 0;
+    n.utf8 = (shape & 4u) != 0;
+    patient_id.assign(text, static_cast<std::size_t>(consumed), std::string::npos);
+    if (!patient_id.empty() && patient_id.back() == '\n') patient_id.pop_back();
+    n.patient_id = patient_id;
+    return true;
+}
+
+bool read_line(std::FILE* f, std::string& line) {
+    line.clear();
+    for (int c; (c = std::fgetc(f)) != EOF;) {
+        line += static_cast<char>(c);
+        if (c == '\n') return true;
+    }
+    return !line.empty();
+}
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+}  // namespace
+
+NoteFile::NoteFile(std::string path) : path_(std::move(path)), file_(create_new_file(path_)) {}
+
+NoteFile::~NoteFile() {
+    if (file_) std::fclose(file_);
+    std::error_code ec;
+    if (!path_.empty()) std::filesystem::remove(std::filesystem::path(path_), ec);
+}
+
+void NoteFile::add(const RecordNote& note) {
+    if (file_) write_note(file_, note);
+}
+
+bool NoteFile::finish() {
+    if (!file_) return false;
+    const bool written = std::ferror(file_) == 0;
+    const bool closed = std::fclose(file_) == 0;
+    file_ = nullptr;
+    failed_ = !written || !closed;
+    return !failed_;
+}
+
+bool write_run_log(const NoteFile& notes, const std::string& database_path, std::FILE* out, std::size_t keep,
+                   RunLogLines& lines) {
+    std::unique_ptr<std::FILE, FileCloser> in(std::fopen(notes.path().c_str(), "rb"));
+    if (!in) return false;
+    bool read = true;
+    std::string text, patient_id;
+    RecordNote note;
+    bool have_note = false;
+    const auto next_note = [&] {
+        have_note = read_line(in.get(), text) && read_note(text, note, patient_id);
+        if (!have_note && !text.empty()) read = false;
+        return have_note;
+    };
+    const auto emit = [&](const std::vector<std::string>& reasons) {
+        std::string line = note_text(note, reasons);
+        if (lines.first.size() < keep) lines.first.push_back(line);
+        ++lines.total;
+        if (!out) return;
+#if defined(_WIN32)
+        line.insert(line.size() - 1, "\r");
+#endif
+        std::fputs(line.c_str(), out);
+    };
+
+    // The messages rows come in the order they were logged, that is, by
+    // record; the notes too. Each note takes the rows of its record.
+    std::vector<std::string> reasons;
+    std::int64_t reasons_of = -1;
+    next_note();
+    const auto flush_before = [&](std::int64_t record) {
+        while (have_note && static_cast<std::int64_t>(note.line) < record) {
+            if (static_cast<std::int64_t>(note.line) == reasons_of) {
+                emit(reasons);
+            } else {
+                emit({});
+            }
+            next_note();
+        }
+        if (reasons_of < record) reasons.clear();
+    };
+    if (std::filesystem::exists(std::filesystem::path(database_path))) {
+        ResultsDatabase db(database_path);
+        db.each("SELECT sequence, msg FROM messages ORDER BY rowid;", [&](sqlite3_stmt* s) {
+            const std::int64_t record = sqlite3_column_int64(s, 0);
+            if (record != reasons_of) {
+                flush_before(record);
+                reasons_of = record;
+            }
+            reasons.push_back(column_text(s, 1));
+        });
+    }
+    flush_before(INT64_MAX);
+    if (out && std::ferror(out)) return false;
+    return read;
+}
+
+}  // namespace tarvos

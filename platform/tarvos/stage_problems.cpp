@@ -1,0 +1,130 @@
+#include "stage_problems.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <map>
+
+#include "results_database.h"
+
+namespace tarvos {
+namespace {
+
+constexpr std::string_view kCsSays = "CS says: '";
+
+bool starts(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
+
+// The text up to the first of the stops (all of it when none is there).
+std::string_view until(std::string_view text, std::initializer_list<std::string_view> stops) {
+    std::size_t end = text.size();
+    for (const std::string_view stop : stops) end = std::min(end, text.find(stop));
+    return text.substr(0, end);
+}
+
+// The words with each quoted code written '...': what stays is the same for
+// every record with that reason.
+std::string without_codes(std::string_view words) {
+    std::string out;
+    bool in_code = false;
+    for (const char ch : words) {
+        if (ch == '\'') {
+            out += in_code ? "...'" : "'";
+            in_code = !in_code;
+        } else if (!in_code) {
+            out += ch;
+        }
+    }
+    return out;
+}
+
+// The schema named by "for schema Name"; the names have no blanks.
+std::string schema_of(std::string_view words) {
+    constexpr std::string_view kFor = " for schema ";
+    const std::size_t at = words.find(kFor);
+    if (at == std::string_view::npos) return {};
+    return std::string(until(words.substr(at + kFor.size()), {" ", ":"}));
+}
+
+// The item of a "No schema:" reason: the one whose code failed, or the pair
+// (or the three) when none of them alone did.
+std::string no_schema_item(std::string_view rest) {
+    if (starts(rest, "no schema takes ")) return "Primary Site and histology";
+    if (starts(rest, "more than one schema takes ")) return "Primary Site, histology and SSF25";
+    return std::string(until(rest, {" '"}));
+}
+
+}  // namespace
+
+std::optional<std::string_view> cs_says_words(std::string_view message) {
+    if (!starts(message, kCsSays) || message.size() < kCsSays.size() + 1 || message.back() != '\'') return std::nullopt;
+    std::string_view words = message.substr(kCsSays.size(), message.size() - kCsSays.size() - 1);
+    while (!words.empty() && words.back() == ' ') words.remove_suffix(1);
+    return words;
+}
+
+StageReason stage_reason(std::string_view words) {
+    StageReason r;
+    r.schema = schema_of(words);
+    if (starts(words, "No schema: ")) {
+        r.kind = "No schema";
+        r.item = no_schema_item(words.substr(11));
+    } else if (starts(words, "Invalid ")) {
+        r.kind = "Invalid code";
+        r.item = until(words.substr(8), {" '"});
+    } else if (starts(words, "No row of table ")) {
+        r.kind = "No table row";
+        r.item = "table " + std::string(until(words.substr(16), {" "}));
+    } else if (starts(words, "Year of diagnosis ")) {
+        r.kind = "Year rejected";
+        r.item = "Date of Diagnosis (item 390)";
+    } else if (starts(words, "Table ") && words.find(" reports an error for ") != std::string_view::npos) {
+        constexpr std::string_view kFor = " reports an error for ";
+        r.kind = "Table error";
+        const std::string_view table = until(words.substr(6), {" "});
+        r.item = std::string(until(words.substr(words.find(kFor) + kFor.size()), {" with ", " ("})) + " (table " +
+                 std::string(table) + ")";
+    } else if (starts(words, "Table ") && words.find(" is already running") != std::string_view::npos) {
+        r.kind = "Jump not taken";
+        r.item = "table " + std::string(until(words.substr(6), {" "}));
+    } else {
+        r.kind = "Other";
+        r.item = without_codes(words);
+    }
+    return r;
+}
+
+bool read_stage_problems(ResultsDatabase& db, StageProblems& problems) {
+    struct Group {
+        StageProblem problem;
+        std::int64_t last_record = -1;  // a record counts once
+    };
+    std::map<std::tuple<std::string, std::string, std::string>, Group> groups;
+    const bool read = db.each(
+        "SELECT sequence, id, msg FROM messages WHERE msg LIKE 'CS says: %' ORDER BY rowid;", [&](sqlite3_stmt* s) {
+            const std::string message = column_text(s, 2);
+            const std::optional<std::string_view> words = cs_says_words(message);
+            if (!words) return;
+            StageReason reason = stage_reason(*words);
+            Group& g = groups[{reason.kind, reason.item, reason.schema}];
+            const std::int64_t record = sqlite3_column_int64(s, 0);
+            if (g.problem.records == 0) {
+                g.problem.reason = std::move(reason);
+                g.problem.example = std::string(*words);
+            }
+            if (record == g.last_record) return;
+            g.last_record = record;
+            ++g.problem.records;
+            if (g.problem.first.size() < kRecordsPerReason) g.problem.first.push_back({record, column_text(s, 1)});
+        });
+    problems.reasons = groups.size();
+    std::vector<StageProblem> all;
+    all.reserve(groups.size());
+    for (auto& [key, g] : groups) all.push_back(std::move(g.problem));
+    std::stable_sort(all.begin(), all.end(),
+                     [](const StageProblem& a, const StageProblem& b) { return a.records > b.records; });
+    if (all.size() > kStageProblemsShown) all.resize(kStageProblemsShown);
+    problems.shown = std::move(all);
+    return read;
+}
+
+}  // namespace tarvos
