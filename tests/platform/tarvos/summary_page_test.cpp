@@ -136,6 +136,45 @@ TEST_F(ResultsDatabase, EveryReviewableIsOnThePageAndHostileValuesStayText) {
         EXPECT_EQ(page.find(outside), std::string::npos) << outside;
 }
 
+// The reasons of the stage calculation, whatever their codes, under their
+// problem, item and schema: a record counts once under each of its reasons.
+TEST_F(ResultsDatabase, StageProblemsAreGroupedByProblemItemAndSchema) {
+    const auto message = [&](int record, const std::string& text) {
+        exec("INSERT INTO messages VALUES(" + std::to_string(record) + ",'P" + std::to_string(record) + "','" +
+             std::regex_replace(text, std::regex("'"), "''") + "');");
+    };
+    exec("BEGIN;");
+    message(3, "CS says: 'Invalid CS Extension (item 2810) 'ZZZ' for schema Prostate '");
+    message(5, "CS cannot find a schema for site 'C999', which may be invalid. ");
+    message(5, "CS says: 'Invalid CS Extension (item 2810) '999' for schema Prostate '");
+    message(5, "CS says: 'No row of table ajcc7_stage_ubp for schema Prostate matches AJCC-7 T 'T2a' '");
+    message(9, "CS says: 'Invalid CS Extension (item 2810) 'ABC' for schema Prostate '");
+    message(11, "CS says: 'No row of table ajcc7_stage_ubp for schema Prostate matches AJCC-7 T 'T4' '");
+    message(11, "CS says: 'No row of table ajcc7_stage_ubp for schema Prostate matches AJCC-7 T 'T1' '");
+    message(12, "CS says: 'Invalid CS Extension (item 2810) 'ZZZ' for schema Breast '");
+    exec("COMMIT;");
+    tarvos::PageContent c;
+    c.derived = true;
+    c.results = tarvos::read_results(path_);
+    ASSERT_EQ(c.results.error, "");
+    const tarvos::StageProblems& p = c.results.stage_problems;
+    EXPECT_EQ(p.reasons, 3u);
+    ASSERT_EQ(p.shown.size(), 3u);
+    EXPECT_EQ(p.shown[0].reason, (tarvos::StageReason{"Invalid code", "CS Extension (item 2810)", "Prostate"}));
+    EXPECT_EQ(p.shown[0].records, 3u);
+    EXPECT_EQ(p.shown[0].example, "Invalid CS Extension (item 2810) 'ZZZ' for schema Prostate");
+    EXPECT_EQ(p.shown[1].reason, (tarvos::StageReason{"No table row", "table ajcc7_stage_ubp", "Prostate"}));
+    EXPECT_EQ(p.shown[1].records, 2u);
+    EXPECT_EQ(p.shown[2].reason.schema, "Breast");
+    EXPECT_EQ(p.shown[2].records, 1u);
+    const std::string page = tarvos::summary_page_html(c);
+    EXPECT_NE(page.find("<tr><td>Invalid code</td><td>CS Extension (item 2810)</td><td>Prostate</td><td class=n>3</td>"
+                        "<td>Invalid CS Extension (item 2810) &#39;ZZZ&#39; for schema Prostate</td>"
+                        "<td>3: P3, 5: P5, 9: P9</td></tr>"),
+              std::string::npos);
+    EXPECT_NE(page.find("<td>table ajcc7_stage_ubp</td><td>Prostate</td><td class=n>2</td>"), std::string::npos);
+}
+
 TEST_F(ResultsDatabase, ADatabaseThatCannotBeReadSaysSo) {
     exec("DROP TABLE conversions;");
     EXPECT_NE(tarvos::read_results(path_).error, "");
@@ -146,13 +185,20 @@ TEST_F(ResultsDatabase, ADatabaseThatCannotBeReadSaysSo) {
 TEST(SummaryPage, TotalsAndChartFollowTheCounts) {
     tarvos::PageContent c;
     c.counts.written = 1234567;
+    c.counts.no_schema_for_site = 144;
+    c.counts.no_schema_for_histology = 45;
     c.counts.schema_failure = 43;
     c.results.conversions = 944;
     c.results.by_type = {{"hematopoietic", 400}, {"prostate grade", 100}};
     const std::string page = tarvos::summary_page_html(c);
     EXPECT_NE(page.find("Records converted<b>1,234,567</b>"), std::string::npos);
     EXPECT_NE(page.find("Conversions<b>944</b>"), std::string::npos);
-    EXPECT_NE(page.find("<tr><th>Schema failures</th><td class=n>43</td></tr>"), std::string::npos);
+    // All three kinds of schema failure, as the terminal summary counts them.
+    EXPECT_NE(page.find("<tr><th>Schema failures</th><td class=n>232</td></tr>\n"
+                        "<tr><th>&nbsp;&nbsp;no schema for the site</th><td class=n>144</td></tr>\n"
+                        "<tr><th>&nbsp;&nbsp;no schema for the histology</th><td class=n>45</td></tr>\n"
+                        "<tr><th>&nbsp;&nbsp;other schema failure</th><td class=n>43</td></tr>"),
+              std::string::npos);
     // The longest bar takes the chart's width, the others their share of it.
     const std::string svg = tarvos::conversions_chart_svg(c.results.by_type);
     std::smatch m;
