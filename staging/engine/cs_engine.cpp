@@ -44,15 +44,36 @@ std::string_view Result::output(const Tables& tables, std::string_view key) cons
 
 // ---- one case's evaluation ------------------------------------------------
 
+// At most this many rows are kept in a result; then it starts afresh.
+constexpr std::size_t kKeptRows = std::size_t{1} << 14;
+
 class Evaluation {
 public:
     Evaluation(const Engine& engine, std::vector<std::string_view>& context, Result& result, Trace* trace)
-        : t_(engine.tables()), ctx_(context), result_(result), trace_(trace) {}
+        : engine_(engine), t_(engine.tables()), ctx_(context), result_(result), trace_(trace) {}
 
     std::string_view value(KeyId k) const { return ctx_[k]; }
 
+    // The first row of the table that matches the context; for a large
+    // table, kept in the result under the values of its inputs.
     std::uint32_t match(TableId id) const {
-        return first_match(t_.table(id), [this](KeyId k) { return ctx_[k]; });
+        const Table& table = t_.table(id);
+        const auto value = [this](KeyId k) { return ctx_[k]; };
+        if (!engine_.rows_kept_[id]) return first_match(table, value);
+        std::string& key = result_.matched_key;
+        key.assign(reinterpret_cast<const char*>(&id), sizeof id);
+        for (const KeyId k : table.inputs) {
+            const std::string_view v = ctx_[k];
+            if (v.size() > 0xFF) return first_match(table, value);
+            key += static_cast<char>(v.size());
+            key += v;
+        }
+        if (const auto it = result_.matched_rows.find(std::string_view(key)); it != result_.matched_rows.end())
+            return it->second;
+        const std::uint32_t row = first_match(table, value);
+        if (result_.matched_rows.size() >= kKeptRows) result_.matched_rows.clear();
+        result_.matched_rows.emplace(key, row);
+        return row;
     }
 
     void run_mapping(const Mapping& m) {
@@ -237,6 +258,7 @@ private:
         if (trace_) trace_->value(key, v, static_cast<int>(stack_.size()) - 1);
     }
 
+    const Engine& engine_;
     const Tables& t_;
     std::vector<std::string_view>& ctx_;
     Result& result_;
@@ -295,6 +317,17 @@ Engine::Engine(const Tables& tables) : tables_(&tables) {
     build_code_set("histology", keys_.hist, histologies_);
     build_site_index();
     build_valid_codes();
+    // Keeping rows pays where a match looks at many candidates.
+    constexpr std::uint32_t kKeptFrom = 32;
+    rows_kept_.assign(tables.table_count(), 0);
+    for (TableId id = 0; id < tables.table_count(); ++id) {
+        const Table& t = tables.table(id);
+        bool bounded_by_key = false;
+        for (const Cell& cell : t.cells)
+            for (std::uint32_t i = 0; i < cell.count && !bounded_by_key; ++i)
+                bounded_by_key = t.ranges[cell.first + i].kind == Range::Kind::Template;
+        rows_kept_[id] = t.rows >= kKeptFrom && !bounded_by_key && !t.inputs.empty();
+    }
 }
 
 void Engine::build_valid_codes() {

@@ -91,6 +91,15 @@ struct Result {
     std::vector<std::uint8_t> output_slot;
     std::vector<std::uint8_t> unset;  // by key: left unset by a problem
 
+    // The rows that large tables matched for the values of their inputs, kept
+    // from one calculation to the next: the same values match the same row.
+    struct TextHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+    };
+    std::unordered_map<std::string, std::uint32_t, TextHash, std::equal_to<>> matched_rows;
+    std::string matched_key;
+
     // The output's value; blank for a key the result does not hold.
     std::string_view output(KeyId key) const;
     std::string_view output(const Tables& tables, std::string_view key) const;
@@ -172,6 +181,10 @@ private:
     void build_code_set(std::string_view table_id, KeyId key, CodeSet& codes) const;
     void build_site_index();
     friend class Evaluation;
+
+    // Tables large enough for the rows they match to be kept, and whose cells
+    // depend on nothing but their inputs' values (no {{key}} bound).
+    std::vector<std::uint8_t> rows_kept_;
 
     const Tables* tables_;
     Keys keys_{};
