@@ -25,7 +25,7 @@ endif()
 # target is known, since the programs are defined after this file is read.
 function(naaccr_windows_package_target)
   set(targets vexlin150 cstage0205)
-  foreach(t morvelio tarvos quillmar150)
+  foreach(t morvelio tarvos cstage quillmar150)
     if(TARGET ${t})
       list(APPEND targets ${t})
     endif()
