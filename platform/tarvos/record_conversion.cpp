@@ -9,6 +9,7 @@
 
 #include "inspection.h"
 #include "leftovers.h"
+#include "placement.h"
 #include "os_support.h"
 #include "progress.h"
 #include "run_report.h"
@@ -54,6 +55,15 @@ RecordConverter converter_of(const RunPlan& plan) {
     };
 }
 
+// The first failed write of the results of the conversion closed last, in
+// the system's words; empty when every write succeeded.
+std::string results_failure() {
+    std::string reason(1024, '\0');
+    if (vexlin150_Get_results_failure(reason.data(), static_cast<int>(reason.size())) == 0) return {};
+    reason.resize(reason.find('\0'));
+    return reason.empty() ? "the results could not all be written" : reason;
+}
+
 }  // namespace
 
 ConversionOutcome convert_records(const RunPlan& plan, const InputIdentity& input_before, bool show_bar) {
@@ -63,6 +73,21 @@ ConversionOutcome convert_records(const RunPlan& plan, const InputIdentity& inpu
     remove_leftovers(folder_of(plan.beside.base));
     if (folder_of(plan.output) != folder_of(plan.beside.base)) remove_leftovers(folder_of(plan.output));
 
+    // The new files wait in private folders until the whole set is put in
+    // place: beside the input for the results, beside the output for it.
+    for (std::size_t i = 0; i < plan.private_folders.size(); ++i) {
+        if (create_private_folder(plan.private_folders[i])) continue;
+        const int error = errno;
+        remove_temporary_files(plan);
+        if (i == 0)
+            outcome.refusal = "cannot create the results database and reports in the input's folder \"" +
+                              folder_of(shown_path(plan.input)) + "\": " + std::strerror(error) +
+                              "; the results are written beside the input, so that folder must be writable";
+        else
+            outcome.refusal =
+                "cannot create a file in the output's folder \"" + folder_of(plan.output) + "\": " + std::strerror(error);
+        return outcome;
+    }
     // The output has no name while it is written, where the system allows:
     // a run killed now leaves nothing of it behind.
     const PendingOutput pending = create_pending_output(folder_of(plan.output), plan.output_part);
@@ -83,10 +108,9 @@ ConversionOutcome convert_records(const RunPlan& plan, const InputIdentity& inpu
     // Without its results database a conversion would lose every logged
     // change and review, so it does not start.
     if (vexlin150_Initialize_file_conversion(plan.results_path.c_str()) != 1) {
+        const std::string why = results_failure();
         vexlin150_Close_file_conversion();
-        outcome.refusal = "cannot create the results database in the input's folder \"" +
-                          folder_of(shown_path(plan.input)) +
-                          "\"; the results are written beside the input, so that folder must be writable";
+        outcome.refusal = "cannot create the results database beside \"" + plan.input + "\": " + why;
         return outcome;
     }
 
@@ -118,11 +142,17 @@ ConversionOutcome convert_records(const RunPlan& plan, const InputIdentity& inpu
     FilePtr run_log;
     if (plan.run_log) run_log.reset(create_new_file(plan.beside_part.run_log));
     std::FILE* log_file = run_log.get();
-    const auto log_line = [log_file](std::string line) {
+    if (plan.run_log && !log_file) {
+        outcome.refusal = "cannot create the run log \"" + plan.beside.run_log + "\": " + std::strerror(errno);
+        vexlin150_Close_file_conversion();
+        return outcome;
+    }
+    bool log_failed = false;
+    const auto log_line = [log_file, &log_failed](std::string line) {
 #if defined(_WIN32)
         if (!line.empty() && line.back() == '\n') line.insert(line.size() - 1, "\r");
 #endif
-        std::fputs(line.c_str(), log_file);
+        if (!log_failed && std::fputs(line.c_str(), log_file) < 0) log_failed = true;
     };
     if (log_file)
         log_line("Records of \"" + plan.input + "\" to look at: line (also the record number), Patient ID, what happened.\n");
@@ -152,8 +182,15 @@ ConversionOutcome convert_records(const RunPlan& plan, const InputIdentity& inpu
 
     std::string& failure = outcome.failure;
     failure = stream_error(streamed, plan, write_errno);
+    // The record of what the conversion changed is as much the run's work
+    // as the output: every row stored, every report written, or nothing is
+    // put in place.
+    if (const std::string why = results_failure(); failure.empty() && !why.empty())
+        failure = "cannot write the results beside \"" + plan.input + "\": " + why;
+    if (log_file && failure.empty() && (log_failed || std::fflush(log_file) != 0 || std::ferror(log_file)))
+        failure = "cannot write the run log \"" + plan.beside.run_log + "\": " + std::strerror(errno);
     if (run_log && std::fclose(run_log.release()) != 0 && failure.empty())
-        failure = "cannot write the run log \"" + plan.beside.run_log + "\"";
+        failure = "cannot write the run log \"" + plan.beside.run_log + "\": " + std::strerror(errno);
     if (failure.empty() && plan.sync && !flush_to_disk(out_file))
         failure = "cannot write the output beside \"" + plan.output + "\": " + std::strerror(errno);
     if (failure.empty() && !name_pending_output(pending, plan.output_part))

@@ -75,6 +75,25 @@ constexpr const char* kMessageRecords =
 
 }  // namespace
 
+namespace {
+bool read_counts(Database& db, ResultsData& data) {
+    return db.each("SELECT (SELECT COUNT(*) FROM conversions), (SELECT COUNT(*) FROM reviewables),"
+                   " (SELECT COUNT(*) FROM messages);",
+                   [&](sqlite3_stmt* s) {
+                       data.conversions = count(s, 0);
+                       data.reviewable_rows = count(s, 1);
+                       data.messages = count(s, 2);
+                   });
+}
+}  // namespace
+
+ResultsData count_results(const std::string& path) {
+    ResultsData data;
+    Database db(path);
+    if (!read_counts(db, data)) data.error = db.error().empty() ? "cannot read the results database" : db.error();
+    return data;
+}
+
 ResultsData read_results(const std::string& path) {
     ResultsData data;
     Database db(path);
@@ -82,14 +101,7 @@ ResultsData read_results(const std::string& path) {
         data.error = db.error().empty() ? "cannot read the results database" : db.error();
         return data;
     };
-    if (!db.each("SELECT (SELECT COUNT(*) FROM conversions), (SELECT COUNT(*) FROM reviewables),"
-                 " (SELECT COUNT(*) FROM messages);",
-                 [&](sqlite3_stmt* s) {
-                     data.conversions = count(s, 0);
-                     data.reviewable_rows = count(s, 1);
-                     data.messages = count(s, 2);
-                 }))
-        return fail();
+    if (!read_counts(db, data)) return fail();
     if (!db.each("SELECT conversionType, COUNT(*) AS n FROM conversions GROUP BY conversionType"
                  " ORDER BY n DESC, conversionType;",
                  [&](sqlite3_stmt* s) { data.by_type.push_back({text(s, 0), count(s, 1)}); }))

@@ -132,7 +132,7 @@ killed)
     fi
     killed=$((killed + 1))
     check "killed after ${delay}s: input and earlier results untouched" \
-      [ "$(state_of . | grep -v -e '/\.tarvos-' -e '\.part ')" = "$before" ]
+      [ "$(state_of . | grep -v -e '/\.tarvos-' -e '\.part ' -e '\.tarvos-lock ')" = "$before" ]
   done
   check "at least two runs were killed while converting" [ "$killed" -ge 2 ]
   check "killed runs left their temporary results" [ -n "$(run_files .)" ]
