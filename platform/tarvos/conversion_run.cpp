@@ -172,8 +172,8 @@ int run_conversion(const RunOptions& o) {
         const bool output_exists = fs::exists(fs::path(o.output));
         std::fprintf(stderr,
                      "tarvos: %s. The conversion was abandoned: no output was written%s, and the results beside the "
-                     "input are those of the earlier run, if any.\n",
-                     failure.c_str(), output_exists ? " and the existing output file is unchanged" : "");
+                     "input are the earlier run's, if any.\n",
+                     failure.c_str(), output_exists ? " (the existing output file is unchanged)" : "");
         report_abandoned(failure, converted.cancelled, output_exists);
         return converted.cancelled ? interrupted_exit_code() : kExitFailed;
     }

@@ -195,11 +195,11 @@ std::string write_journal(const PlacementSet& set, bool sync) {
     std::FILE* file = create_new_file(temporary);
     if (!file) return "cannot write the placement journal " + in_quotes(set.journal) + ": " + std::strerror(errno);
     const std::string text = journal_text(set);
-    bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    written = (sync ? flush_to_disk(file) : std::fflush(file) == 0) && written;
-    const int error = errno;
-    written = std::fclose(file) == 0 && written;
-    if (!written) return "cannot write the placement journal " + in_quotes(set.journal) + ": " + std::strerror(error);
+    int error = 0;
+    if (std::fwrite(text.data(), 1, text.size(), file) != text.size()) error = errno;
+    if (!(sync ? flush_to_disk(file) : std::fflush(file) == 0) && !error) error = errno;
+    if (std::fclose(file) != 0 && !error) error = errno;
+    if (error) return "cannot write the placement journal " + in_quotes(set.journal) + ": " + std::strerror(error);
     if (std::string why = replace_file(temporary, set.journal); !why.empty())
         return "cannot write the placement journal " + in_quotes(set.journal) + ": " + why;
     if (sync)

@@ -56,12 +56,17 @@ RecordConverter converter_of(const RunPlan& plan) {
 }
 
 // The first failed write of the results of the conversion closed last, in
-// the system's words; empty when every write succeeded.
-std::string results_failure() {
+// the system's words, naming the files by their final names; empty when
+// every write succeeded.
+std::string results_failure(const RunPlan& plan) {
     std::string reason(1024, '\0');
     if (vexlin150_Get_results_failure(reason.data(), static_cast<int>(reason.size())) == 0) return {};
     reason.resize(reason.find('\0'));
-    return reason.empty() ? "the results could not all be written" : reason;
+    if (reason.empty()) return "the results could not all be written";
+    const std::string waiting = plan.private_folders.front() + "/", final_folder = folder_of(plan.beside.base);
+    for (std::size_t at = reason.find(waiting); at != std::string::npos; at = reason.find(waiting, at))
+        reason.replace(at, waiting.size(), final_folder);
+    return reason;
 }
 
 }  // namespace
@@ -108,7 +113,7 @@ ConversionOutcome convert_records(const RunPlan& plan, const InputIdentity& inpu
     // Without its results database a conversion would lose every logged
     // change and review, so it does not start.
     if (vexlin150_Initialize_file_conversion(plan.results_path.c_str()) != 1) {
-        const std::string why = results_failure();
+        const std::string why = results_failure(plan);
         vexlin150_Close_file_conversion();
         outcome.refusal = "cannot create the results database beside \"" + plan.input + "\": " + why;
         return outcome;
@@ -147,12 +152,12 @@ ConversionOutcome convert_records(const RunPlan& plan, const InputIdentity& inpu
         vexlin150_Close_file_conversion();
         return outcome;
     }
-    bool log_failed = false;
-    const auto log_line = [log_file, &log_failed](std::string line) {
+    int log_error = 0;  // the first failed write of the run log
+    const auto log_line = [log_file, &log_error](std::string line) {
 #if defined(_WIN32)
         if (!line.empty() && line.back() == '\n') line.insert(line.size() - 1, "\r");
 #endif
-        if (!log_failed && std::fputs(line.c_str(), log_file) < 0) log_failed = true;
+        if (!log_error && std::fputs(line.c_str(), log_file) < 0) log_error = errno ? errno : EIO;
     };
     if (log_file)
         log_line("Records of \"" + plan.input + "\" to look at: line (also the record number), Patient ID, what happened.\n");
@@ -185,10 +190,11 @@ ConversionOutcome convert_records(const RunPlan& plan, const InputIdentity& inpu
     // The record of what the conversion changed is as much the run's work
     // as the output: every row stored, every report written, or nothing is
     // put in place.
-    if (const std::string why = results_failure(); failure.empty() && !why.empty())
+    if (const std::string why = results_failure(plan); failure.empty() && !why.empty())
         failure = "cannot write the results beside \"" + plan.input + "\": " + why;
-    if (log_file && failure.empty() && (log_failed || std::fflush(log_file) != 0 || std::ferror(log_file)))
-        failure = "cannot write the run log \"" + plan.beside.run_log + "\": " + std::strerror(errno);
+    if (log_file && !log_error && (std::fflush(log_file) != 0 || std::ferror(log_file))) log_error = errno ? errno : EIO;
+    if (log_error && failure.empty())
+        failure = "cannot write the run log \"" + plan.beside.run_log + "\": " + std::strerror(log_error);
     if (run_log && std::fclose(run_log.release()) != 0 && failure.empty())
         failure = "cannot write the run log \"" + plan.beside.run_log + "\": " + std::strerror(errno);
     if (failure.empty() && plan.sync && !flush_to_disk(out_file))
