@@ -8,11 +8,20 @@ set(NAACCR_WINDOWS_SKIP_TESTS "" CACHE STRING
 set(NAACCR_WINE_PREFIX ${CMAKE_BINARY_DIR}/wine-prefix)
 set(NAACCR_WINE_RUN ${CMAKE_BINARY_DIR}/wine-run.sh)
 if(NAACCR_WINE_TESTS AND CMAKE_CROSSCOMPILING)
-  find_program(NAACCR_WINE wine)
-  find_program(NAACCR_WINEBOOT wineboot)
+  # The loader of the build's own architecture, called directly: Debian's
+  # "wine" script prefers the 32-bit loader whenever wine32 is installed, and
+  # a host that runs 64-bit programs only refuses that loader even for 64-bit
+  # Windows programs.
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(_naaccr_loader wine64)
+  else()
+    set(_naaccr_loader wine)
+  endif()
+  find_program(NAACCR_WINE_LOADER NAMES ${_naaccr_loader} PATHS /usr/lib/wine NO_DEFAULT_PATH)
+  find_program(NAACCR_WINE_LOADER NAMES ${_naaccr_loader} wine)
   find_program(NAACCR_WINESERVER wineserver)
-  if(NOT NAACCR_WINE OR NOT NAACCR_WINEBOOT OR NOT NAACCR_WINESERVER)
-    message(FATAL_ERROR "Wine (wine, wineboot, wineserver) is needed for NAACCR_WINE_TESTS")
+  if(NOT NAACCR_WINE_LOADER OR NOT NAACCR_WINESERVER)
+    message(FATAL_ERROR "Wine (${_naaccr_loader} and wineserver) is needed for NAACCR_WINE_TESTS")
   endif()
   configure_file(${CMAKE_CURRENT_LIST_DIR}/wine-run.sh.in ${NAACCR_WINE_RUN}
                  FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE

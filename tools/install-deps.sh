@@ -1,31 +1,37 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building and testing need. Safe to run
 # again: packages already installed are left alone.
+#   install-deps.sh             everything the whole test suite needs
+#   install-deps.sh --programs  only what building the programs needs
 set -euo pipefail
 
-packages=(cmake g++ ninja-build pkg-config libsqlite3-dev sqlite3 googletest libgtest-dev libbenchmark-dev)
-# zlib reads the published Collaborative Stage test files (gzip) in the tests.
-packages+=(zlib1g-dev)
-# python3 slices the published Collaborative Stage cases for the tests and
-# compares what the programs print for them.
-packages+=(python3)
-# The Windows builds: mingw-w64 cross compilers, Wine to run what they build
-# (wine32 runs the 32-bit programs and needs the i386 architecture), Xvfb for
-# the front end's window, and npm, which fetches the SQLite amalgamation.
-packages+=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64 wine32:i386 xvfb)
-# Chromium opens the runner's summary page headless in a test.
-packages+=(chromium)
-# chmcmd compiles the dialog's help file.
-packages+=(fp-utils)
-# Hardening: clang with libFuzzer and the sanitizer runtimes, and valgrind.
-packages+=(clang libclang-rt-14-dev valgrind)
-command -v npm >/dev/null 2>&1 || packages+=(npm)
+# The programs: the compiler, CMake with Ninja, and SQLite.
+packages=(cmake g++ ninja-build pkg-config libsqlite3-dev)
+if [ "${1:-}" != --programs ]; then
+  packages+=(sqlite3 googletest libgtest-dev libbenchmark-dev)
+  # zlib reads the published Collaborative Stage test files (gzip) in the tests.
+  packages+=(zlib1g-dev)
+  # python3 slices the published Collaborative Stage cases for the tests and
+  # compares what the programs print for them.
+  packages+=(python3)
+  # The Windows builds: mingw-w64 cross compilers, Wine to run what they build
+  # (wine32 runs the 32-bit programs and needs the i386 architecture), Xvfb for
+  # the front end's window, and npm, which fetches the SQLite amalgamation.
+  packages+=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64 wine32:i386 xvfb)
+  # Chromium opens the runner's summary page headless in a test.
+  packages+=(chromium)
+  # chmcmd compiles the dialog's help file.
+  packages+=(fp-utils)
+  # Hardening: clang with libFuzzer and the sanitizer runtimes, and valgrind.
+  packages+=(clang libclang-rt-14-dev valgrind)
+  command -v npm >/dev/null 2>&1 || packages+=(npm)
+fi
 
 sudo_cmd=""
 [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
 
 added_architecture=no
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
+if [[ " ${packages[*]} " == *":i386 "* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
   echo "Adding the i386 architecture (for wine32)"
   $sudo_cmd dpkg --add-architecture i386
   added_architecture=yes
@@ -40,5 +46,8 @@ if [ ${#missing[@]} -gt 0 ] || [ "$added_architecture" = yes ]; then
 fi
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
-  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq "${missing[@]}"
+  # Building the programs needs nothing that the packages only recommend.
+  recommends=()
+  [ "${1:-}" = --programs ] && recommends=(--no-install-recommends)
+  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq "${recommends[@]}" "${missing[@]}"
 fi

@@ -29,7 +29,9 @@ for preset in windows-x64 windows-x86; do
     done
     # The folder on its own, under Wine's clean Windows: every library the
     # runner needs must load from it (a usage error, exit 2, proves it).
-    if [ -f "$folder/tarvos.exe" ] && [ -x "$build/wine-run.sh" ]; then
+    if [ "$preset" = windows-x86 ] && ! why=$(bash tools/runs-32bit.sh); then
+      echo "package-windows: $name/tarvos.exe not started: $why"
+    elif [ -f "$folder/tarvos.exe" ] && [ -x "$build/wine-run.sh" ]; then
       rc=0
       (cd "$folder" && "../../wine-run.sh" tarvos.exe >/dev/null 2>&1) || rc=$?
       if [ "$rc" -ne 2 ]; then

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The main job: builds what is missing, generates a sample NAACCR 14.0 file of
+# The main job: installs what building the programs needs, builds the
+# programs (no tests, no Windows builds), generates a sample NAACCR 14.0 file of
 # synthetic abstracts, converts it to NAACCR 15.0 with tarvos and shows where
 # the output, the results database and the reports are.
 #   bash tools/run-sample.sh [RECORDS]
@@ -9,11 +10,11 @@ cd "$(dirname "$0")/.."
 records=${1:-2000}
 sample_dir=out/sample
 
-bash tools/install-deps.sh
+bash tools/install-deps.sh --programs
 
-cmake --preset linux -G Ninja
-cmake --build --preset linux -j 2
-bin=build/linux/bin
+cmake --preset programs >/dev/null
+cmake --build --preset programs -j 2 --target tarvos naaccr-sample
+bin=build/programs/bin
 
 mkdir -p "$sample_dir"
 input=$sample_dir/sample-14.txt

@@ -21,12 +21,16 @@ bool RecordScratch::any_field_changed() const {
 
 void LibraryState::open_conversion(ResultsStore new_store) {
     close_conversion();
+    closed_failure = {};
     bridge = std::make_unique<CsBridge>();
     store = std::make_unique<ResultsStore>(std::move(new_store));
 }
 
 void LibraryState::close_conversion() {
     bridge.reset();
+    if (!store) return;
+    store->close();
+    closed_failure = store->write_failure();
     store.reset();
 }
 

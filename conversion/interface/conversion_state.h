@@ -35,11 +35,18 @@ struct LibraryState {
     std::int32_t global_options = 0;
     std::array<std::int32_t, kFieldOptionCount> field_options{};
     RecordScratch scratch;
+    // The first failed write of the results of the conversion closed last:
+    // kept after its store is gone, so that the caller can ask once the
+    // reports are written.
+    WriteFailure closed_failure;
 
     bool conversion_open() const { return bridge && store; }
+    // The first failed write of the open conversion's results, else of the
+    // conversion closed last.
+    const WriteFailure& results_failure() const { return store ? store->write_failure() : closed_failure; }
     // Opens a conversion, releasing one that is still open (no reports).
     void open_conversion(ResultsStore new_store);
-    // Frees the bridge, then destroys the store.
+    // Frees the bridge, then closes and destroys the store.
     void close_conversion();
 };
 

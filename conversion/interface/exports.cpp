@@ -3,6 +3,8 @@
 // returning 0 without one.
 #include "vexlin150.h"
 
+#include <algorithm>
+
 #include "conversion_state.h"
 #include "library_info.h"
 #include "record_entry.h"
@@ -155,6 +157,18 @@ VEXLIN150_API int VEXLIN150_CALL vexlin150_Get_result_counters(int* conversions,
         if (reviewables) *reviewables = r;
         if (messages) *messages = m;
         return result;
+    });
+}
+
+VEXLIN150_API int VEXLIN150_CALL vexlin150_Get_results_failure(char* reason, int length) {
+    return guarded(0, [&] {
+        const vexlin::WriteFailure& failure = library_state().results_failure();
+        if (reason && length > 0) {
+            const std::size_t n = std::min(failure.reason.size(), static_cast<std::size_t>(length - 1));
+            failure.reason.copy(reason, n);
+            reason[n] = '\0';
+        }
+        return failure.code;
     });
 }
 

@@ -126,6 +126,19 @@ VEXLIN150_API int VEXLIN150_CALL vexlin150_Get_next_message(char *buffer);
 ** Returns the messages counter. */
 VEXLIN150_API int VEXLIN150_CALL vexlin150_Get_result_counters(int *conversions, int *reviewables, int *messages);
 
+/* Ordinal 15. Tells whether every write of the results of the open
+** conversion, or of the conversion closed last, succeeded: the database's
+** creation, each row logged, each commit, the closing of the database and
+** each report file. Logging goes on after a failure, so the results are then
+** incomplete. Returns 0 when every write succeeded; else the first failure's
+** code (an SQLite result code, or -1 for a report file) and, when reason is
+** not NULL and length is above 0, at most length - 1 characters of its
+** reason and a terminator ("cannot store a row of the conversions table in
+** the results database "in.db": database or disk is full"). A file
+** conversion's reports are written by vexlin150_Close_file_conversion: ask
+** after it. */
+VEXLIN150_API int VEXLIN150_CALL vexlin150_Get_results_failure(char *reason, int length);
+
 #ifdef __cplusplus
 }
 #endif

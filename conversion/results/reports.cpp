@@ -1,6 +1,9 @@
 // The three text reports written beside the input at the close of a file conversion.
 #include <array>
-#include <fstream>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
 #include <string_view>
 
 #include "results_store.h"
@@ -21,6 +24,10 @@ constexpr std::array<Report, 3> kReports = {{
     {"cnv", "conversions"},
 }};
 
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
 }  // namespace
 
 int ResultsStore::write_reports() {
@@ -31,10 +38,23 @@ int ResultsStore::write_reports() {
         const std::string name = base_path_ + "." + std::string(kReports[i].suffix);
         // An input that carries a report's name is never overwritten.
         if (same_file(name, input_path_)) continue;
+        const std::string table(kReports[i].table);
+        const std::string text = table_section(db_, table, counts[i], last_result_);
+        if (counts[i] > 0 && last_result_ != 0) note_database_failure(last_result_, "cannot read the " + table + " table of");
+        const auto cannot = [&](std::string_view what) {
+            note_failure(kReportWriteFailed, std::string(what) + " the report \"" + name + "\": " + std::strerror(errno));
+        };
         // Text mode: the lines end the way the platform's editors expect.
-        std::ofstream out(name, std::ios::out | std::ios::trunc);
-        if (!out) continue;
-        out << table_section(db_, kReports[i].table, counts[i], last_result_);
+        errno = 0;
+        std::unique_ptr<std::FILE, FileCloser> out(std::fopen(name.c_str(), "wt"));
+        if (!out) {
+            cannot("cannot create");
+            continue;
+        }
+        const bool written = std::fwrite(text.data(), 1, text.size(), out.get()) == text.size() &&
+                             std::fflush(out.get()) == 0 && !std::ferror(out.get());
+        if (!written) cannot("cannot write");
+        if (std::fclose(out.release()) != 0 && written) cannot("cannot write");
     }
     return 0;
 }

@@ -4,6 +4,7 @@
 #include <sqlite3.h>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 #include <utility>
@@ -85,6 +86,8 @@ ResultsStore ResultsStore::for_file(std::string_view input_path) {
         // The input itself carries the database's name: never delete or
         // overwrite it. The conversion goes on without a database.
         store.last_result_ = SQLITE_CANTOPEN;
+        store.note_failure(SQLITE_CANTOPEN, "the results database \"" + store.database_name_ +
+                                                "\" would replace the input file");
         store.clear();
         return store;
     }
@@ -113,8 +116,10 @@ void ResultsStore::open(const std::string& name) {
                       sqlite3_prepare_v2(db_, kInsertReviewable, -1, &insert_reviewable_, nullptr) == SQLITE_OK &&
                       sqlite3_prepare_v2(db_, kInsertMessage, -1, &insert_message_, nullptr) == SQLITE_OK;
         }
+        if (!created) note_database_failure(sqlite3_errcode(db_), "cannot create the tables of");
         open_ = created;
     } else {
+        note_database_failure(last_result_, "cannot create");
         // A connection that failed to open is of no further use.
         sqlite3_close(db_);
         db_ = nullptr;
@@ -148,10 +153,13 @@ ResultsStore& ResultsStore::operator=(ResultsStore&& other) noexcept {
     message_format_ = other.message_format_;
     separator_ = other.separator_;
     length_limit_ = other.length_limit_;
+    failure_ = std::move(other.failure_);
     return *this;
 }
 
 ResultsStore::~ResultsStore() { release(); }
+
+void ResultsStore::close() { release(); }
 
 void ResultsStore::release() {
     if (!db_) return;
@@ -160,27 +168,60 @@ void ResultsStore::release() {
         if (stmt) sqlite3_finalize(stmt);
     message_query_ = insert_conversion_ = insert_reviewable_ = insert_message_ = nullptr;
     commit_batch();
-    sqlite3_close(db_);
+    if (const int rc = sqlite3_close(db_); rc != SQLITE_OK) {
+        note_database_failure(rc, "cannot close");
+        sqlite3_close_v2(db_);  // released once nothing uses it
+    }
     db_ = nullptr;
     open_ = false;
 }
 
 int ResultsStore::exec(const char* sql) {
     last_result_ = db_ ? sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) : SQLITE_MISUSE;
+    if (db_ && last_result_ != SQLITE_OK) note_database_failure(last_result_, "cannot write to");
     return last_result_;
+}
+
+void ResultsStore::note_failure(int code, std::string reason) {
+    if (failure_ || code == 0) return;
+    failure_.code = code;
+    failure_.reason = std::move(reason);
+}
+
+void ResultsStore::note_database_failure(int code, std::string_view what) {
+    if (failure_) return;
+    std::string reason = std::string(what) + " the results database \"" + database_name_ + "\"";
+    if (db_) {
+        reason += ": ";
+        reason += sqlite3_errmsg(db_);
+        // The system's own words, when a call of the system failed.
+        if (const int system_error = sqlite3_system_errno(db_); system_error != 0)
+            reason += std::string(" (") + std::strerror(system_error) + ")";
+    } else {
+        reason += std::string(": ") + sqlite3_errstr(code);
+    }
+    note_failure(code, std::move(reason));
 }
 
 // The connection itself says whether a transaction is open: a COMMIT that
 // failed leaves it open, and SQLite may roll one back after an error.
 void ResultsStore::begin_batch() {
     if (!db_ || !sqlite3_get_autocommit(db_)) return;
-    sqlite3_exec(db_, "BEGIN;", nullptr, nullptr, nullptr);
+    if (const int rc = sqlite3_exec(db_, "BEGIN;", nullptr, nullptr, nullptr); rc != SQLITE_OK)
+        note_database_failure(rc, "cannot start writing rows to");
     rows_in_batch_ = 0;
 }
 
 void ResultsStore::commit_batch() {
     if (!db_ || sqlite3_get_autocommit(db_)) return;
-    if (sqlite3_exec(db_, "COMMIT;", nullptr, nullptr, nullptr) == SQLITE_OK) rows_in_batch_ = 0;
+    if (const int rc = sqlite3_exec(db_, "COMMIT;", nullptr, nullptr, nullptr); rc == SQLITE_OK)
+        rows_in_batch_ = 0;
+    else
+        note_database_failure(rc, "cannot commit rows to");
+}
+
+void ResultsStore::note_insert(int rc, std::string_view table) {
+    if (rc != SQLITE_OK) note_database_failure(rc, "cannot store a row of the " + std::string(table) + " table in");
 }
 
 void ResultsStore::note_logged_row() {
@@ -219,6 +260,7 @@ int ResultsStore::log_conversion(const RowIdentity& id, std::string_view convers
                            .text(v15.site)
                            .text(v15_country)
                            .step();
+        note_insert(last_result_, "conversions");
         note_logged_row();
     } else {
         last_result_ = SQLITE_MISUSE;
@@ -244,6 +286,7 @@ int ResultsStore::log_reviewable(const RowIdentity& id, const CodedValues& v14, 
                            .grade(v15.grade)
                            .text(v15.site)
                            .step();
+        note_insert(last_result_, "reviewables");
         note_logged_row();
     } else {
         last_result_ = SQLITE_MISUSE;
@@ -256,6 +299,7 @@ int ResultsStore::log_message(std::int32_t record_number, std::string_view patie
     if (insert_message_) {
         begin_batch();
         last_result_ = Binder(insert_message_).integer(record_number).text(patient_id).text(text).step();
+        note_insert(last_result_, "messages");
         note_logged_row();
     } else {
         last_result_ = SQLITE_MISUSE;

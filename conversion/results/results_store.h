@@ -17,6 +17,16 @@ namespace vexlin {
 enum class MessageTable : int { Conversions = 1, Reviewables = 2, Messages = 3 };
 enum class MessageFormat : int { Sentence = 1, Delimited = 2, Labelled = 3 };
 
+// The first write of a conversion's results that failed: what was being
+// written and the system's reason. code is 0 while every write succeeded.
+struct WriteFailure {
+    int code = 0;        // the SQLite result code, or kReportWriteFailed
+    std::string reason;  // "cannot store ... in the results database \"in.db\": database or disk is full"
+    explicit operator bool() const { return code != 0; }
+};
+// The code of a report file that could not be created or written.
+inline constexpr int kReportWriteFailed = -1;
+
 // The identifying values that start every conversions and reviewables row.
 struct RowIdentity {
     std::int32_t record_number = 0;
@@ -70,6 +80,14 @@ public:
     // Writes the three report files beside the input (file conversions only).
     int write_reports();
 
+    // The first write of the results that failed (a row not stored, a
+    // commit, a report file): the library keeps logging and counting, as its
+    // callers expect, but the results are then incomplete.
+    const WriteFailure& write_failure() const { return failure_; }
+    // Commits what was logged and closes the database, noting a failure of
+    // either; the store holds no connection afterwards.
+    void close();
+
     int conversions_count() const { return conversions_; }
     int reviewables_count() const { return reviewables_; }
     int messages_count() const { return messages_; }
@@ -88,6 +106,11 @@ private:
     void commit_batch();
     void note_logged_row();
     int exec(const char* sql);
+    // Keeps the first failure: what was being done, and SQLite's and the
+    // system's reason.
+    void note_database_failure(int code, std::string_view what);
+    void note_failure(int code, std::string reason);
+    void note_insert(int rc, std::string_view table);
 
     std::string database_name_;
     bool open_ = false;
@@ -109,6 +132,7 @@ private:
     int message_format_ = 0;
     int separator_ = ',';
     int length_limit_ = 0;
+    WriteFailure failure_;
 };
 
 

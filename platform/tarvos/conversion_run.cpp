@@ -107,6 +107,19 @@ std::string write_page(const RunPlan& plan, const Inspection& inspection, const 
 int run_conversion(const RunOptions& o) {
     const auto start = std::chrono::steady_clock::now();
     const std::time_t started = std::time(nullptr);
+    // An earlier run of these results that was stopped while putting its
+    // files in place is completed first, so that the folder holds one whole set.
+    if (const Recovery recovered = complete_interrupted_placement(placement_journal_of(o.input)); recovered.found) {
+        if (!recovered.failure.empty())
+            return refuse("an earlier run was stopped while putting its files in place beside \"" + o.input +
+                          "\", and its placement cannot be completed: " + recovered.failure);
+        std::string names;
+        for (const std::string& name : recovered.placed) names += (names.empty() ? "" : ", ") + name;
+        std::fprintf(stderr,
+                     "tarvos: an earlier run was stopped while putting its files in place beside \"%s\"; its "
+                     "placement was completed%s%s.\n",
+                     o.input.c_str(), names.empty() ? "" : ": ", names.c_str());
+    }
     // Inspect: the names, and every record, before anything is written.
     if (auto refusal = check_paths(o.input, o.output)) return refuse(*refusal);
     const std::optional<InputIdentity> input_before = input_identity(o.input);
@@ -115,7 +128,7 @@ int run_conversion(const RunOptions& o) {
     if (!inspection.refusal.empty()) return refuse(inspection.refusal);
 
     // Plan: where every file goes, under which temporary name.
-    const PlanResult planned = plan_run(o, inspection, process_id());
+    const PlanResult planned = plan_run(o, inspection, unforeseeable_run_id());
     if (!planned.refusal.empty()) return refuse(planned.refusal);
     const RunPlan& plan = planned.plan;
 
@@ -127,43 +140,52 @@ int run_conversion(const RunOptions& o) {
         return refuse(converted.refusal);
     }
 
-    // The summary page, from the results as the run left them: a page that
-    // cannot be written leaves the run without one, and says so.
+    // The counts are the rows the database holds, never the rows the run
+    // tried to write.
     std::string failure = converted.failure;
-    std::string page_problem;
-    if (failure.empty() && plan.summary_page) {
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        page_problem = write_page(plan, inspection, library, converted, started, seconds);
-        if (!page_problem.empty()) {
-            std::error_code ec;
-            fs::remove(fs::path(plan.beside_part.summary_page), ec);
-        }
+    ResultsData rows;
+    if (failure.empty()) {
+        rows = count_results(plan.beside_part.database);
+        if (!rows.error.empty())
+            failure = "cannot read back the results database beside \"" + o.input + "\": " + rows.error;
+        else if (rows.conversions != static_cast<std::uint64_t>(converted.conversions) ||
+                 rows.reviewable_rows != static_cast<std::uint64_t>(converted.reviewables) ||
+                 rows.messages != static_cast<std::uint64_t>(converted.messages))
+            failure = "the results database beside \"" + o.input + "\" holds fewer rows than the conversion logged";
     }
 
-    // Put the files in place, or take back every temporary one.
-    Placement placed;
+    // The summary page, from the results as the run left them. It is part
+    // of the set: a page that cannot be written abandons the run.
+    if (failure.empty() && plan.summary_page) {
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        failure = write_page(plan, inspection, library, converted, started, seconds);
+    }
+
+    // Put the set in place, whole, or take back every temporary file.
+    PlacementOutcome placed;
     if (failure.empty()) {
-        placed = put_in_place(plan);
+        placed = put_in_place(placement_set(plan), plan.sync);
         failure = placed.failure;
     }
-    if (!failure.empty()) {
+    if (!failure.empty() && !placed.placed) {
         remove_temporary_files(plan);
         const bool output_exists = fs::exists(fs::path(o.output));
-        std::fprintf(stderr, "tarvos: %s. The conversion was abandoned: no output was written%s.\n", failure.c_str(),
-                     output_exists ? " and the existing output file is unchanged" : "");
+        std::fprintf(stderr,
+                     "tarvos: %s. The conversion was abandoned: no output was written%s, and the results beside the "
+                     "input are the earlier run's, if any.\n",
+                     failure.c_str(), output_exists ? " (the existing output file is unchanged)" : "");
         report_abandoned(failure, converted.cancelled, output_exists);
         return converted.cancelled ? interrupted_exit_code() : kExitFailed;
     }
-    if (!page_problem.empty()) placed.problems.push_back(page_problem);
-    for (const std::string& problem : placed.problems) std::fprintf(stderr, "tarvos: %s.\n", problem.c_str());
+    if (!failure.empty()) std::fprintf(stderr, "tarvos: the files are in place, but %s.\n", failure.c_str());
 
     // Report.
     if (!o.quiet) {
         Summary summary;
         summary.counts = converted.counts;
-        summary.conversions = converted.conversions;
-        summary.reviewables = converted.reviewables;
-        summary.messages = converted.messages;
+        summary.conversions = static_cast<int>(rows.conversions);
+        summary.reviewables = static_cast<int>(rows.reviewable_rows);
+        summary.messages = static_cast<int>(rows.messages);
         summary.database_open = true;
         summary.derived = o.derive;
         summary.cs_version = library.cs_version;
@@ -174,7 +196,7 @@ int run_conversion(const RunOptions& o) {
         std::fflush(stdout);
         report_finished(summary);
     }
-    return placed.problems.empty() ? 0 : kExitFailed;
+    return failure.empty() ? 0 : kExitFailed;
 }
 
 std::string version_text() {

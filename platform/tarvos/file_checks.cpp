@@ -50,6 +50,14 @@ std::optional<std::string> check_paths(const std::string& input, const std::stri
     const fs::file_status in_status = fs::status(fs::path(input), ec);
     if (!fs::exists(in_status)) return "the input file " + in_quotes(input) + " does not exist";
     if (fs::is_directory(in_status)) return "the input " + in_quotes(input) + " is a folder, not a file";
+    // Reading a pipe, socket or device would wait for a writer, or never end.
+    if (!fs::is_regular_file(in_status)) {
+        const char* kind = fs::is_fifo(in_status)      ? "a FIFO (named pipe)"
+                           : fs::is_socket(in_status)  ? "a socket"
+                           : fs::is_block_file(in_status) || fs::is_character_file(in_status) ? "a device"
+                                                                                               : "not a plain file";
+        return "the input " + in_quotes(input) + " is " + kind + ", not a file; only a file can be converted";
+    }
     if (FilePtr probe(std::fopen(input.c_str(), "rb")); !probe)
         return "the input file " + in_quotes(input) + " cannot be read: " + std::strerror(errno);
 

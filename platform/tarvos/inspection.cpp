@@ -107,12 +107,27 @@ Inspection inspect_lines(naaccr::LineReader& reader, std::string_view first_byte
         if (r.problems.size() < kListedProblems) r.problems.push_back("line " + std::to_string(n) + ": " + what);
         ++r.problem_count;
     };
+    // An empty line is no record; only the file's final line end, doubled,
+    // is let pass (and counted).
+    std::uint64_t lines = 0, empty_line = 0;
     do {
-        const std::uint64_t n = ++r.records;
-        // A line too short to hold the record type and version is padded
-        // with blanks, as every short record is.
+        if (empty_line) {
+            problem(empty_line, "an empty line, not a record");
+            empty_line = 0;
+        }
+        const std::uint64_t n = ++lines;
+        if (line.length == 0) {
+            if (line.end == r.line_end)
+                empty_line = n;  // the last line, unless another follows
+            else
+                problem(n, "an empty line, not a record");
+            continue;
+        }
+        ++r.records;
+        // A record of blanks labelled 15.0 must never be made up from a
+        // line that cannot even hold the record type and version.
         if (line.length < kVersionEnd) {
-            ++r.short_records;
+            problem(n, std::to_string(line.length) + " characters, too short to hold the record type and NAACCR version");
             continue;
         }
         if (line.text[naaccr::kRecordTypeOffset] != r.record_type)
@@ -136,6 +151,7 @@ Inspection inspect_lines(naaccr::LineReader& reader, std::string_view first_byte
         r.refusal = "cannot read " + in_quotes(name) + " after line " + std::to_string(r.records);
         return r;
     }
+    r.final_line_end_doubled = empty_line != 0;
     if (r.problem_count > 0) {
         r.refusal = file + " has " + std::to_string(r.problem_count) + " record" + (r.problem_count == 1 ? "" : "s") +
                     " that cannot be converted: ";

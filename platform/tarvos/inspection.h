@@ -31,6 +31,8 @@ struct Inspection {
     std::uint64_t short_records = 0;  // to be padded with blanks
     std::uint64_t blank_tails = 0;    // longer, with only blanks past the record length
     std::uint64_t utf8_records = 0;   // longer in bytes, but UTF-8 of the record length in characters
+    // The file ends with its line end doubled (an empty last line): ignored.
+    bool final_line_end_doubled = false;
     // Lines that cannot be converted, at most kListed of them, each as
     // "line 6: version \"150\"", and how many there are in all.
     std::vector<std::string> problems;

@@ -1,10 +1,12 @@
 #include "leftovers.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <system_error>
 
 #include "os_support.h"
+#include "placement.h"
 
 #if defined(_WIN32)
 #  include <windows.h>
@@ -64,13 +66,22 @@ bool process_exists(long pid) {
 int remove_leftovers(const std::string& folder) {
     std::error_code ec;
     const fs::path dir = folder.empty() ? fs::path(".") : fs::path(folder);
+    // A private folder that a journal still names holds the files of an
+    // interrupted placement: the next run of those results completes it.
+    const std::vector<std::string> kept = folders_named_by_journals(folder);
     int removed = 0;
     for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
         const std::string name = it->path().filename().string();
         const std::optional<long> pid = run_of_temporary_name(name);
         if (!pid || *pid == process_id() || process_exists(*pid)) continue;
         std::error_code remove_ec;
-        if (it->is_regular_file(remove_ec) && fs::remove(it->path(), remove_ec)) ++removed;
+        const fs::file_status status = it->symlink_status(remove_ec);
+        if (fs::is_regular_file(status) && fs::remove(it->path(), remove_ec)) {
+            ++removed;
+        } else if (fs::is_directory(status) && std::find(kept.begin(), kept.end(), name) == kept.end() &&
+                   fs::remove_all(it->path(), remove_ec) > 0 && !remove_ec) {
+            ++removed;
+        }
     }
     return removed;
 }

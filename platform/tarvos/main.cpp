@@ -35,14 +35,15 @@ int main(int argc, char** argv) {
 #endif
     tarvos::set_run_reporter(window.get());
     tarvos::install_interrupt_handlers();
-    // One run per input at a time.
+    // One run per input, and per set of result names, at a time.
     const auto run_locked = [](const tarvos::RunOptions& options) {
         tarvos::InputLock input_lock;
-        const int code = input_lock.acquire(options.input)
-                             ? tarvos::run_conversion(options)
-                             : tarvos::refuse_run(tarvos::input_in_use_message(options.input));
-        input_lock.release();
-        return code;
+        if (!input_lock.acquire(options.input))
+            return tarvos::refuse_run(tarvos::input_in_use_message(options.input));
+        tarvos::ResultsLock results_lock;
+        if (const std::string busy = results_lock.acquire(options.input); !busy.empty())
+            return tarvos::refuse_run(busy);
+        return tarvos::run_conversion(options);
     };
     const int exit_code = parsed.action == tarvos::Action::batch
                               ? tarvos::run_batch(parsed.options, parsed.output_dir, parsed.inputs, run_locked)

@@ -5,6 +5,7 @@
 #include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <system_error>
 
@@ -39,7 +40,29 @@ fs::path normalised(const std::string& name) {
     return p;
 }
 
+// Twelve hexadecimal digits no other process can foresee.
+std::string random_text() {
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::random_device source;
+    std::string text;
+    for (int i = 0; i < 3; ++i)
+        for (unsigned v = source(), k = 0; k < 4; ++k, v >>= 4) text += kHex[v & 15];
+    return text;
+}
+
 }  // namespace
+
+std::string unforeseeable_run_id() { return std::to_string(process_id()) + "-" + random_text(); }
+
+bool create_private_folder(const std::string& path) {
+#if defined(_WIN32)
+    if (CreateDirectoryA(path.c_str(), nullptr)) return true;
+    errno = GetLastError() == ERROR_ALREADY_EXISTS ? EEXIST : GetLastError() == ERROR_PATH_NOT_FOUND ? ENOENT : EACCES;
+    return false;
+#else
+    return mkdir(path.c_str(), 0700) == 0;
+#endif
+}
 
 bool interrupt_requested() { return g_interrupt_signal != 0; }
 
@@ -97,6 +120,18 @@ void start_writeback(std::FILE*, std::uint64_t, std::uint64_t) {}
 
 bool flush_to_disk(std::FILE* file) { return std::fflush(file) == 0 && _commit(_fileno(file)) == 0; }
 
+std::string flush_file(const std::string& path) {
+    const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return "Windows error " + std::to_string(GetLastError());
+    const bool flushed = FlushFileBuffers(file) != 0;
+    const DWORD error = GetLastError();
+    CloseHandle(file);
+    return flushed ? std::string() : "Windows error " + std::to_string(error);
+}
+
+std::string flush_folder(const std::string&) { return {}; }
+
 std::string replace_file(const std::string& from, const std::string& to) {
     if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return {};
     return "cannot replace the file (Windows error " + std::to_string(GetLastError()) + ")";
@@ -149,6 +184,24 @@ void start_writeback(std::FILE* file, std::uint64_t offset, std::uint64_t length
 }
 
 bool flush_to_disk(std::FILE* file) { return std::fflush(file) == 0 && fsync(fileno(file)) == 0; }
+
+namespace {
+std::string flush_opened(int fd) {
+    if (fd < 0) return std::strerror(errno);
+    const bool flushed = fsync(fd) == 0;
+    const int error = errno;
+    close(fd);
+    return flushed ? std::string() : std::strerror(error);
+}
+}  // namespace
+
+std::string flush_file(const std::string& path) {
+    return flush_opened(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY));
+}
+
+std::string flush_folder(const std::string& folder) {
+    return flush_opened(open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+}
 
 std::string replace_file(const std::string& from, const std::string& to) {
     if (std::rename(from.c_str(), to.c_str()) == 0) return {};

@@ -32,6 +32,23 @@ void start_writeback(std::FILE* file, std::uint64_t offset, std::uint64_t length
 // Flushes the stream and the operating system's cache of the file to disk.
 bool flush_to_disk(std::FILE* file);
 
+// Flushes a closed file, named by its path, to disk; an empty text on
+// success, else the system's reason.
+std::string flush_file(const std::string& path);
+
+// Flushes a folder's entries (names created, renamed or removed in it) to
+// disk; an empty text on success, else the system's reason. Windows writes
+// them through at each rename: nothing to do there.
+std::string flush_folder(const std::string& folder);
+
+// A name for this run that no other process can foresee: the process number
+// and twelve random hexadecimal digits.
+std::string unforeseeable_run_id();
+
+// Creates a folder that must not exist yet and that only this user can
+// enter; false with errno set when it cannot.
+bool create_private_folder(const std::string& path);
+
 // Moves from over to, replacing an existing file in one step. Returns an
 // empty text on success, else the reason.
 std::string replace_file(const std::string& from, const std::string& to);

@@ -1,40 +1,323 @@
 #include "placement.h"
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
 #include <system_error>
 
 #include "os_support.h"
 
+#if !defined(_WIN32)
+#  include <fcntl.h>
+#  include <sys/stat.h>
+#  include <unistd.h>
+#endif
+
 namespace fs = std::filesystem;
 
 namespace tarvos {
+namespace {
 
-Placement put_in_place(const RunPlan& plan) {
-    Placement placed;
-    placed.failure = replace_file(plan.output_part, plan.output);
-    if (!placed.failure.empty()) return placed;
-    for (const auto& [part, final_name] : plan.beside_pairs()) {
-        std::error_code ec;
-        if (same_file(final_name, plan.input)) continue;
-        if (fs::exists(fs::path(part), ec)) {
-            if (const std::string why = replace_file(part, final_name); !why.empty()) {
-                placed.problems.push_back("cannot put \"" + final_name + "\" in place: " + why);
-                fs::remove(fs::path(part), ec);
-            }
+constexpr const char* kJournalHeading = "tarvos placement journal 1";
+constexpr const char* kAsideFolder = "earlier";
+
+// A name, whether or not it is a link or a file at all.
+bool present(const std::string& name) {
+    std::error_code ec;
+    return fs::exists(fs::symlink_status(fs::path(name), ec));
+}
+
+std::string in_quotes(const std::string& name) { return "\"" + name + "\""; }
+
+// Journal fields are separated by blanks: a path's blanks, line ends and
+// percent signs are written as %XX.
+std::string encoded(const std::string& path) {
+    if (path.empty()) return "-";
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (const char c : path) {
+        const auto b = static_cast<unsigned char>(c);
+        if (c == '%' || c == ' ' || c == '\t' || c == '\n' || c == '\r') {
+            out += '%';
+            out += kHex[b >> 4];
+            out += kHex[b & 15];
         } else {
-            fs::remove(fs::path(final_name), ec);
+            out += c;
         }
     }
+    return out;
+}
+
+int hex_digit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+std::string decoded(const std::string& field) {
+    if (field == "-") return {};
+    std::string out;
+    for (std::size_t i = 0; i < field.size(); ++i) {
+        const int high = field[i] == '%' && i + 2 < field.size() ? hex_digit(field[i + 1]) : -1;
+        const int low = high >= 0 ? hex_digit(field[i + 2]) : -1;
+        if (low >= 0) {
+            out += static_cast<char>(high * 16 + low);
+            i += 2;
+        } else {
+            out += field[i];
+        }
+    }
+    return out;
+}
+
+std::string journal_text(const PlacementSet& set) {
+    std::string text = std::string(kJournalHeading) + "\n";
+    for (const std::string& folder : set.private_folders) text += "folder " + encoded(folder) + "\n";
+    for (const SetEntry& e : set.entries)
+        text += "entry " + encoded(e.staged) + " " + encoded(e.final_name) + " " + encoded(e.aside) + "\n";
+    return text + "end\n";
+}
+
+// Whether path lies directly or deeper inside folder.
+bool inside(const std::string& path, const std::string& folder) {
+    return path.size() > folder.size() + 1 && path.compare(0, folder.size(), folder) == 0 &&
+           (path[folder.size()] == '/' || path[folder.size()] == '\\');
+}
+
+// A folder or journal of this user's runs: a real folder or file (no link),
+// owned by this user where the system has owners.
+bool ours(const std::string& path, bool folder) {
+    std::error_code ec;
+    const fs::file_status status = fs::symlink_status(fs::path(path), ec);
+    if (ec || (folder ? !fs::is_directory(status) : !fs::is_regular_file(status))) return false;
+#if defined(_WIN32)
+    return true;
+#else
+    struct stat st {};
+    return lstat(path.c_str(), &st) == 0 && st.st_uid == geteuid();
+#endif
+}
+
+// Reads a journal; false when it is not one this program wrote, whole.
+bool read_journal(const std::string& path, PlacementSet& set) {
+    if (!ours(path, false)) return false;
+    std::ifstream in(path, std::ios::binary);
+    std::string line;
+    if (!std::getline(in, line) || line != kJournalHeading) return false;
+    bool ended = false;
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        std::string kind, a, b, c;
+        fields >> kind;
+        if (kind == "end") {
+            ended = true;
+            break;
+        }
+        if (kind == "folder" && fields >> a) {
+            const std::string folder = decoded(a);
+            if (fs::path(folder).filename().string().rfind(".tarvos-", 0) != 0) return false;
+            set.private_folders.push_back(folder);
+        } else if (kind == "entry" && fields >> a >> b >> c) {
+            set.entries.push_back({decoded(a), decoded(b), decoded(c)});
+        } else {
+            return false;
+        }
+    }
+    if (!ended) return false;
+    // Every file the journal moves from lies in one of its private folders.
+    const auto in_a_folder = [&](const std::string& p) {
+        for (const std::string& f : set.private_folders)
+            if (inside(p, f)) return true;
+        return false;
+    };
+    for (const SetEntry& e : set.entries)
+        if ((!e.staged.empty() && !in_a_folder(e.staged)) || !in_a_folder(e.aside) || e.final_name.empty())
+            return false;
+    set.journal = path;
+    return true;
+}
+
+// Moves the earlier file of the final name aside, then the new file in; a
+// step already taken is not taken again, so that a completion may repeat it.
+std::string move_in(const SetEntry& e) {
+    const bool staged_waits = !e.staged.empty() && present(e.staged);
+    if (!e.staged.empty() && !staged_waits) return {};  // moved in already
+    if (present(e.final_name) && !present(e.aside)) {
+        std::error_code ec;
+        fs::create_directories(fs::path(e.aside).parent_path(), ec);
+        if (std::string why = replace_file(e.final_name, e.aside); !why.empty())
+            return "cannot move the earlier " + in_quotes(e.final_name) + " aside: " + why;
+    }
+    if (!staged_waits) return {};
+    if (std::string why = replace_file(e.staged, e.final_name); !why.empty())
+        return "cannot put " + in_quotes(e.final_name) + " in place: " + why;
+    return {};
+}
+
+// Takes back what move_in did: the new file back to its temporary name, the
+// earlier one back to its own.
+std::string move_back(const SetEntry& e) {
+    if (!e.staged.empty() && !present(e.staged) && present(e.final_name))
+        if (std::string why = replace_file(e.final_name, e.staged); !why.empty()) return why;
+    if (present(e.aside))
+        if (std::string why = replace_file(e.aside, e.final_name); !why.empty()) return why;
+    return {};
+}
+
+std::set<std::string> folders_of_finals(const PlacementSet& set) {
+    std::set<std::string> folders;
+    for (const SetEntry& e : set.entries) folders.insert(folder_of(e.final_name));
+    return folders;
+}
+
+std::string flush_folders(const PlacementSet& set) {
+    for (const std::string& folder : folders_of_finals(set))
+        if (std::string why = flush_folder(folder); !why.empty())
+            return "cannot flush the folder " + in_quotes(folder.empty() ? "." : folder) + " to disk: " + why;
+    return {};
+}
+
+void remove_folders(const std::vector<std::string>& folders) {
+    for (const std::string& folder : folders) {
+        std::error_code ec;
+        fs::remove_all(fs::path(folder), ec);
+    }
+}
+
+// Writes the journal under a temporary name in the first private folder,
+// flushed, and then under its own name beside the input.
+std::string write_journal(const PlacementSet& set, bool sync) {
+    const std::string temporary = set.private_folders.front() + "/journal";
+    std::FILE* file = create_new_file(temporary);
+    if (!file) return "cannot write the placement journal " + in_quotes(set.journal) + ": " + std::strerror(errno);
+    const std::string text = journal_text(set);
+    int error = 0;
+    if (std::fwrite(text.data(), 1, text.size(), file) != text.size()) error = errno;
+    if (!(sync ? flush_to_disk(file) : std::fflush(file) == 0) && !error) error = errno;
+    if (std::fclose(file) != 0 && !error) error = errno;
+    if (error) return "cannot write the placement journal " + in_quotes(set.journal) + ": " + std::strerror(error);
+    if (std::string why = replace_file(temporary, set.journal); !why.empty())
+        return "cannot write the placement journal " + in_quotes(set.journal) + ": " + why;
+    if (sync)
+        if (std::string why = flush_folder(folder_of(set.journal)); !why.empty()) {
+            std::remove(set.journal.c_str());
+            return "cannot flush the placement journal " + in_quotes(set.journal) + " to disk: " + why;
+        }
+    return {};
+}
+
+}  // namespace
+
+PlacementSet placement_set(const RunPlan& plan) {
+    PlacementSet set;
+    set.private_folders = plan.private_folders;
+    set.journal = plan.journal;
+    const auto aside_of = [&](const std::string& private_folder, const std::string& final_name) {
+        return private_folder + "/" + kAsideFolder + "/" + file_name_of(final_name);
+    };
+    set.entries.push_back({plan.output_part, plan.output, aside_of(plan.private_folders.back(), plan.output)});
+    for (const auto& [part, final_name] : plan.beside_pairs()) {
+        if (same_file(final_name, plan.input)) continue;  // the input is never replaced or removed
+        std::error_code ec;
+        // A result this run did not write takes an earlier run's of that
+        // name away, so that none of an earlier run's results stays beside a
+        // new output.
+        const std::string staged = fs::exists(fs::path(part), ec) ? part : std::string();
+        set.entries.push_back({staged, final_name, aside_of(plan.private_folders.front(), final_name)});
+    }
+    return set;
+}
+
+PlacementOutcome put_in_place(const PlacementSet& set, bool sync) {
+    // Every new file and its folder on disk before the journal says the set
+    // is to be placed: a completion after a power cut finds them whole.
+    if (sync) {
+        for (const SetEntry& e : set.entries)
+            if (!e.staged.empty())
+                if (std::string why = flush_file(e.staged); !why.empty())
+                    return {"cannot flush " + in_quotes(e.final_name) + " to disk: " + why};
+        for (const std::string& folder : set.private_folders)
+            if (std::string why = flush_folder(folder); !why.empty())
+                return {"cannot flush the folder " + in_quotes(folder) + " to disk: " + why};
+    }
+    if (std::string why = write_journal(set, sync); !why.empty()) return {why};
+
+    for (std::size_t i = 0; i < set.entries.size(); ++i) {
+        std::string why = move_in(set.entries[i]);
+        if (why.empty()) continue;
+        // Take back what was done, last first.
+        bool restored = true;
+        for (std::size_t j = i + 1; j-- > 0;) restored = move_back(set.entries[j]).empty() && restored;
+        if (restored && sync) restored = flush_folders(set).empty();
+        if (!restored)
+            return {why + "; the earlier files could not all be put back, and the next run of the same input "
+                          "completes the placement"};
+        std::remove(set.journal.c_str());
+        return {why};
+    }
+    PlacementOutcome placed{{}, true};
+    if (sync) placed.failure = flush_folders(set);
+    // The set is whole in its place: the journal and what waited aside go.
+    if (std::remove(set.journal.c_str()) == 0) remove_folders(set.private_folders);
     return placed;
 }
 
-void remove_temporary_files(const RunPlan& plan) {
+void remove_temporary_files(const RunPlan& plan) { remove_folders(plan.private_folders); }
+
+Recovery complete_interrupted_placement(const std::string& journal) {
+    Recovery r;
+    if (!present(journal)) return r;
+    r.found = true;
+    PlacementSet set;
+    if (!read_journal(journal, set)) {
+        r.failure = "the placement journal " + in_quotes(journal) +
+                    " was not written whole by a run of this program; look at the files beside it and remove it";
+        return r;
+    }
+    for (const std::string& folder : set.private_folders)
+        if (present(folder) && !ours(folder, true)) {
+            r.failure = "the placement journal " + in_quotes(journal) + " names the folder " + in_quotes(folder) +
+                        ", which is not this user's; look at the files beside it and remove the journal";
+            return r;
+        }
+    for (const SetEntry& e : set.entries) {
+        const bool waits = !e.staged.empty() && present(e.staged);
+        if (std::string why = move_in(e); !why.empty()) {
+            r.failure = why;
+            return r;
+        }
+        if (waits) r.placed.push_back(e.final_name);
+    }
+    if (std::string why = flush_folders(set); !why.empty()) {
+        r.failure = why;
+        return r;
+    }
+    if (std::remove(journal.c_str()) != 0) {
+        r.failure = "cannot remove the placement journal " + in_quotes(journal) + ": " + std::strerror(errno);
+        return r;
+    }
+    remove_folders(set.private_folders);
+    return r;
+}
+
+std::vector<std::string> folders_named_by_journals(const std::string& folder) {
+    std::vector<std::string> named;
     std::error_code ec;
-    fs::remove(fs::path(plan.output_part), ec);
-    for (const auto& [part, final_name] : plan.beside_pairs()) fs::remove(fs::path(part), ec);
-    // The run log's temporary file, also when the plan keeps no run log.
-    fs::remove(fs::path(plan.beside_part.run_log), ec);
-    fs::remove(fs::path(plan.beside_part.summary_page), ec);
+    const fs::path dir = folder.empty() ? fs::path(".") : fs::path(folder);
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        constexpr std::string_view kSuffix = ".tarvos-journal";
+        if (name.size() <= kSuffix.size() || name.compare(name.size() - kSuffix.size(), kSuffix.size(), kSuffix) != 0)
+            continue;
+        PlacementSet set;
+        if (read_journal(it->path().string(), set))
+            for (const std::string& f : set.private_folders) named.push_back(fs::path(f).filename().string());
+    }
+    return named;
 }
 
 }  // namespace tarvos

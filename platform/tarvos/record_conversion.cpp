@@ -9,6 +9,7 @@
 
 #include "inspection.h"
 #include "leftovers.h"
+#include "placement.h"
 #include "os_support.h"
 #include "progress.h"
 #include "run_log.h"
@@ -55,29 +56,30 @@ RecordConverter converter_of(const RunPlan& plan) {
     };
 }
 
-// The run log, from the notes and the results database under their
-// temporary names, and the first of its lines for the summary page; false
-// when it could not be written. A run whose notes or run log could not even
-// be created goes without them.
-bool write_notes(const RunPlan& plan, NoteFile& notes, ConversionOutcome& outcome) {
-    if (!notes.is_open()) return true;
-    if (!notes.finish()) return false;
-    FilePtr run_log;
-    if (plan.run_log) run_log.reset(create_new_file(plan.beside_part.run_log));
-    if (run_log) {
-        std::string heading =
-            "Records of \"" + plan.input + "\" to look at: line (also the record number), Patient ID, what happened.\n";
-#if defined(_WIN32)
-        heading.insert(heading.size() - 1, "\r");
-#endif
-        std::fputs(heading.c_str(), run_log.get());
-    }
+// The first failed write of the results of the conversion closed last, in
+// the system's words, naming the files by their final names; empty when
+// every write succeeded.
+std::string results_failure(const RunPlan& plan) {
+    std::string reason(1024, '\0');
+    if (vexlin150_Get_results_failure(reason.data(), static_cast<int>(reason.size())) == 0) return {};
+    reason.resize(reason.find('\0'));
+    if (reason.empty()) return "the results could not all be written";
+    const std::string waiting = plan.private_folders.front() + "/", final_folder = folder_of(plan.beside.base);
+    for (std::size_t at = reason.find(waiting); at != std::string::npos; at = reason.find(waiting, at))
+        reason.replace(at, waiting.size(), final_folder);
+    return reason;
+}
+
+// The run log's lines, from the notes and the results database under their
+// temporary names, after its heading; the first lines are kept for the
+// summary page. The first error that stopped the writing, or 0.
+int write_notes(const RunPlan& plan, NoteFile& notes, std::FILE* run_log, ConversionOutcome& outcome) {
+    if (!notes.finish()) return notes.error();
     RunLogLines lines;
-    const bool written = write_run_log(notes, plan.beside_part.database, run_log.get(),
-                                       plan.summary_page ? kNotesShown : 0, lines);
+    const int error = write_run_log(notes, plan.beside_part.database, run_log, plan.summary_page ? kNotesShown : 0, lines);
     outcome.notes = std::move(lines.first);
     outcome.notes_total = lines.total;
-    return written && (!run_log || std::fclose(run_log.release()) == 0);
+    return error;
 }
 
 }  // namespace
@@ -89,6 +91,21 @@ ConversionOutcome convert_records(const RunPlan& plan, const InputIdentity& inpu
     remove_leftovers(folder_of(plan.beside.base));
     if (folder_of(plan.output) != folder_of(plan.beside.base)) remove_leftovers(folder_of(plan.output));
 
+    // The new files wait in private folders until the whole set is put in
+    // place: beside the input for the results, beside the output for it.
+    for (std::size_t i = 0; i < plan.private_folders.size(); ++i) {
+        if (create_private_folder(plan.private_folders[i])) continue;
+        const int error = errno;
+        remove_temporary_files(plan);
+        if (i == 0)
+            outcome.refusal = "cannot create the results database and reports in the input's folder \"" +
+                              folder_of(shown_path(plan.input)) + "\": " + std::strerror(error) +
+                              "; the results are written beside the input, so that folder must be writable";
+        else
+            outcome.refusal =
+                "cannot create a file in the output's folder \"" + folder_of(plan.output) + "\": " + std::strerror(error);
+        return outcome;
+    }
     // The output has no name while it is written, where the system allows:
     // a run killed now leaves nothing of it behind.
     const PendingOutput pending = create_pending_output(folder_of(plan.output), plan.output_part);
@@ -109,10 +126,9 @@ ConversionOutcome convert_records(const RunPlan& plan, const InputIdentity& inpu
     // Without its results database a conversion would lose every logged
     // change and review, so it does not start.
     if (vexlin150_Initialize_file_conversion(plan.results_path.c_str()) != 1) {
+        const std::string why = results_failure(plan);
         vexlin150_Close_file_conversion();
-        outcome.refusal = "cannot create the results database in the input's folder \"" +
-                          folder_of(shown_path(plan.input)) +
-                          "\"; the results are written beside the input, so that folder must be writable";
+        outcome.refusal = "cannot create the results database beside \"" + plan.input + "\": " + why;
         return outcome;
     }
 
@@ -139,11 +155,36 @@ ConversionOutcome convert_records(const RunPlan& plan, const InputIdentity& inpu
         return true;
     });
 
-    // The records a registrar may want to look at are noted as they convert;
-    // the run log is written from the notes once the results hold every
-    // reason.
+    // The run log lists every record a registrar may want to look at: a text
+    // file, with the system's line ends like the reports beside it. Its
+    // heading goes first; the records are noted as they convert, and their
+    // lines written once the results hold every reason.
+    FilePtr run_log;
+    if (plan.run_log) run_log.reset(create_new_file(plan.beside_part.run_log));
+    std::FILE* log_file = run_log.get();
+    if (plan.run_log && !log_file) {
+        outcome.refusal = "cannot create the run log \"" + plan.beside.run_log + "\": " + std::strerror(errno);
+        vexlin150_Close_file_conversion();
+        return outcome;
+    }
+    int log_error = 0;  // the first failed write of the run log
+    if (log_file) {
+        std::string heading =
+            "Records of \"" + plan.input + "\" to look at: line (also the record number), Patient ID, what happened.\n";
+#if defined(_WIN32)
+        heading.insert(heading.size() - 1, "\r");
+#endif
+        if (std::fputs(heading.c_str(), log_file) < 0) log_error = errno ? errno : EIO;
+    }
     std::optional<NoteFile> notes;
-    if (plan.run_log || plan.summary_page) notes.emplace(plan.beside_part.run_log + ".notes");
+    if (plan.run_log || plan.summary_page) {
+        notes.emplace(plan.beside_part.run_log + ".notes");
+        if (!notes->is_open()) {
+            outcome.refusal = "cannot create the run log \"" + plan.beside.run_log + "\": " + std::strerror(errno);
+            vexlin150_Close_file_conversion();
+            return outcome;
+        }
+    }
     NoteSink note;
     if (notes && notes->is_open()) note = [&notes](const RecordNote& n) { notes->add(n); };
 
@@ -164,9 +205,18 @@ ConversionOutcome convert_records(const RunPlan& plan, const InputIdentity& inpu
 
     std::string& failure = outcome.failure;
     failure = stream_error(streamed, plan, write_errno);
-    if (failure.empty() && notes && !write_notes(plan, *notes, outcome))
-        failure = "cannot write the run log \"" + plan.beside.run_log + "\"";
+    // The record of what the conversion changed is as much the run's work
+    // as the output: every row stored, every report written, or nothing is
+    // put in place.
+    if (const std::string why = results_failure(plan); failure.empty() && !why.empty())
+        failure = "cannot write the results beside \"" + plan.input + "\": " + why;
+    if (failure.empty() && notes && !log_error) log_error = write_notes(plan, *notes, log_file, outcome);
     notes.reset();
+    if (log_file && !log_error && (std::fflush(log_file) != 0 || std::ferror(log_file))) log_error = errno ? errno : EIO;
+    if (log_error && failure.empty())
+        failure = "cannot write the run log \"" + plan.beside.run_log + "\": " + std::strerror(log_error);
+    if (run_log && std::fclose(run_log.release()) != 0 && failure.empty())
+        failure = "cannot write the run log \"" + plan.beside.run_log + "\": " + std::strerror(errno);
     if (failure.empty() && plan.sync && !flush_to_disk(out_file))
         failure = "cannot write the output beside \"" + plan.output + "\": " + std::strerror(errno);
     if (failure.empty() && !name_pending_output(pending, plan.output_part))

@@ -229,6 +229,16 @@ StreamResult stream_records(naaccr::LineReader& input, BlockWriter& output, std:
 
     naaccr::Line line;
     while (input.next(line)) {
+        // An empty line is no record: let pass only as the file's last line.
+        if (counts.final_empty_lines) {
+            result.end = StreamEnd::bad_record;
+            result.error = "line " + std::to_string(counts.read + 1) + ": an empty line, not a record";
+            return result;
+        }
+        if (line.length == 0) {
+            ++counts.final_empty_lines;
+            continue;
+        }
         ++counts.read;
         counts.bytes_read += line.length + line.end.size();
         if (!numbered()) return result;

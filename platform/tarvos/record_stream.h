@@ -78,6 +78,7 @@ struct StreamCounts {
     std::uint64_t padded = 0;       // shorter than the record length, filled with blanks
     std::uint64_t cut = 0;          // only blanks past the record length, dropped
     std::uint64_t utf8 = 0;         // UTF-8 text: read a character a column
+    std::uint64_t final_empty_lines = 0;  // the file's last line end doubled: no record, ignored
     std::uint64_t cleaned = 0;      // records with bytes the conversion blanked
     std::uint64_t cleaned_bytes = 0;  // control characters and bytes outside ASCII, blanked
     std::uint64_t noted = 0;        // records that need a registrar's look: those the run log lists

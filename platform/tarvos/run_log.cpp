@@ -2,7 +2,9 @@
 
 #include <sqlite3.h>
 
+#include <cerrno>
 #include <cinttypes>
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <system_error>
@@ -15,10 +17,10 @@ namespace {
 
 // A note as a line of the note file: its numbers, then the Patient ID to the
 // end of the line (the conversion blanked its control characters).
-void write_note(std::FILE* f, const RecordNote& n) {
+bool write_note(std::FILE* f, const RecordNote& n) {
     const unsigned shape = (n.padded ? 1u : 0u) | (n.cut ? 2u : 0u) | (n.utf8 ? 4u : 0u);
-    std::fprintf(f, "%" PRIu64 " %" PRIu64 " %" PRIu64 " %d %u %.*s\n", n.line, n.length, n.cleaned_bytes, n.flags,
-                 shape, static_cast<int>(n.patient_id.size()), n.patient_id.data());
+    return std::fprintf(f, "%" PRIu64 " %" PRIu64 " %" PRIu64 " %d %u %.*s\n", n.line, n.length, n.cleaned_bytes, n.flags,
+                        shape, static_cast<int>(n.patient_id.size()), n.patient_id.data()) >= 0;
 }
 
 bool read_note(const std::string& text, RecordNote& n, std::string& patient_id) {
@@ -60,40 +62,39 @@ NoteFile::~NoteFile() {
 }
 
 void NoteFile::add(const RecordNote& note) {
-    if (file_) write_note(file_, note);
+    if (file_ && !error_ && !write_note(file_, note)) error_ = errno ? errno : EIO;
 }
 
 bool NoteFile::finish() {
     if (!file_) return false;
-    const bool written = std::ferror(file_) == 0;
-    const bool closed = std::fclose(file_) == 0;
+    if (!error_ && (std::fflush(file_) != 0 || std::ferror(file_))) error_ = errno ? errno : EIO;
+    if (std::fclose(file_) != 0 && !error_) error_ = errno ? errno : EIO;
     file_ = nullptr;
-    failed_ = !written || !closed;
-    return !failed_;
+    return error_ == 0;
 }
 
-bool write_run_log(const NoteFile& notes, const std::string& database_path, std::FILE* out, std::size_t keep,
-                   RunLogLines& lines) {
+int write_run_log(const NoteFile& notes, const std::string& database_path, std::FILE* out, std::size_t keep,
+                  RunLogLines& lines) {
     std::unique_ptr<std::FILE, FileCloser> in(std::fopen(notes.path().c_str(), "rb"));
-    if (!in) return false;
-    bool read = true;
+    if (!in) return errno ? errno : EIO;
+    int error = 0;
     std::string text, patient_id;
     RecordNote note;
     bool have_note = false;
     const auto next_note = [&] {
         have_note = read_line(in.get(), text) && read_note(text, note, patient_id);
-        if (!have_note && !text.empty()) read = false;
+        if (!have_note && !error && (!text.empty() || std::ferror(in.get()))) error = EIO;
         return have_note;
     };
     const auto emit = [&](const std::vector<std::string>& reasons) {
         std::string line = note_text(note, reasons);
         if (lines.first.size() < keep) lines.first.push_back(line);
         ++lines.total;
-        if (!out) return;
+        if (!out || error) return;
 #if defined(_WIN32)
         line.insert(line.size() - 1, "\r");
 #endif
-        std::fputs(line.c_str(), out);
+        if (std::fputs(line.c_str(), out) < 0) error = errno ? errno : EIO;
     };
 
     // The messages rows come in the order they were logged, that is, by
@@ -124,8 +125,7 @@ bool write_run_log(const NoteFile& notes, const std::string& database_path, std:
         });
     }
     flush_before(INT64_MAX);
-    if (out && std::ferror(out)) return false;
-    return read;
+    return error;
 }
 
 }  // namespace tarvos

@@ -19,7 +19,7 @@ namespace tarvos {
 class NoteFile {
 public:
     // Creates the file; an existing file of that name is left alone, and the
-    // note file is then not open.
+    // note file is then not open (errno tells why).
     explicit NoteFile(std::string path);
     // Closes the file and removes it.
     ~NoteFile();
@@ -30,12 +30,14 @@ public:
     void add(const RecordNote& note);
     // Ends the writing; false when a note could not be written.
     bool finish();
+    // The first error of the writing (an errno value), or 0.
+    int error() const { return error_; }
     const std::string& path() const { return path_; }
 
 private:
     std::string path_;
     std::FILE* file_ = nullptr;
-    bool failed_ = false;
+    int error_ = 0;
 };
 
 struct RunLogLines {
@@ -46,8 +48,9 @@ struct RunLogLines {
 // Writes a line for every note of the finished note file to out (none when
 // out is null), each with the reasons the results database at database_path
 // holds for its record, and the system's line ends; keeps the first keep
-// lines. False when the notes could not be read back or out not written.
-bool write_run_log(const NoteFile& notes, const std::string& database_path, std::FILE* out, std::size_t keep,
-                   RunLogLines& lines);
+// lines. The first error (an errno value) that stopped the notes being read
+// back or out written, or 0.
+int write_run_log(const NoteFile& notes, const std::string& database_path, std::FILE* out, std::size_t keep,
+                  RunLogLines& lines);
 
 }  // namespace tarvos

@@ -40,17 +40,26 @@ std::vector<std::pair<std::string, std::string>> RunPlan::beside_pairs() const {
     return pairs;
 }
 
-PlanResult plan_run(const RunOptions& o, const Inspection& inspection, long run_id) {
+std::string placement_journal_of(const std::string& input) {
+    const std::string base = beside_files(input).base;
+    return folder_of(base) + "." + file_name_of(base) + ".tarvos-journal";
+}
+
+PlanResult plan_run(const RunOptions& o, const Inspection& inspection, const std::string& run_id) {
     PlanResult result;
     if (o.form == Form::front_end) result.refusal = stated_values_differ(o, inspection);
     RunPlan& p = result.plan;
-    const std::string id = std::to_string(run_id);
     p.input = o.input;
     p.output = o.output;
-    p.output_part = folder_of(o.output) + "." + file_name_of(o.output) + ".tarvos-" + id + ".part";
     p.beside = beside_files(o.input);
-    p.results_path = folder_of(p.beside.base) + ".tarvos-" + id + "-" + file_name_of(p.beside.base) + ".part";
+    const std::string input_folder = folder_of(p.beside.base), output_folder = folder_of(o.output);
+    p.private_folders.push_back(input_folder + ".tarvos-" + run_id);
+    if (!same_file(input_folder.empty() ? "." : input_folder, output_folder.empty() ? "." : output_folder))
+        p.private_folders.push_back(output_folder + ".tarvos-" + run_id);
+    p.output_part = p.private_folders.back() + "/" + file_name_of(o.output);
+    p.results_path = p.private_folders.front() + "/" + file_name_of(p.beside.base) + ".part";
     p.beside_part = beside_files(p.results_path);
+    p.journal = placement_journal_of(o.input);
     // An input named like the run log (in.log) keeps its name and content.
     p.run_log = !same_file(p.beside.run_log, o.input);
     p.page_is_input = same_file(p.beside.summary_page, o.input);

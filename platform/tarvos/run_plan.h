@@ -17,13 +17,20 @@ namespace tarvos {
 
 struct RunPlan {
     std::string input, output;
+    // The private folders where the new files wait until the set is put in
+    // place: beside the input, then beside the output when that is elsewhere.
+    // Their names hold the run's unforeseeable id; the run creates them.
+    std::vector<std::string> private_folders;
     // The output under its temporary name (an anonymous output gets it only
-    // when complete), in the output's folder.
+    // when complete), in the output's private folder.
     std::string output_part;
     // The results beside the input: their final names, and the temporary
     // names that the conversion library writes them under.
     BesideFiles beside, beside_part;
     std::string results_path;  // handed to the conversion library
+    // The journal of the set's placement, beside the input: named from the
+    // results, so that every run whose results take these names finds it.
+    std::string journal;
     bool run_log = true;       // false when the run log would be the input itself
     // The summary page is written: false with --no-summary or when it would
     // be the input itself.
@@ -45,7 +52,10 @@ struct PlanResult {
 };
 
 // Plans the run of the options on the inspected input; run_id makes the
-// temporary names this run's own (the process number).
-PlanResult plan_run(const RunOptions& options, const Inspection& inspection, long run_id);
+// temporary names this run's own (unforeseeable_run_id()).
+PlanResult plan_run(const RunOptions& options, const Inspection& inspection, const std::string& run_id);
+
+// The journal of the placement of an input's results.
+std::string placement_journal_of(const std::string& input);
 
 }  // namespace tarvos

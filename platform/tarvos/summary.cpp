@@ -31,6 +31,7 @@ std::string summary_text(const Summary& s) {
     add(text, "records written", c.written);
     add(text, "records padded", c.padded, "(shorter records filled with blanks)");
     if (c.cut) add(text, "records cut", c.cut, "(only blanks past the record length)");
+    if (c.final_empty_lines) add(text, "empty last line", c.final_empty_lines, "(the last line end doubled: ignored)");
     if (c.utf8) add(text, "records of UTF-8 text", c.utf8, "(a character a column; others than ASCII blanked)");
     add(text, "records cleaned", c.cleaned, "(control characters or bytes outside ASCII blanked)");
     if (c.cleaned_bytes) add(text, "  bytes blanked", c.cleaned_bytes);

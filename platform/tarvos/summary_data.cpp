@@ -2,9 +2,9 @@
 
 #include <sqlite3.h>
 
-#include "results_database.h"
-
 #include <map>
+
+#include "results_database.h"
 
 namespace tarvos {
 namespace {
@@ -30,6 +30,25 @@ constexpr const char* kMessageRecords =
 
 }  // namespace
 
+namespace {
+bool read_counts(ResultsDatabase& db, ResultsData& data) {
+    return db.each("SELECT (SELECT COUNT(*) FROM conversions), (SELECT COUNT(*) FROM reviewables),"
+                   " (SELECT COUNT(*) FROM messages);",
+                   [&](sqlite3_stmt* s) {
+                       data.conversions = column_count(s, 0);
+                       data.reviewable_rows = column_count(s, 1);
+                       data.messages = column_count(s, 2);
+                   });
+}
+}  // namespace
+
+ResultsData count_results(const std::string& path) {
+    ResultsData data;
+    ResultsDatabase db(path);
+    if (!read_counts(db, data)) data.error = db.error().empty() ? "cannot read the results database" : db.error();
+    return data;
+}
+
 ResultsData read_results(const std::string& path) {
     ResultsData data;
     ResultsDatabase db(path);
@@ -37,14 +56,7 @@ ResultsData read_results(const std::string& path) {
         data.error = db.error().empty() ? "cannot read the results database" : db.error();
         return data;
     };
-    if (!db.each("SELECT (SELECT COUNT(*) FROM conversions), (SELECT COUNT(*) FROM reviewables),"
-                 " (SELECT COUNT(*) FROM messages);",
-                 [&](sqlite3_stmt* s) {
-                     data.conversions = column_count(s, 0);
-                     data.reviewable_rows = column_count(s, 1);
-                     data.messages = column_count(s, 2);
-                 }))
-        return fail();
+    if (!read_counts(db, data)) return fail();
     if (!db.each("SELECT conversionType, COUNT(*) AS n FROM conversions GROUP BY conversionType"
                  " ORDER BY n DESC, conversionType;",
                  [&](sqlite3_stmt* s) { data.by_type.push_back({column_text(s, 0), column_count(s, 1)}); }))

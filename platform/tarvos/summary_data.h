@@ -63,4 +63,7 @@ struct ResultsData {
 // opened or read gives the error and what was read before it.
 ResultsData read_results(const std::string& path);
 
+// Only the rows each table holds.
+ResultsData count_results(const std::string& path);
+
 }  // namespace tarvos

@@ -1,5 +1,7 @@
 #include "summary_page.h"
 
+#include "os_support.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -334,7 +336,7 @@ std::string summary_page_html(const PageContent& c) {
 
 std::string write_summary_page(const std::string& path, const PageContent& content) {
     const std::string page = summary_page_html(content);
-    std::FILE* f = std::fopen(path.c_str(), "wb");
+    std::FILE* f = create_new_file(path);
     if (!f) return "cannot write the summary page \"" + path + "\": " + std::strerror(errno);
     const bool written = std::fwrite(page.data(), 1, page.size(), f) == page.size();
     if (std::fclose(f) != 0 || !written) return "cannot write the summary page \"" + path + "\": " + std::strerror(errno);

@@ -70,6 +70,23 @@ disk_full)
     check "disk full: nothing left on the file system" grep -qx 'left=' <<< "$result"
     check "disk full: message" grep -q "No space left on device" full.txt
     check "disk full: message says abandoned" grep -q "abandoned" full.txt
+    # The output fits, the results do not: the input on a file system with
+    # room for little more than itself, earlier results beside it, the output
+    # elsewhere. Nothing of the new set may be put in place.
+    mkdir tight
+    input_kb=$(( $(stat -c %s in.dat) / 1024 ))
+    result=$(unshare -m sh -c 'mount -t tmpfs -o size="$5"k tmpfs "$1" || exit 99
+      cp "$2" "$1/in.dat" && for s in db mes rev cnv log html; do echo earlier > "$1/in.$s"; done
+      "$3" "$1/in.dat" "$4/tight-out.dat" > "$4/tight-summary.txt" 2> "$4/tight.txt"; echo "rc=$?"
+      for s in db mes rev cnv log html; do [ "$(cat "$1/in.$s")" = earlier ] || echo "changed=in.$s"; done
+      echo "left=$(ls -A "$1" | grep -v -e "^in\." | tr "\n" " ")"' sh tight in.dat "$tarvos" "$work" $((input_kb + 96)))
+    echo "results that do not fit: $result; $(head -n 1 tight.txt)"
+    check "results do not fit: non-zero exit" grep -qE '^rc=[1-9]' <<< "$result"
+    check "results do not fit: the earlier results stay" bash -c '! grep -q changed= <<< "$1"' sh "$result"
+    check "results do not fit: nothing else left" grep -qx 'left=' <<< "$result"
+    check "results do not fit: no output" [ ! -e tight-out.dat ]
+    check "results do not fit: says so" grep -qE "No space left on device|database or disk is full" tight.txt
+    check "results do not fit: no counts printed" [ ! -s tight-summary.txt ]
   else
     skipped="small file system: mounting a tmpfs is not permitted here"
   fi
@@ -132,7 +149,7 @@ killed)
     fi
     killed=$((killed + 1))
     check "killed after ${delay}s: input and earlier results untouched" \
-      [ "$(state_of . | grep -v -e '/\.tarvos-' -e '\.part ')" = "$before" ]
+      [ "$(state_of . | grep -v -e '/\.tarvos-' -e '\.part ' -e '\.tarvos-lock ')" = "$before" ]
   done
   check "at least two runs were killed while converting" [ "$killed" -ge 2 ]
   check "killed runs left their temporary results" [ -n "$(run_files .)" ]

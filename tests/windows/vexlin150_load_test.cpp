@@ -1,5 +1,5 @@
 // Loads vexlin150.dll the way a Windows caller does and checks what it gets:
-// the fourteen exports under their names and ordinals, the Collaborative
+// the fifteen exports under their names and ordinals, the Collaborative
 // Stage library bound when we are loaded and released when we are unloaded,
 // calls in the C calling convention, and a refused load when the
 // Collaborative Stage library, or one of its entry points, is missing.
@@ -29,7 +29,7 @@ void check(bool ok, const std::string& what) {
 }
 
 // The exports in ordinal order: ordinal = index + 1.
-constexpr std::array<const char*, 14> kExports = {
+constexpr std::array<const char*, 15> kExports = {
     "vexlin150_Get_dll_info",
     "vexlin150_Convert_buffer_to_150",
     "vexlin150_Convert_buffer_and_stage",
@@ -44,6 +44,7 @@ constexpr std::array<const char*, 14> kExports = {
     "vexlin150_Ready_messages",
     "vexlin150_Get_next_message",
     "vexlin150_Get_result_counters",
+    "vexlin150_Get_results_failure",
 };
 
 constexpr std::array<const char*, 8> kCsEntryPoints = {
@@ -100,7 +101,7 @@ void check_exports(HMODULE library) {
         check(by_name == by_ordinal, label + ": name and ordinal give different addresses");
     }
     check(GetProcAddress(library, ordinal(static_cast<int>(kExports.size()) + 1)) == nullptr,
-          "an export beyond ordinal 14");
+          "an export beyond ordinal 15");
 }
 
 // Calls through the exports with several arguments each, and checks the

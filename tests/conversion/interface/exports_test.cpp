@@ -209,3 +209,28 @@ TEST(Exports, ReopeningTheSameInputStartsAFreshDatabase) {
 }
 
 }  // namespace
+
+// A report that cannot be written is the caller's to know: the failure names
+// the report and outlives the close that wrote it, until the next conversion.
+TEST(Exports, ResultsFailureNamesAReportThatCannotBeWrittenUntilTheNextConversion) {
+    const fs::path dir = fresh_dir("failure");
+    const std::string input = (dir / "in.txt").string();
+    fs::create_directory(dir / "in.rev");  // a folder where the report goes
+    ASSERT_EQ(vexlin150_Initialize_file_conversion(input.c_str()), 1);
+    EXPECT_EQ(vexlin150_Get_results_failure(nullptr, 0), 0);
+    vexlin150_Close_file_conversion();
+    std::array<char, 200> reason{};
+    reason.fill('x');
+    EXPECT_EQ(vexlin150_Get_results_failure(reason.data(), 12), -1);
+    EXPECT_STREQ(reason.data(), "cannot crea") << "cut to the length given, with its terminator";
+    vexlin150_Get_results_failure(reason.data(), static_cast<int>(reason.size()));
+    EXPECT_NE(std::string(reason.data()).find("in.rev\""), std::string::npos) << reason.data();
+
+    fs::remove(dir / "in.rev");
+    ASSERT_EQ(vexlin150_Initialize_file_conversion(input.c_str()), 1);
+    EXPECT_EQ(vexlin150_Get_results_failure(reason.data(), static_cast<int>(reason.size())), 0);
+    EXPECT_STREQ(reason.data(), "");
+    vexlin150_Close_file_conversion();
+    EXPECT_EQ(vexlin150_Get_results_failure(nullptr, 0), 0);
+    fs::remove_all(dir);
+}

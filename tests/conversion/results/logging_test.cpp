@@ -3,6 +3,8 @@
 
 #include <tuple>
 
+#include <sqlite3.h>
+
 #include "results_fixtures.h"
 #include "store_rows.h"
 
@@ -49,6 +51,26 @@ TEST(Counters, CountLoggingCallsUntilCleared) {
     EXPECT_EQ(std::tie(c, r, m), std::make_tuple(0, 0, 0));
     EXPECT_TRUE(table_rows(store, "conversions").empty());
     EXPECT_TRUE(table_rows(store, "messages").empty());
+}
+
+// A database that fills up loses rows; the store says so, names the database
+// and SQLite's reason, and goes on counting calls as its callers expect.
+TEST(Logging, FullDatabaseIsTheFirstFailureAndRowsAreStillCounted) {
+    ScratchDir dir;
+    ResultsStore store = ResultsStore::for_file(dir.file("in.txt"));
+    ASSERT_TRUE(store.is_open());
+    EXPECT_FALSE(store.write_failure());
+    // No page beyond those the empty tables take: the file system is full.
+    ASSERT_EQ(sqlite3_exec(store.connection(), "PRAGMA max_page_count = 1;", nullptr, nullptr, nullptr), SQLITE_OK);
+    const std::string long_text(3000, 'm');
+    for (int i = 0; i < 50; ++i) store.log_message(i, "00012345", long_text);
+    store.close();
+    EXPECT_EQ(store.write_failure().code, SQLITE_FULL);
+    EXPECT_NE(store.write_failure().reason.find("messages table in the results database \"" + dir.file("in.db") + "\": "),
+              std::string::npos)
+        << store.write_failure().reason;
+    EXPECT_NE(store.write_failure().reason.find("full"), std::string::npos) << store.write_failure().reason;
+    EXPECT_EQ(store.messages_count(), 50);
 }
 
 }  // namespace

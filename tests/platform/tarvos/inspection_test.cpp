@@ -81,10 +81,10 @@ TEST(Inspection, EveryRecordIsCheckedAndTheFirstTenAreNamed) {
 }
 
 TEST(Inspection, ShortLinesArePaddedAndLongOnesNeedABlankTail) {
-    std::string text = record('A', 22824) + record('A', 20000) + "\n" + record('A', 22830);
+    std::string text = record('A', 22824) + record('A', 20000) + record('A', 22830);
     const tarvos::Inspection ok = inspect(text);
     EXPECT_EQ(ok.refusal, "");
-    EXPECT_EQ(ok.short_records, 2u);  // the 20000-character record and the empty line
+    EXPECT_EQ(ok.short_records, 1u);
     EXPECT_EQ(ok.blank_tails, 1u);
     std::string long_text = record('A', 22830);
     long_text[22826] = 'x';
@@ -116,3 +116,18 @@ TEST(Inspection, CompressedAndBinaryFilesAreNamedForWhatTheyAre) {
 }
 
 }  // namespace
+
+// No record is made up: an empty line, or one too short to hold its version,
+// is refused by its line; only the file's last line end, doubled, passes.
+TEST(Inspection, EmptyLinesAreNoRecordsButADoubledLastLineEndPasses) {
+    const std::string a = record('A', 22824);
+    const tarvos::Inspection doubled = inspect(a + a + "\n");
+    EXPECT_EQ(doubled.refusal, "");
+    EXPECT_EQ(doubled.records, 2u);
+    EXPECT_TRUE(doubled.final_line_end_doubled);
+    const tarvos::Inspection between = inspect(a + "\n" + a + "A\n");
+    EXPECT_NE(between.refusal.find("line 2: an empty line, not a record; line 4: 1 characters, too short"),
+              std::string::npos)
+        << between.refusal;
+    EXPECT_NE(inspect(a + a + "\n\n").refusal.find("line 3: an empty line"), std::string::npos);
+}

@@ -66,11 +66,15 @@ TEST(RecordStream, OneOutputRecordPerInputRecordWithItsLineEnd) {
     EXPECT_EQ(r.result.counts.bytes_read, 44u);
 }
 
-TEST(RecordStream, ShortRecordsArePaddedAndCounted) {
-    const Streamed r = stream("abc\r\n\r\nabcdefghij\r\n");
+TEST(RecordStream, ShortRecordsArePaddedAndEmptyLinesAreNone) {
+    const Streamed r = stream("abc\r\nabcdefghij\r\n\r\n");
     ASSERT_EQ(r.result.end, tarvos::StreamEnd::done);
-    EXPECT_EQ(r.output, "ABC       \r\n          \r\nABCDEFGHIJ\r\n");
-    EXPECT_EQ(r.result.counts.padded, 2u);
+    EXPECT_EQ(r.output, "ABC       \r\nABCDEFGHIJ\r\n");
+    EXPECT_EQ(r.result.counts.padded, 1u);
+    EXPECT_EQ(r.result.counts.final_empty_lines, 1u) << "the doubled last line end: counted, not a record";
+    const Streamed between = stream("abc\r\n\r\nabcdefghij\r\n");
+    EXPECT_EQ(between.result.end, tarvos::StreamEnd::bad_record);
+    EXPECT_EQ(between.result.error, "line 2: an empty line, not a record");
 }
 
 TEST(RecordStream, BlanksPastTheLengthAreDroppedAndCounted) {

@@ -27,23 +27,25 @@ TEST(RunPlan, NamesEveryFileAndItsTemporaryNameFromTheRun) {
     o.input = "data/in.dat";
     o.output = "out/new.dat";
     o.stage_options = tarvos::kStageSs2000;
-    const tarvos::PlanResult r = tarvos::plan_run(o, inspected('I', 3339, 4), 321);
+    const tarvos::PlanResult r = tarvos::plan_run(o, inspected('I', 3339, 4), "321-ab");
     ASSERT_EQ(r.refusal, "");
     const tarvos::RunPlan& p = r.plan;
-    EXPECT_EQ(p.output_part, "out/.new.dat.tarvos-321.part");
-    EXPECT_EQ(p.results_path, "data/.tarvos-321-in.part");
+    EXPECT_EQ(p.private_folders, (std::vector<std::string>{"data/.tarvos-321-ab", "out/.tarvos-321-ab"}));
+    EXPECT_EQ(p.output_part, "out/.tarvos-321-ab/new.dat");
+    EXPECT_EQ(p.results_path, "data/.tarvos-321-ab/in.part");
     EXPECT_EQ(p.beside.run_log, "data/in.log");
-    EXPECT_EQ(p.beside_part.database, "data/.tarvos-321-in.db");
+    EXPECT_EQ(p.beside_part.database, "data/.tarvos-321-ab/in.db");
+    EXPECT_EQ(p.journal, "data/.in.tarvos-journal");
     EXPECT_EQ(p.record_length, 3339u);
     EXPECT_EQ(p.records, 4u);
     EXPECT_EQ(p.stage_options, tarvos::kStageSs2000);
     ASSERT_EQ(p.beside_pairs().size(), 6u);
-    EXPECT_EQ(p.beside_pairs()[4], (std::pair<std::string, std::string>{"data/.tarvos-321-in.log", "data/in.log"}));
+    EXPECT_EQ(p.beside_pairs()[4], (std::pair<std::string, std::string>{"data/.tarvos-321-ab/in.log", "data/in.log"}));
     EXPECT_TRUE(p.summary_page);
     EXPECT_EQ(p.beside_pairs().back(),
-              (std::pair<std::string, std::string>{"data/.tarvos-321-in.html", "data/in.html"}));
+              (std::pair<std::string, std::string>{"data/.tarvos-321-ab/in.html", "data/in.html"}));
     o.summary = false;  // --no-summary: none written, an earlier one still taken away with the rest
-    const tarvos::RunPlan without = tarvos::plan_run(o, inspected(), 321).plan;
+    const tarvos::RunPlan without = tarvos::plan_run(o, inspected(), "321-ab").plan;
     EXPECT_FALSE(without.summary_page);
     EXPECT_EQ(without.beside_pairs().size(), 6u);
 }
@@ -57,14 +59,14 @@ TEST(RunPlan, TheDialogsStatedValuesMustBeTheFilesOwn) {
     o.line_end_code = 3;
     o.record_length = 22824;
     o.record_count = 10;
-    EXPECT_EQ(tarvos::plan_run(o, inspected(), 1).refusal, "");
+    EXPECT_EQ(tarvos::plan_run(o, inspected(), "1").refusal, "");
     o.record_count = 11;
     o.line_end_code = 1;
-    const std::string refusal = tarvos::plan_run(o, inspected(), 1).refusal;
+    const std::string refusal = tarvos::plan_run(o, inspected(), "1").refusal;
     EXPECT_NE(refusal.find("line-end code 1 (the file has 3), record count 11 (the file has 10)"), std::string::npos)
         << refusal;
     o.form = tarvos::Form::person;  // a person's form states nothing
-    EXPECT_EQ(tarvos::plan_run(o, inspected(), 1).refusal, "");
+    EXPECT_EQ(tarvos::plan_run(o, inspected(), "1").refusal, "");
 }
 
 class Placement : public ::testing::Test {
@@ -88,8 +90,12 @@ protected:
         tarvos::RunOptions o;
         o.input = at(input);
         o.output = at("out.dat");
-        return tarvos::plan_run(o, inspected(), 77).plan;
+        tarvos::RunPlan p = tarvos::plan_run(o, inspected(), "77").plan;
+        fs::create_directories(p.private_folders.front());
+        return p;
     }
+    // A new file of the run, in its private folder.
+    void stage(const std::string& name, const std::string& text) const { write(".tarvos-77/" + name, text); }
     fs::path dir_;
 };
 
@@ -97,45 +103,37 @@ TEST_F(Placement, TheRunsFilesReplaceAnEarlierRunsAndNoneOfItsResultsStays) {
     write("in.dat", "input");
     for (const char* name : {"out.dat", "in.db", "in.mes", "in.rev", "in.cnv", "in.log"}) write(name, "earlier");
     const tarvos::RunPlan p = plan();
-    write(".out.dat.tarvos-77.part", "new output");
-    write(".tarvos-77-in.db", "new database");
-    write(".tarvos-77-in.log", "new log");  // no reports this time
-    const tarvos::Placement placed = tarvos::put_in_place(p);
+    stage("out.dat", "new output");
+    stage("in.db", "new database");
+    stage("in.log", "new log");  // no reports this time
+    const tarvos::PlacementOutcome placed = tarvos::put_in_place(tarvos::placement_set(p), true);
     EXPECT_EQ(placed.failure, "");
-    EXPECT_TRUE(placed.problems.empty());
+    EXPECT_TRUE(placed.placed);
     EXPECT_EQ(read("out.dat"), "new output");
     EXPECT_EQ(read("in.db"), "new database");
     EXPECT_EQ(read("in.log"), "new log");
-    for (const char* gone : {"in.mes", "in.rev", "in.cnv", ".out.dat.tarvos-77.part", ".tarvos-77-in.db"})
+    for (const char* gone : {"in.mes", "in.rev", "in.cnv", ".tarvos-77", ".in.tarvos-journal"})
         EXPECT_FALSE(fs::exists(dir_ / gone)) << gone;
     EXPECT_EQ(read("in.dat"), "input");
 }
 
 TEST_F(Placement, AnInputNamedLikeAResultIsNeverReplacedOrRemoved) {
     write("in.log", "the input");
+    write("in.html", "an earlier page");
     const tarvos::RunPlan p = plan("in.log");
     EXPECT_FALSE(p.run_log);
-    write(".out.dat.tarvos-77.part", "new output");
-    write(".tarvos-77-in.db", "new database");
-    EXPECT_EQ(tarvos::put_in_place(p).failure, "");
+    stage("out.dat", "new output");
+    stage("in.db", "new database");
+    EXPECT_EQ(tarvos::put_in_place(tarvos::placement_set(p), true).failure, "");
     EXPECT_EQ(read("in.log"), "the input");
     EXPECT_EQ(read("out.dat"), "new output");
-}
-
-TEST_F(Placement, TheSummaryPageIsPutInPlaceButNeverOverAnInputOfItsName) {
-    write("in.dat", "input");
-    const tarvos::RunPlan p = plan();
-    write(".out.dat.tarvos-77.part", "new output");
-    write(".tarvos-77-in.html", "new page");
-    EXPECT_EQ(tarvos::put_in_place(p).failure, "");
-    EXPECT_EQ(read("in.html"), "new page");
-    EXPECT_FALSE(fs::exists(dir_ / ".tarvos-77-in.html"));
+    EXPECT_FALSE(fs::exists(dir_ / "in.html")) << "an earlier run's page goes with the rest";
 
     write("in.html", "the input");
     const tarvos::RunPlan q = plan("in.html");
     EXPECT_FALSE(q.summary_page);
-    write(".out.dat.tarvos-77.part", "new output");
-    EXPECT_EQ(tarvos::put_in_place(q).failure, "");
+    stage("out.dat", "new output");
+    EXPECT_EQ(tarvos::put_in_place(tarvos::placement_set(q), true).failure, "");
     EXPECT_EQ(read("in.html"), "the input");
 }
 
@@ -143,13 +141,25 @@ TEST_F(Placement, AStoppedRunTakesBackEveryTemporaryFileAndNothingElse) {
     write("out.dat", "earlier");
     write("in.db", "earlier");
     const tarvos::RunPlan p = plan();
-    for (const char* part :
-         {".out.dat.tarvos-77.part", ".tarvos-77-in.db", ".tarvos-77-in.mes", ".tarvos-77-in.log", ".tarvos-77-in.html"})
-        write(part, "partial");
+    for (const char* part : {"out.dat", "in.db", "in.mes", "in.log", "in.html"}) stage(part, "partial");
     tarvos::remove_temporary_files(p);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 2);
     EXPECT_EQ(read("out.dat"), "earlier");
     EXPECT_EQ(read("in.db"), "earlier");
+}
+
+// A journal beside the input is trusted only when every file it would move
+// lies in a private folder it names: a planted one moves nothing.
+TEST_F(Placement, AJournalThatMovesFilesFromElsewhereIsRefusedAndMovesNothing) {
+    write("in.db", "earlier");
+    write("elsewhere", "someone's file");
+    write(".in.tarvos-journal", "tarvos placement journal 1\nfolder " + at(".tarvos-9") + "\nentry " + at("elsewhere") +
+                                    " " + at("in.db") + " " + at(".tarvos-9/earlier/in.db") + "\nend\n");
+    const tarvos::Recovery r = tarvos::complete_interrupted_placement(at(".in.tarvos-journal"));
+    EXPECT_TRUE(r.found);
+    EXPECT_NE(r.failure.find("was not written whole by a run of this program"), std::string::npos) << r.failure;
+    EXPECT_EQ(read("in.db"), "earlier");
+    EXPECT_EQ(read("elsewhere"), "someone's file");
 }
 
 }  // namespace

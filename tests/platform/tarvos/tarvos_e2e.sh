@@ -79,13 +79,18 @@ line_ends)
   ;;
 padding)
   generate in.dat 8
-  # Record 3 is cut short, record 5 empty, record 6 has blanks past its end.
-  perl -pe 'if ($. == 3) { $_ = substr($_, 0, 20000) . "\n" } if ($. == 5) { $_ = "\n" } if ($. == 6) { s/\n/     \n/ }' in.dat > odd.dat
+  # Record 3 is cut short, record 6 has blanks past its end, and the last
+  # line end is doubled.
+  perl -pe 'if ($. == 3) { $_ = substr($_, 0, 20000) . "\n" } if ($. == 6) { s/\n/     \n/ } $_ .= "\n" if eof' in.dat > odd.dat
   check "short records converted" "$tarvos" odd.dat odd.out > summary.txt
-  check "every record out" [ "$(lines_of odd.out)" = 8 ]
+  check "every record out, and no more" [ "$(lines_of odd.out)" = 8 ]
   check "all padded to full length" [ "$(lengths_of odd.out)" = 22824 ]
-  check "summary counts padded" grep -Eq 'records padded +2 ' summary.txt
+  check "summary counts padded" grep -Eq 'records padded +1 ' summary.txt
   check "summary counts cut" grep -Eq 'records cut +1 ' summary.txt
+  check "summary counts the doubled last line end" grep -Eq 'empty last line +1 ' summary.txt
+  # An empty line between records is no record: the file is refused by it.
+  perl -pe '$_ = "\n" if $. == 5' in.dat > empty.dat
+  expect_refusal "an empty line" "line 5: an empty line, not a record" empty.dat empty.out
   check "padding is blanks" [ "$(perl -ne 'print substr($_, 20000, 22824 - 20000) =~ /^ +$/ ? "ok" : "bad" if $. == 3' odd.out)" = ok ]
   # Characters other than blanks past the record length stop the conversion.
   perl -pe 's/\n/  X\n/ if $. == 4' in.dat > long.dat
@@ -100,6 +105,8 @@ refusals)
   ln -s in.dat link.dat
   expect_refusal "missing input" "does not exist" nothing.dat out.dat
   expect_refusal "input is a folder" "folder" sub out.dat
+  mkfifo pipe.dat  # no writer: reading it would wait for ever
+  expect_refusal "input is a FIFO" "is a FIFO (named pipe), not a file" pipe.dat out.dat
   expect_refusal "output is the input" "is the input" in.dat in.dat
   expect_refusal "output is the input, spelled otherwise" "is the input" in.dat sub/../in.dat
   expect_refusal "output is the input, absolute" "is the input" in.dat "$work/./in.dat"
