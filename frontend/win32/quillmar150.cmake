@@ -25,7 +25,7 @@ endif()
 # The help file, compiled from the pages in help/ and placed beside the program.
 find_program(QUILLMAR_CHMCMD chmcmd)
 if(QUILLMAR_CHMCMD)
-  set(help_pages index.html files.html stages.html reports.html review.html help.css toc.hhc quillmar150.hhp)
+  set(help_pages index.html files.html stages.html stage_problems.html reports.html review.html help.css toc.hhc quillmar150.hhp)
   set(help_sources "")
   set(help_copies "")
   foreach(page ${help_pages})

@@ -1,12 +1,14 @@
 // cstage audit [--csv OUT] FILE...: the derived stage stored in NAACCR 14.0
 // and 15.0 files against what the tables give; a summary, and each
 // difference as a CSV row. The files are only read.
+#include <algorithm>
 #include <cerrno>
 #include <cinttypes>
 #include <cstring>
 #include <filesystem>
 #include <memory>
 #include <system_error>
+#include <vector>
 
 #include "audit.h"
 #include "commands.h"
@@ -73,7 +75,11 @@ std::string summary_text(const AuditCounts& c, std::size_t files) {
     if (c.other_records) count_line(text, 2, "skipped: not a NAACCR 14.0 or 15.0 record", c.other_records);
     if (c.too_short) count_line(text, 2, "skipped: too short to hold the stage items", c.too_short);
     count_line(text, 2, "not derivable", c.not_derivable);
-    for (const auto& [reason, n] : c.not_derivable_reasons) count_line(text, 4, reason, n);
+    // The reasons, most records first.
+    std::vector<std::pair<std::string, std::uint64_t>> reasons(c.not_derivable_reasons.begin(),
+                                                                c.not_derivable_reasons.end());
+    std::stable_sort(reasons.begin(), reasons.end(), [](const auto& a, const auto& b) { return a.second > b.second; });
+    for (const auto& [reason, n] : reasons) count_line(text, 4, reason, n);
     count_line(text, 2, "audited", c.audited);
     count_line(text, 4, "agreeing with the tables", c.agreeing);
     count_line(text, 4, "differing", c.differing);
