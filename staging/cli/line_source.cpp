@@ -22,34 +22,39 @@ bool is_line_end(char c) { return c == '\n' || c == '\r'; }
 
 LineSource::LineSource(const std::string& path) {
 #if !defined(_WIN32)
-    if (sizeof(void*) == 8) {
-        const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0) {
-            error_ = std::strerror(errno);
+    // Opened once: a pipe must not be opened twice.
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        error_ = std::strerror(errno);
+        return;
+    }
+    struct stat st {};
+    if (sizeof(void*) == 8 && fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+        void* at = mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+        if (at != MAP_FAILED) {
+            madvise(at, static_cast<std::size_t>(st.st_size), MADV_SEQUENTIAL);
+            mapped_ = static_cast<const char*>(at);
+            mapped_size_ = static_cast<std::size_t>(st.st_size);
+            end_ = mapped_size_;
+            at_eof_ = true;
+            close(fd);
             return;
         }
-        struct stat st {};
-        if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
-            void* at = mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
-            if (at != MAP_FAILED) {
-                madvise(at, static_cast<std::size_t>(st.st_size), MADV_SEQUENTIAL);
-                mapped_ = static_cast<const char*>(at);
-                mapped_size_ = static_cast<std::size_t>(st.st_size);
-                end_ = mapped_size_;
-                at_eof_ = true;
-                close(fd);
-                return;
-            }
-        }
-        close(fd);
     }
-#endif
-    buffer_.resize(kBlockSize);
+    file_ = fdopen(fd, "rb");
+    if (!file_) {
+        error_ = std::strerror(errno);
+        close(fd);
+        return;
+    }
+#else
     file_ = std::fopen(path.c_str(), "rb");
     if (!file_) {
         error_ = std::strerror(errno);
         return;
     }
+#endif
+    buffer_.resize(kBlockSize);
     std::setvbuf(file_, nullptr, _IONBF, 0);
 }
 
