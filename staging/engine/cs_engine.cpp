@@ -478,6 +478,10 @@ void Engine::calculate(const Case& c, Result& result, Trace* trace) const {
     result.problems.clear();
     result.problem_values.clear();
     result.output_slot.assign(tables_->key_count(), 0);
+    if (result.matched_in != tables_) {
+        result.matched_rows.clear();
+        result.matched_in = tables_;
+    }
     const auto given = [&](KeyId k) { return k == kNoKey ? std::string_view() : c.get(k); };
     const SchemaSelection selection = select_schema(given(keys_.site), given(keys_.hist), given(keys_.ssf25));
     if (selection.outcome != SelectionOutcome::Selected) {

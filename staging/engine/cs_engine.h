@@ -99,6 +99,7 @@ struct Result {
     };
     std::unordered_map<std::string, std::uint32_t, TextHash, std::equal_to<>> matched_rows;
     std::string matched_key;
+    const Tables* matched_in = nullptr;  // the tables those rows are of
 
     // The output's value; blank for a key the result does not hold.
     std::string_view output(KeyId key) const;
