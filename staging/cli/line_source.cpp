@@ -108,8 +108,10 @@ bool LineSource::next(std::string_view& line) {
             begin_ += line.size() + end_size;
             return true;
         }
+        const bool cr_at_end = found != end;  // decided once the end of the file is known
         if (!fill()) {
             if (!error_.empty() || begin_ == end_) return false;
+            if (cr_at_end) continue;
             // The last line, without a line end.
             line = std::string_view(data + begin_, end_ - begin_);
             begin_ = end_;

@@ -124,26 +124,33 @@ TEST(LineSource, EveryLineEndAndALastLineWithoutOne) {
 }
 
 #if !defined(_WIN32)
-// A pipe is read in blocks: a line longer than a block, whose CR LF is split
-// between two reads, is still one line with one line end.
-TEST(LineSource, APipeIsReadInBlocksAndACrLfSplitBetweenTwoIsOneLineEnd) {
+// The lines of text read through a pipe.
+std::vector<std::string> piped_lines(const std::string& text, std::string& error) {
     const fs::path fifo = fs::temp_directory_path() / "cstage-lines.fifo";
     fs::remove(fifo);
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    const std::string first((std::size_t{8} << 20) - 1, 'x');  // its CR is the last byte of the first block
-    std::thread writer([&] {
-        std::ofstream out(fifo, std::ios::binary);
-        out << first << "\r\nnext\r\nlast";
-    });
+    if (mkfifo(fifo.c_str(), 0600) != 0) return {"mkfifo failed"};
+    std::thread writer([&] { std::ofstream(fifo, std::ios::binary) << text; });
     cstage_cli::LineSource source(fifo.string());
-    const std::vector<std::string> lines = lines_of(source);
+    std::vector<std::string> lines = lines_of(source);
     writer.join();
     fs::remove(fifo);
-    EXPECT_EQ(source.error(), "");
+    error = source.error();
+    return lines;
+}
+
+// A pipe is read in blocks: a line longer than a block, whose CR LF is split
+// between two reads, is still one line with one line end; a CR that ends what
+// was read ends a line once the end of the file shows it is no CR LF.
+TEST(LineSource, APipeIsReadInBlocksAndALineEndSplitBetweenTwoReadsIsOne) {
+    const std::string first((std::size_t{8} << 20) - 1, 'x');  // its CR is the last byte of the first block
+    std::string error;
+    const std::vector<std::string> lines = piped_lines(first + "\r\nnext\r\nlast", error);
+    EXPECT_EQ(error, "");
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[0].size(), first.size());
     EXPECT_EQ(lines[1], "next");
     EXPECT_EQ(lines[2], "last");
+    EXPECT_EQ(piped_lines("ab\rcd\r", error), (std::vector<std::string>{"ab", "cd"}));
 }
 #endif
 
