@@ -1,7 +1,7 @@
 #include "inspection.h"
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #include "file_checks.h"
@@ -185,7 +185,6 @@ Inspection inspect_file(const std::string& path) {
         kLineKeepLimit);
     Inspection r = inspect_lines(reader, std::string_view(head, static_cast<std::size_t>(head_size)), path);
     if (reader.read_failed()) r.refusal += ": " + file.error();
-    r.compressed = file.compressed();
     return r;
 }
 

@@ -38,7 +38,6 @@ struct Inspection {
     // "line 6: version \"150\"", and how many there are in all.
     std::vector<std::string> problems;
     std::uint64_t problem_count = 0;
-    bool compressed = false;  // a gzip file, unpacked as it was read
     // Why the file is refused (names the file); empty when it can be converted.
     std::string refusal;
 };
