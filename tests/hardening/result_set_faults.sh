@@ -6,14 +6,18 @@
 # the run is killed there; after a kill, the next run of the same results
 # completes any interrupted placement before anything else.
 #   result_set_faults.sh GROUP TARVOS GENERATOR FAULT-LIBRARY WORKDIR
-# Groups: write_errors, kills, planted_links.
+# Groups: write_errors, gzip_write_errors (the same, with an output named
+# .gz, written compressed), kills, planted_links. FAULT_POINT_STEP=N tries
+# every Nth call only (the sanitizer builds, whose runs are slow); it is said.
 set -uo pipefail
 
 group=$1 tarvos=$(realpath "$2") generator=$(realpath "$3") faults=$(realpath "$4") work=$5
 source "$(dirname "$0")/checks.sh" || exit 1
 rm -rf "$work" && mkdir -p "$work" && work=$(realpath "$work") && cd "$work" || exit 1
 
-set_names=(out/out.dat data/in.db data/in.mes data/in.rev data/in.cnv data/in.log data/in.html)
+output=out/out.dat
+[ "$group" = gzip_write_errors ] && output=out/out.dat.gz
+set_names=("$output" data/in.db data/in.mes data/in.rev data/in.cnv data/in.log data/in.html)
 marker="written by the earlier run"
 
 # The set as it stands: each name with its hash, or "absent".
@@ -26,16 +30,16 @@ set_state() {
 "$generator" --records 12 --seed 5 --output earlier.dat >/dev/null || exit 1
 "$generator" --records 12 --seed 9 --output new.dat >/dev/null || exit 1
 mkdir -p saved/data saved/out && cp earlier.dat saved/data/in.dat
-"$tarvos" --quiet saved/data/in.dat saved/out/out.dat || { echo "the earlier run failed" >&2; exit 1; }
+"$tarvos" --quiet saved/data/in.dat "saved/$output" || { echo "the earlier run failed" >&2; exit 1; }
 for name in "${set_names[@]}"; do [ -e "saved/$name" ] && echo "$marker" >> "saved/$name"; done
 cp new.dat saved/data/in.dat
 earlier=$(set_state saved)
 # The new set, from a run without faults: the output and reports it gives.
 rm -rf reference && cp -a saved reference
-"$tarvos" --quiet reference/data/in.dat reference/out/out.dat || { echo "the reference run failed" >&2; exit 1; }
+"$tarvos" --quiet reference/data/in.dat "reference/$output" || { echo "the reference run failed" >&2; exit 1; }
 # Names whose content is the same in every run (the run log and the page name
 # the run's folder and time).
-stable=(out/out.dat data/in.mes data/in.rev data/in.cnv)
+stable=("$output" data/in.mes data/in.rev data/in.cnv)
 is_whole_new() { # FOLDER
   local name
   for name in "${set_names[@]}"; do
@@ -54,20 +58,21 @@ leftovers() { find "$1" -name '.tarvos-*' -o -name '.*.tarvos-journal' -o -name 
 faulted_run() { # AT MODE
   rm -rf run && cp -a saved run
   env LD_PRELOAD="$faults" FAULT_DIR="$work/run" FAULT_AT="$1" FAULT_MODE="$2" FAULT_COUNT_FILE="$work/count" \
-    "$tarvos" --quiet run/data/in.dat run/out/out.dat > /dev/null 2> message.txt
+    "$tarvos" --quiet run/data/in.dat "run/$output" > /dev/null 2> message.txt
 }
 
 # How many writes, flushes and renames a run makes in the set's folders.
 faulted_run 0 eio || { cat message.txt; fail "a run without faults failed"; }
 points=$(cat count)
 check "a run without faults makes the new set" [ "$(whole_set run)" = new ]
-echo "$points write, flush and rename calls in a run"
+step=${FAULT_POINT_STEP:-1}
+echo "$points write, flush and rename calls in a run; every ${step}. of them is tried"
 check "a run makes enough calls to be worth trying" [ "$points" -ge 20 ]
 
 case $group in
-write_errors)
+write_errors | gzip_write_errors)
   outcomes=""
-  for at in $(seq 1 "$points"); do
+  for at in $(seq 1 "$step" "$points"); do
     faulted_run "$at" eio; rc=$?
     state=$(whole_set run)
     outcomes+="$state "
@@ -82,7 +87,7 @@ write_errors)
   ;;
 kills)
   completed=0
-  for at in $(seq 1 "$points"); do
+  for at in $(seq 1 "$step" "$points"); do
     faulted_run "$at" kill 2> /dev/null; rc=$?  # no word of the shell on the kill
     check "kill at call $at: the run was killed" [ "$rc" -eq 137 ]
     interrupted=no
@@ -101,7 +106,7 @@ kills)
       check "kill at call $at: completed to the new set" [ "$state" = new ]
     fi
   done
-  echo "$completed of $points kills interrupted a placement that the next run completed"
+  echo "$completed of $(seq 1 "$step" "$points" | wc -l) kills interrupted a placement that the next run completed"
   check "some kills interrupted a placement" [ "$completed" -gt 0 ]
   # A later conversion leaves nothing of the killed runs behind.
   check "a later run converts" "$tarvos" --quiet run/data/in.dat run/out/out.dat
