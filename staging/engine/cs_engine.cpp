@@ -44,8 +44,9 @@ std::string_view Result::output(const Tables& tables, std::string_view key) cons
 
 // ---- one case's evaluation ------------------------------------------------
 
-// At most this many rows are kept in a result; then it starts afresh.
-constexpr std::size_t kKeptRows = std::size_t{1} << 14;
+// At most this many rows are kept in a result: the values met first, which
+// in a file of cases are the common ones.
+constexpr std::size_t kKeptRows = std::size_t{1} << 10;
 
 class Evaluation {
 public:
@@ -71,8 +72,7 @@ public:
         if (const auto it = result_.matched_rows.find(std::string_view(key)); it != result_.matched_rows.end())
             return it->second;
         const std::uint32_t row = first_match(table, value);
-        if (result_.matched_rows.size() >= kKeptRows) result_.matched_rows.clear();
-        result_.matched_rows.emplace(key, row);
+        if (result_.matched_rows.size() < kKeptRows) result_.matched_rows.emplace(key, row);
         return row;
     }
 
