@@ -11,6 +11,7 @@ void CodeIndex::build(const std::vector<std::pair<std::string_view, Span>>& entr
     spans_.assign(capacity, Span{});
     mask_ = capacity - 1;
     long_codes_.clear();
+    entries_ = entries.size();
     for (const auto& [code, span] : entries) {
         std::uint64_t key;
         if (!pack_code(code, key)) {

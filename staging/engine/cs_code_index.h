@@ -41,6 +41,9 @@ public:
         }
     }
 
+    // The number of codes.
+    std::size_t size() const { return entries_; }
+
     std::size_t memory_bytes() const {
         return keys_.capacity() * sizeof(std::uint64_t) + spans_.capacity() * sizeof(Span) +
                long_codes_.capacity() * sizeof(long_codes_[0]);
@@ -56,6 +59,7 @@ private:
     std::vector<Span> spans_;
     std::uint64_t mask_ = 0;
     std::vector<std::pair<std::string_view, Span>> long_codes_;
+    std::size_t entries_ = 0;
 };
 
 }  // namespace csengine

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <chrono>
 #include <ctime>
+#include <functional>
 
 #include "cs_code_lists.h"
 #include "cs_matching.h"
@@ -137,20 +138,8 @@ private:
     // Every result that the column of the table sets in any row, itself or
     // through the tables it jumps to: what the path did not get when the
     // table had no row, or an ERROR in that column.
-    void mark_unset_results(const TablePath& path, const Table& table, std::size_t column) {
-        visited_.clear();
-        mark_unset_column(path, table, column);
-    }
-    void mark_unset_column(const TablePath& path, const Table& table, std::size_t column) {
-        mark_unset(path, table.endpoints[column]);
-        for (std::uint32_t r = 0; r < table.rows; ++r) {
-            const Endpoint& e = table.row_endpoints(r)[column];
-            if (e.kind != Endpoint::Kind::Jump || std::find(visited_.begin(), visited_.end(), e.jump) != visited_.end())
-                continue;
-            visited_.push_back(e.jump);
-            const Table& next = t_.table(e.jump);
-            for (std::size_t c = 0; c < next.endpoints.size(); ++c) mark_unset_column(path, next, c);
-        }
+    void mark_unset_results(const TablePath& path, TableId table, std::size_t column) {
+        for (const KeyId k : engine_.column_results_[table][column]) mark_unset(path, k);
     }
 
     // A result of the table that the path did not get, under the names the
@@ -205,7 +194,7 @@ private:
         if (row == kNoRow) {
             add_problem(Problem::Kind::NoMatchingRow, kNoKey, id, path, {}, reads_unset);
             for (std::size_t column = 0; column < table.endpoints.size(); ++column)
-                mark_unset_results(path, table, column);
+                mark_unset_results(path, id, column);
             return;
         }
         stack_.push_back(id);
@@ -224,7 +213,7 @@ private:
                 break;
             case Endpoint::Kind::Error:
                 add_problem(Problem::Kind::TableError, mapped_key(path, e.key), id, path, e.text, reads_unset);
-                mark_unset_results(path, table, i);
+                mark_unset_results(path, id, i);
                 break;
             case Endpoint::Kind::Match:
             case Endpoint::Kind::Stop:
@@ -264,7 +253,6 @@ private:
     Result& result_;
     Trace* trace_;
     bool any_unset_ = false;  // result_.unset is in use
-    std::vector<TableId> visited_;  // tables whose results were marked unset
     std::vector<TableId> stack_;
     std::vector<std::pair<KeyId, std::string_view>> saved_;
 };
@@ -317,16 +305,67 @@ Engine::Engine(const Tables& tables) : tables_(&tables) {
     build_code_set("histology", keys_.hist, histologies_);
     build_site_index();
     build_valid_codes();
-    // Keeping rows pays where a match looks at many candidates.
-    constexpr std::uint32_t kKeptFrom = 32;
-    rows_kept_.assign(tables.table_count(), 0);
-    for (TableId id = 0; id < tables.table_count(); ++id) {
-        const Table& t = tables.table(id);
+    choose_tables_that_keep_rows();
+    build_column_results();
+}
+
+void Engine::choose_tables_that_keep_rows() {
+    // A search looks at the rows that are always candidates and at the rows
+    // under the index column's value: on average so many of them.
+    constexpr double kWorthKeeping = 8.0;
+    rows_kept_.assign(tables_->table_count(), 0);
+    for (TableId id = 0; id < tables_->table_count(); ++id) {
+        const Table& t = tables_->table(id);
         bool bounded_by_key = false;
         for (const Cell& cell : t.cells)
             for (std::uint32_t i = 0; i < cell.count && !bounded_by_key; ++i)
                 bounded_by_key = t.ranges[cell.first + i].kind == Range::Kind::Template;
-        rows_kept_[id] = t.rows >= kKeptFrom && !bounded_by_key && !t.inputs.empty();
+        const std::size_t indexed = t.index.rows.size(), values = t.index.by_value.size();
+        const double candidates =
+            static_cast<double>(t.index.always.size()) + (values ? static_cast<double>(indexed) / values : 0.0);
+        rows_kept_[id] = !bounded_by_key && !t.inputs.empty() && candidates >= kWorthKeeping;
+    }
+}
+
+void Engine::build_column_results() {
+    const std::size_t count = tables_->table_count();
+    // Every key a table sets, through its jumps too; made once per table.
+    std::vector<std::vector<KeyId>> all(count);
+    std::vector<std::uint8_t> state(count, 0);  // 0 not yet, 1 in progress (a jump loop), 2 made
+    const auto add = [](std::vector<KeyId>& to, const std::vector<KeyId>& from) {
+        for (const KeyId k : from)
+            if (std::find(to.begin(), to.end(), k) == to.end()) to.push_back(k);
+    };
+    std::vector<KeyId> jumped;
+    std::function<const std::vector<KeyId>&(TableId)> all_of = [&](TableId id) -> const std::vector<KeyId>& {
+        if (state[id] != 0) return all[id];
+        state[id] = 1;
+        const Table& t = tables_->table(id);
+        std::vector<KeyId> keys(t.endpoints.begin(), t.endpoints.end());
+        std::vector<TableId> targets;
+        for (std::uint32_t r = 0; r < t.rows; ++r)
+            for (std::size_t c = 0; c < t.endpoints.size(); ++c)
+                if (const Endpoint& e = t.row_endpoints(r)[c]; e.kind == Endpoint::Kind::Jump)
+                    if (std::find(targets.begin(), targets.end(), e.jump) == targets.end()) targets.push_back(e.jump);
+        for (const TableId j : targets) add(keys, all_of(j));
+        all[id] = std::move(keys);
+        state[id] = 2;
+        return all[id];
+    };
+    column_results_.resize(count);
+    for (TableId id = 0; id < count; ++id) {
+        const Table& t = tables_->table(id);
+        column_results_[id].resize(t.endpoints.size());
+        for (std::size_t c = 0; c < t.endpoints.size(); ++c) {
+            std::vector<KeyId>& keys = column_results_[id][c];
+            keys.push_back(t.endpoints[c]);
+            std::vector<TableId> targets;
+            for (std::uint32_t r = 0; r < t.rows; ++r)
+                if (const Endpoint& e = t.row_endpoints(r)[c];
+                    e.kind == Endpoint::Kind::Jump && std::find(targets.begin(), targets.end(), e.jump) == targets.end())
+                    targets.push_back(e.jump);
+            for (const TableId j : targets) add(keys, all_of(j));
+        }
     }
 }
 

@@ -183,9 +183,17 @@ private:
     void build_site_index();
     friend class Evaluation;
 
-    // Tables large enough for the rows they match to be kept, and whose cells
-    // depend on nothing but their inputs' values (no {{key}} bound).
+    // Tables whose search for a row looks at many candidates, so that the
+    // rows they match are worth keeping, and whose cells depend on nothing
+    // but their inputs' values (no {{key}} bound).
     std::vector<std::uint8_t> rows_kept_;
+    void choose_tables_that_keep_rows();
+
+    // By table, then endpoint column: every key that the column sets in any
+    // row, itself or through the tables it jumps to (as the tables name
+    // them, before a path's mapping).
+    std::vector<std::vector<std::vector<KeyId>>> column_results_;
+    void build_column_results();
 
     const Tables* tables_;
     Keys keys_{};
