@@ -37,6 +37,7 @@ Measured measure(const std::string& db, const std::string& page, std::uint64_t r
         const auto read = std::chrono::steady_clock::now();
         for (int i = 0; i < 1000; ++i) c.notes.push_back("line " + std::to_string(i + 1) + ", Patient ID 12345678: stage error\n");
         c.notes_total = records / 10;
+        fs::remove(page);  // the page is written as a new file
         if (const std::string error = tarvos::write_summary_page(page, c); !error.empty()) {
             std::fprintf(stderr, "summary_page_bench: %s\n", error.c_str());
             std::exit(1);

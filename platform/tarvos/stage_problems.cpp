@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <map>
 #include <tuple>
+#include <unordered_map>
 
 #include "results_database.h"
 
@@ -100,22 +101,38 @@ bool read_stage_problems(ResultsDatabase& db, StageProblems& problems) {
         std::int64_t last_record = -1;  // a record counts once
     };
     std::map<std::tuple<std::string, std::string, std::string>, Group> groups;
+    // Many records share a text: each text is read into its reason once.
+    struct TextHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view t) const { return std::hash<std::string_view>{}(t); }
+    };
+    std::unordered_map<std::string, Group*, TextHash, std::equal_to<>> by_text;
     const bool read = db.each(
         "SELECT sequence, id, msg FROM messages WHERE msg LIKE 'CS says: %' ORDER BY rowid;", [&](sqlite3_stmt* s) {
-            const std::string message = column_text(s, 2);
-            const std::optional<std::string_view> words = cs_says_words(message);
-            if (!words) return;
-            StageReason reason = stage_reason(*words);
-            Group& g = groups[{reason.kind, reason.item, reason.schema}];
-            const std::int64_t record = sqlite3_column_int64(s, 0);
-            if (g.problem.records == 0) {
-                g.problem.reason = std::move(reason);
-                g.problem.example = std::string(*words);
+            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(s, 2));
+            if (!text) return;
+            const std::string_view message(text, static_cast<std::size_t>(sqlite3_column_bytes(s, 2)));
+            auto known = by_text.find(message);
+            if (known == by_text.end()) {
+                const std::optional<std::string_view> words = cs_says_words(message);
+                Group* g = nullptr;
+                if (words) {
+                    StageReason reason = stage_reason(*words);
+                    g = &groups[{reason.kind, reason.item, reason.schema}];
+                    if (g->problem.example.empty()) {
+                        g->problem.reason = std::move(reason);
+                        g->problem.example = std::string(*words);
+                    }
+                }
+                known = by_text.emplace(std::string(message), g).first;
             }
-            if (record == g.last_record) return;
-            g.last_record = record;
-            ++g.problem.records;
-            if (g.problem.first.size() < kRecordsPerReason) g.problem.first.push_back({record, column_text(s, 1)});
+            Group* g = known->second;
+            if (!g) return;
+            const std::int64_t record = sqlite3_column_int64(s, 0);
+            if (record == g->last_record) return;
+            g->last_record = record;
+            ++g->problem.records;
+            if (g->problem.first.size() < kRecordsPerReason) g->problem.first.push_back({record, column_text(s, 1)});
         });
     problems.reasons = groups.size();
     std::vector<StageProblem> all;
