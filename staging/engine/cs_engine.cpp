@@ -56,8 +56,9 @@ public:
 
     std::string_view value(KeyId k) const { return ctx_[k]; }
 
-    // The first row of the table that matches the context; for a large
-    // table, kept in the result under the values of its inputs.
+    // The first row of the table that matches the context; for a table whose
+    // search looks at many candidates, kept in the result under the values
+    // of its inputs.
     std::uint32_t match(TableId id) const {
         const Table& table = t_.table(id);
         const auto value = [this](KeyId k) { return ctx_[k]; };
@@ -109,8 +110,6 @@ private:
         return true;
     }
 
-    // Keeps the values of the table's inputs with a problem about it: what
-    // led the case there.
     // Keeps the values of the table's inputs with a problem about it: what
     // led the case there.
     void add_problem(Problem::Kind kind, KeyId key, TableId id, const TablePath& path, std::string_view text,
@@ -336,7 +335,6 @@ void Engine::build_column_results() {
         for (const KeyId k : from)
             if (std::find(to.begin(), to.end(), k) == to.end()) to.push_back(k);
     };
-    std::vector<KeyId> jumped;
     std::function<const std::vector<KeyId>&(TableId)> all_of = [&](TableId id) -> const std::vector<KeyId>& {
         if (state[id] != 0) return all[id];
         state[id] = 1;
