@@ -33,7 +33,11 @@ file(COPY ${folder}/ DESTINATION ${work}/files)
 file(COPY ${ICON} DESTINATION ${work})
 get_filename_component(icon_name ${ICON} NAME)
 
-set(defines -D Version=${VERSION} -D Arch=${ARCH} -D PackageDir=files -D IconFile=${icon_name})
+string(REGEX REPLACE "^([0-9]+\\.[0-9]+)\\.([0-9]+)$" "\\1" major_minor ${VERSION})
+string(REGEX REPLACE "^[0-9]+\\.[0-9]+\\.([0-9]+)$" "\\1" patch ${VERSION})
+math(EXPR next_patch "${patch} + 1")
+set(defines -D Version=${VERSION} -D NextVersion=${major_minor}.${next_patch} -D Arch=${ARCH}
+            -D PackageDir=files -D IconFile=${icon_name})
 if(EXISTS ${folder}/cstage.exe)
   list(APPEND defines -D WithCstage=1)
 endif()

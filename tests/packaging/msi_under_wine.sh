@@ -77,12 +77,27 @@ left_since() {
     -e './windows/Installer' -e "./users/$(id -un)/AppData/Roaming/Microsoft/Installer"
 }
 
-# A newer build of the same programs: the next patch version.
+# Other builds of the same programs: the same version built again (as the
+# other architecture's package is: another product) and the next patch version.
 IFS=. read -r major minor patch <<<"$version"
 newer_version=$major.$minor.$((patch + 1))
+rebuilt=$work/naaccr150-$version-$arch-rebuilt.msi
 newer=$work/naaccr150-$newer_version-$arch.msi
-cmake -DFOLDER="$folder" -DVERSION="$newer_version" -DARCH="$arch" -DICON="$source_dir/frontend/quillmar150.ico" \
-      -DOUTPUT="$newer" -P "$source_dir/cmake/WindowsInstaller.cmake" >/dev/null || { echo "FAIL: no newer package" >&2; exit 1; }
+for build_of in "$version $rebuilt" "$newer_version $newer"; do
+  read -r v output <<<"$build_of"
+  cmake -DFOLDER="$folder" -DVERSION="$v" -DARCH="$arch" -DICON="$source_dir/frontend/quillmar150.ico" \
+        -DOUTPUT="$output" -P "$source_dir/cmake/WindowsInstaller.cmake" >/dev/null || { echo "FAIL: no package $v" >&2; exit 1; }
+done
+
+# Wine runs every program as an administrator, so what lets a registrar
+# install without those rights is read from the package: its summary says
+# that it needs no elevation, and it does not ask for every user.
+word_count=$(msiinfo suminfo "$msi" | sed -n 's/^Source: \([0-9]*\).*/\1/p')
+if (( (word_count & 8) != 0 )) && ! msiinfo export "$msi" Property | grep -q '^ALLUSERS'; then
+  ok "needs no administrator rights (word count $word_count, no ALLUSERS)"
+else
+  fail "the package asks for administrator rights (word count '$word_count' or ALLUSERS set)"
+fi
 
 start=$(seconds)
 "$wine_run" --fresh-prefix || { echo "FAIL: no Wine prefix" >&2; exit 1; }
@@ -116,15 +131,24 @@ wine "$build/bin/installed_dialog_probe.exe" "$(cpath "$lnk")" "$(cpath "$instal
 [ -f "$work/installed-dialog.bmp" ] &&
   python3 "$source_dir/tests/frontend/wine/bmp_to_png.py" "$work/installed-dialog.bmp" "$work/installed-dialog.png"
 
-# --- A newer package over it.
-msiexec /i "$(winpath "$newer")" /qn || fail "msiexec /i (newer) /qn: exit $?"
+# --- Other packages over it: each replaces the one installed, but for an
+# earlier version, which is refused.
+# over MSI VERSION WHAT: installs it; the installed programs list VERSION alone.
+over() {
+  msiexec /i "$(winpath "$1")" /qn
+  local rc=$? now
+  now=$(products)
+  if [ "$(echo "$now" | wc -l)" = 1 ] && [ "${now#* }" = "$2" ]; then ok "$3: one entry, version $2 (exit $rc)"
+  else fail "$3: the installed programs list $(echo "$now" | tr '\n' ';')"; fi
+  [ -f "$lnk" ] || fail "$3: the shortcut is gone"
+  same_files "$install_dir"
+  return $rc
+}
+over "$rebuilt" "$version" "the same version built again replaces it" || fail "the same version again: exit $?"
+[ "$(products)" != "$code $version" ] || fail "the same version built again left the first one installed"
+over "$newer" "$newer_version" "upgraded in place" || fail "msiexec /i (newer) /qn: exit $?"
 upgrade_time=$last_time
-registered_now=$(products)
-[ "$(echo "$registered_now" | wc -l)" = 1 ] && [ "${registered_now#* }" = "$newer_version" ] &&
-  ok "upgraded in place: one entry, version $newer_version" ||
-  fail "after the upgrade the installed programs list: $(echo "$registered_now" | tr '\n' ';')"
-same_files "$install_dir"
-[ -f "$lnk" ] || fail "the shortcut is gone after the upgrade"
+over "$msi" "$newer_version" "an earlier version refused" && fail "an earlier version over a later one: exit 0"
 
 # --- Removal: every file, folder, shortcut and entry it made goes; the
 # user's converted files stay.
