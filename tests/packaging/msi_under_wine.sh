@@ -3,9 +3,10 @@
 # registrar and an administrator use it: a silent install for the current
 # user, the files and the Start-menu shortcut, the installed tarvos.exe
 # against the native runner, the installed dialog started from its shortcut,
-# a newer package over it, a silent removal that leaves nothing it installed
-# and keeps the user's converted files; then the same for every user
-# (ALLUSERS=1). Run with a display (xvfb-run) for the dialog's window.
+# the same version built again and a newer one over it (an earlier one
+# refused), a silent removal that leaves nothing it installed and keeps the
+# user's converted files; then an install for every user (ALLUSERS=1) and its
+# removal. Run with a display (xvfb-run) for the dialog's window.
 #   msi_under_wine.sh MSI REGISTRARS_FOLDER WINDOWS_BUILD NATIVE_BUILD WORK
 set -uo pipefail
 msi=$(realpath "$1") folder=$(realpath "$2") build=$(realpath "$3") native=$(realpath "$4") work=$5
@@ -31,7 +32,7 @@ cpath() { local p=${1#"$drive"}; p=${p//\//\\}; echo "C:$p"; }
 wine() { "$wine_run" "$@"; }
 seconds() { date +%s.%N; }
 elapsed() { awk -v a="$1" -v b="$(seconds)" 'BEGIN { printf "%.1f", b - a }'; }
-# msiexec ARGS...: runs it, logs to the work folder, prints its time.
+# msiexec ARGS...: runs it, logged in the work folder, its time in last_time.
 msiexec() {
   local start rc log=$work/msiexec-$((++msi_runs)).log
   start=$(seconds)
@@ -71,7 +72,7 @@ same_files() {
   ok "$(echo "$listed" | wc -l) files installed in ${1#"$drive"/}, as in the package"
 }
 # left_since SNAPSHOT: what is on drive C: now that was not before, but for
-# the user's own files (KEEP) and the Windows Installer's own empty folders.
+# the user's converted files and the Windows Installer's own empty folders.
 left_since() {
   comm -13 "$1" <(snapshot) | grep -v -x -e "./users/$(id -un)/Documents/conversions.*" \
     -e './windows/Installer' -e "./users/$(id -un)/AppData/Roaming/Microsoft/Installer"
