@@ -5,6 +5,10 @@ option(NAACCR_WINE_TESTS "Run the cross-built tests under Wine" ON)
 set(NAACCR_WINDOWS_SKIP_TESTS "" CACHE STRING
     "Test executables (;-list) left out of a Windows build, e.g. ones that need POSIX-only calls")
 
+# zlib (Debian's libz-mingw-w64-dev) is linked in, as every runtime library
+# is: the programs need no zlib DLL beside them.
+set(ZLIB_USE_STATIC_LIBS ON)
+
 set(NAACCR_WINE_PREFIX ${CMAKE_BINARY_DIR}/wine-prefix)
 set(NAACCR_WINE_RUN ${CMAKE_BINARY_DIR}/wine-run.sh)
 if(NAACCR_WINE_TESTS AND CMAKE_CROSSCOMPILING)

@@ -5,12 +5,12 @@
 #   install-deps.sh --programs  only what building the programs needs
 set -euo pipefail
 
-# The programs: the compiler, CMake with Ninja, and SQLite.
-packages=(cmake g++ ninja-build pkg-config libsqlite3-dev)
+# The programs: the compiler, CMake with Ninja, SQLite, and zlib, which reads
+# gzip-compressed registry files and writes compressed outputs (it also reads
+# the published Collaborative Stage test files in the tests).
+packages=(cmake g++ ninja-build pkg-config libsqlite3-dev zlib1g-dev)
 if [ "${1:-}" != --programs ]; then
   packages+=(sqlite3 googletest libgtest-dev libbenchmark-dev)
-  # zlib reads the published Collaborative Stage test files (gzip) in the tests.
-  packages+=(zlib1g-dev)
   # python3 slices the published Collaborative Stage cases for the tests and
   # compares what the programs print for them.
   packages+=(python3)
@@ -18,6 +18,8 @@ if [ "${1:-}" != --programs ]; then
   # (wine32 runs the 32-bit programs and needs the i386 architecture), Xvfb for
   # the front end's window, and npm, which fetches the SQLite amalgamation.
   packages+=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64 wine32:i386 xvfb)
+  # zlib for the Windows builds, linked into the programs (no zlib DLL).
+  packages+=(libz-mingw-w64-dev)
   # Chromium opens the runner's summary page headless in a test.
   packages+=(chromium)
   # chmcmd compiles the dialog's help file.

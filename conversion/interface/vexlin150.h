@@ -97,7 +97,8 @@ VEXLIN150_API int VEXLIN150_CALL vexlin150_Get_conversion_results(char *buffer, 
 VEXLIN150_API int VEXLIN150_CALL vexlin150_Clear_results(void);
 
 /* Ordinal 8. Opens a file conversion for the input file at path: its results
-** database is the path less its extension, with ".db". Returns 1 when the
+** database is the path less its extension (less ".gz" and the extension
+** before it for a gzip file's name), with ".db". Returns 1 when the
 ** database is open, else 0 (records still convert, nothing is recorded). */
 VEXLIN150_API int VEXLIN150_CALL vexlin150_Initialize_file_conversion(const char *path);
 

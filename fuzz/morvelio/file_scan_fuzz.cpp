@@ -1,5 +1,6 @@
 // Fuzzes the file scan: any bytes as a file, read in blocks of any size with
-// any keep limit, and through the export on a file in memory. The scan must
+// any keep limit, and through the export on a file in memory (a gzip file
+// there is unpacked as it is read: see the gzip seed). The scan must
 // agree with a plain count of the lines and the first line's length.
 #include <sys/mman.h>
 #include <unistd.h>

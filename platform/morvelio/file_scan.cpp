@@ -1,12 +1,12 @@
 #include "file_scan.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <limits>
-#include <memory>
 #include <system_error>
+
+#include "input_bytes.h"
 
 namespace morvelio {
 namespace {
@@ -22,10 +22,6 @@ ScanResult failure(ScanResult result, int error, std::string message) {
     return result;
 }
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
 }  // namespace
 
 int line_end_code(char first, char second) {
@@ -35,12 +31,16 @@ int line_end_code(char first, char second) {
     return code;
 }
 
-ScanResult scan_lines(naaccr::LineReader& reader, std::string_view name) {
+ScanResult scan_lines(naaccr::LineReader& reader, std::string_view name,
+                      const std::function<std::string()>& why_unreadable) {
+    const auto unreadable = [&](std::string text) {
+        return text + (why_unreadable ? ": " + why_unreadable() : std::string()) + ".";
+    };
     ScanResult result;
     FileFacts& facts = result.facts;
     naaccr::Line line;
     if (!reader.next(line)) {
-        if (reader.read_failed()) return failure(result, MORVELIO_READ_ERROR, "Cannot read " + in_quotes(name) + ".");
+        if (reader.read_failed()) return failure(result, MORVELIO_READ_ERROR, unreadable("Cannot read " + in_quotes(name)));
         return failure(result, MORVELIO_EMPTY, "The file " + in_quotes(name) + " is empty.");
     }
     if (line.length > std::numeric_limits<std::uint32_t>::max())
@@ -68,7 +68,7 @@ ScanResult scan_lines(naaccr::LineReader& reader, std::string_view name) {
     }
     if (reader.read_failed())
         return failure(result, MORVELIO_READ_ERROR,
-                       "Cannot read " + in_quotes(name) + " after line " + std::to_string(count) + ".");
+                       unreadable("Cannot read " + in_quotes(name) + " after line " + std::to_string(count)));
     if (count > std::numeric_limits<std::uint32_t>::max())
         return failure(result, MORVELIO_TOO_LARGE, "The file " + in_quotes(name) + " holds too many records.");
     facts.record_count = static_cast<std::uint32_t>(count);
@@ -84,22 +84,13 @@ ScanResult scan_file(const std::string& path) {
     std::error_code ec;
     if (std::filesystem::is_directory(std::filesystem::path(path), ec))
         return failure({}, MORVELIO_CANNOT_OPEN, "Cannot open " + in_quotes(path) + ": it is a folder.");
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file) {
+    naaccr::InputBytes file;
+    if (!file.open(path)) {
         const int err = errno;
         return failure({}, MORVELIO_CANNOT_OPEN, "Cannot open " + in_quotes(path) + ": " + std::strerror(err) + ".");
     }
-    // Unbuffered: each block is read straight into the reader's buffer.
-    std::setvbuf(file.get(), nullptr, _IONBF, 0);
-    std::FILE* f = file.get();
-    naaccr::LineReader reader(
-        [f](std::span<char> buffer) -> std::ptrdiff_t {
-            const std::size_t n = std::fread(buffer.data(), 1, buffer.size(), f);
-            if (n == 0 && std::ferror(f)) return -1;
-            return static_cast<std::ptrdiff_t>(n);
-        },
-        kKeepLimit);
-    return scan_lines(reader, path);
+    naaccr::LineReader reader(file.source(), kKeepLimit);
+    return scan_lines(reader, path, [&file] { return file.error(); });
 }
 
 }  // namespace morvelio

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -30,10 +31,12 @@ struct ScanResult {
     std::string message;         // names the file and, where it applies, the line
 };
 
-// Scans lines from a reader; name is the file name used in messages.
-ScanResult scan_lines(naaccr::LineReader& reader, std::string_view name);
+// Scans lines from a reader; name is the file name used in messages, and
+// why_unreadable, when given, tells why the reader's source failed.
+ScanResult scan_lines(naaccr::LineReader& reader, std::string_view name,
+                      const std::function<std::string()>& why_unreadable = {});
 
-// Opens and scans the file at path.
+// Opens and scans the file at path, a gzip-compressed file unpacked as it is read.
 ScanResult scan_file(const std::string& path);
 
 // 2 when either character is a CR, plus 1 when either is an LF: CR LF gives

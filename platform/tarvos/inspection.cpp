@@ -1,12 +1,12 @@
 #include "inspection.h"
 
+#include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <memory>
 
 #include "file_checks.h"
 #include "file_layout.h"
+#include "input_bytes.h"
 #include "utf8_record.h"
 
 namespace tarvos {
@@ -33,10 +33,6 @@ std::string quoted_code(std::string_view code) {
     return out + "\"";
 }
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
 constexpr std::size_t kVersionEnd = naaccr::kVersionOffset + naaccr::kVersionWidth;
 
 }  // namespace
@@ -52,8 +48,8 @@ std::optional<std::size_t> record_length_of_type(char type) {
 }
 
 std::optional<std::string> binary_kind(std::string_view first) {
-    if (first.size() >= 2 && static_cast<unsigned char>(first[0]) == 0x1F && static_cast<unsigned char>(first[1]) == 0x8B)
-        return "a gzip-compressed file: unpack it first";
+    // A gzip file is unpacked as it is read: gzip data inside is packed twice.
+    if (naaccr::starts_as_gzip(first)) return "gzip-compressed twice: unpack it once first";
     if (first.size() >= 4 && first.substr(0, 4) == std::string_view("PK\x03\x04", 4))
         return "a zip archive: unpack it first";
     if (first.find('\0') != std::string_view::npos) return "not a text file: it holds NUL bytes";
@@ -162,24 +158,34 @@ Inspection inspect_lines(naaccr::LineReader& reader, std::string_view first_byte
 }
 
 Inspection inspect_file(const std::string& path) {
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file) {
+    naaccr::InputBytes file;
+    if (!file.open(path)) {
         Inspection r;
         r.refusal = "cannot read " + in_quotes(path) + ": " + std::strerror(errno);
         return r;
     }
+    // The first bytes of the content (unpacked, for a gzip file) tell a
+    // binary file; the reader then takes them first.
     char head[64] = {};
-    const std::size_t head_size = std::fread(head, 1, sizeof head, file.get());
-    std::rewind(file.get());
-    std::setvbuf(file.get(), nullptr, _IONBF, 0);
-    std::FILE* f = file.get();
+    const std::ptrdiff_t head_size = file.read_full(head);
+    if (head_size < 0) {
+        Inspection r;
+        r.refusal = "cannot read " + in_quotes(path) + ": " + file.error();
+        return r;
+    }
+    std::size_t head_taken = 0;
     naaccr::LineReader reader(
-        [f](std::span<char> buffer) -> std::ptrdiff_t {
-            const std::size_t n = std::fread(buffer.data(), 1, buffer.size(), f);
-            return n == 0 && std::ferror(f) ? -1 : static_cast<std::ptrdiff_t>(n);
+        [&](std::span<char> buffer) -> std::ptrdiff_t {
+            if (head_taken == static_cast<std::size_t>(head_size)) return file.read(buffer);
+            const std::size_t n = std::min(buffer.size(), static_cast<std::size_t>(head_size) - head_taken);
+            std::memcpy(buffer.data(), head + head_taken, n);
+            head_taken += n;
+            return static_cast<std::ptrdiff_t>(n);
         },
         kLineKeepLimit);
-    return inspect_lines(reader, std::string_view(head, head_size), path);
+    Inspection r = inspect_lines(reader, std::string_view(head, static_cast<std::size_t>(head_size)), path);
+    if (reader.read_failed()) r.refusal += ": " + file.error();
+    return r;
 }
 
 }  // namespace tarvos

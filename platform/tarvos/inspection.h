@@ -19,8 +19,9 @@ namespace tarvos {
 // modifications (M) 22824, confidential (C) 5564, incidence (I) 3339.
 std::optional<std::size_t> record_length_of_type(char type);
 
-// What a file's first bytes say it is when it is no NAACCR text file: a
-// gzip or zip archive, or a file of binary bytes; nothing for text.
+// What a file's first bytes (unpacked, for a gzip file) say it is when it is
+// no NAACCR text file: gzip data once more, a zip archive, or a file of binary
+// bytes; nothing for text.
 std::optional<std::string> binary_kind(std::string_view first_bytes);
 
 struct Inspection {
@@ -51,7 +52,8 @@ inline constexpr std::size_t kLineKeepLimit = 4 * 22824;
 // the file name the messages use.
 Inspection inspect_lines(naaccr::LineReader& reader, std::string_view first_bytes, std::string_view name);
 
-// Opens and inspects the file at path.
+// Opens and inspects the file at path; a gzip file (known by its first
+// bytes, whatever its name) is unpacked as it is read.
 Inspection inspect_file(const std::string& path);
 
 // 2 when the line end holds a CR, plus 1 when it holds an LF.

@@ -3,6 +3,8 @@
 #include <charconv>
 #include <vector>
 
+#include "gzip_output.h"
+
 namespace tarvos {
 namespace {
 
@@ -150,14 +152,20 @@ ParsedArguments parse_arguments(std::span<const std::string_view> args) {
 }
 
 std::string usage_text() {
-    return "Usage: tarvos [--stage LIST | --no-stage] [--quiet] [--no-summary] [--no-sync] INPUT OUTPUT\n"
+    return std::string("Usage: tarvos [--stage LIST | --no-stage] [--quiet] [--no-summary] [--no-sync] INPUT OUTPUT\n"
            "       tarvos [--stage LIST | --no-stage] [--quiet] [--no-summary] --output-dir DIR INPUT...\n"
            "       tarvos INPUT OUTPUT TYPE LINEEND LENGTH STAGEOPTIONS DERIVE COUNT\n"
            "\n"
            "Converts the NAACCR 14.0 file INPUT into the NAACCR 15.0 file OUTPUT. The\n"
            "results database (.db), the reports of messages (.mes), reviewables (.rev)\n"
            "and conversions (.cnv), the run log (.log) and a summary page (.html) are\n"
-           "written beside INPUT.\n"
+           "written beside INPUT, named from it less its extension (less both of\n"
+           "in.txt.gz: in.db, in.mes, ...).\n"
+           "\n"
+           "A gzip-compressed INPUT (known by its first bytes, whatever its name) is\n"
+           "unpacked as it is read, never to disk; a damaged or cut-short one is\n"
+           "refused. An OUTPUT whose name ends in .gz is written gzip-compressed (zlib\n"
+           "level " + std::to_string(kGzipOutputLevel) + ", the fastest); any other OUTPUT is written plain.\n"
            "\n"
            "  --output-dir DIR  convert each INPUT into DIR under its own name; one\n"
            "                file's refusal does not stop the others, and the exit\n"
@@ -176,7 +184,7 @@ std::string usage_text() {
            "The second form is the one the conversion dialog uses: the file's record\n"
            "type, line-end code, record length, stage options (1 SEER Summary Stage\n"
            "1977, 2 SEER Summary Stage 2000, 4 AJCC), true or false for deriving stage,\n"
-           "and the record count.\n";
+           "and the record count.\n");
 }
 
 }  // namespace tarvos

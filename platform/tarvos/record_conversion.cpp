@@ -7,6 +7,8 @@
 #include <memory>
 #include <optional>
 
+#include "gzip_output.h"
+#include "input_bytes.h"
 #include "inspection.h"
 #include "leftovers.h"
 #include "placement.h"
@@ -103,12 +105,12 @@ ConversionOutcome convert_records(const RunPlan& plan, const InputIdentity& inpu
         return outcome;
     }
     std::setvbuf(out.get(), nullptr, _IONBF, 0);
-    FilePtr in(std::fopen(plan.input.c_str(), "rb"));
-    if (!in) {
+    // A gzip input is unpacked as it is read, as the inspection read it.
+    auto in = std::make_unique<naaccr::InputBytes>();
+    if (!in->open(plan.input)) {
         outcome.refusal = "cannot read \"" + plan.input + "\": " + std::strerror(errno);
         return outcome;
     }
-    std::setvbuf(in.get(), nullptr, _IONBF, 0);
 
     // Without its results database a conversion would lose every logged
     // change and review, so it does not start.
@@ -119,28 +121,37 @@ ConversionOutcome convert_records(const RunPlan& plan, const InputIdentity& inpu
         return outcome;
     }
 
-    std::FILE* in_file = in.get();
     std::FILE* out_file = out.get();
     int write_errno = 0;
-    naaccr::LineReader reader(
-        [in_file](std::span<char> buffer) -> std::ptrdiff_t {
-            const std::size_t n = std::fread(buffer.data(), 1, buffer.size(), in_file);
-            return n == 0 && std::ferror(in_file) ? -1 : static_cast<std::ptrdiff_t>(n);
-        },
-        kLineKeepLimit);
+    naaccr::LineReader reader(in->source(), kLineKeepLimit);
     // When the output is to reach the disk, each block is sent on its way as
     // soon as it is written, while the next ones convert.
     const bool sync = plan.sync;
     std::uint64_t written_bytes = 0;
-    BlockWriter writer([out_file, sync, &written_bytes, &write_errno](std::string_view block) {
+    const ByteSink to_file = [out_file, sync, &written_bytes, &write_errno](std::string_view block) {
         if (std::fwrite(block.data(), 1, block.size(), out_file) != block.size()) {
-            write_errno = errno;
+            write_errno = errno ? errno : EIO;
             return false;
         }
         if (sync) start_writeback(out_file, written_bytes, block.size());
         written_bytes += block.size();
         return true;
-    });
+    };
+    // An output named .gz is compressed on the writing thread, block by
+    // block, while the next blocks convert.
+    std::optional<GzipOutput> gzip;
+    if (is_gzip_name(plan.output)) gzip.emplace(to_file);
+    if (gzip && !gzip->ready()) {
+        outcome.refusal = "cannot compress the output \"" + plan.output + "\": zlib cannot start (out of memory)";
+        vexlin150_Close_file_conversion();
+        return outcome;
+    }
+    const ByteSink to_gzip = [&gzip, &write_errno](std::string_view block) {
+        if (gzip->write(block)) return true;
+        if (!write_errno) write_errno = errno ? errno : EIO;
+        return false;
+    };
+    BlockWriter writer(gzip ? to_gzip : to_file);
 
     // The run log lists every record a registrar may want to look at: a text
     // file, with the system's line ends like the reports beside it.
@@ -183,10 +194,18 @@ ConversionOutcome convert_records(const RunPlan& plan, const InputIdentity& inpu
     outcome.counts = streamed.counts;
     vexlin150_Get_result_counters(&outcome.conversions, &outcome.reviewables, &outcome.messages);
     vexlin150_Close_file_conversion();
+    const std::string read_error = streamed.end == StreamEnd::read_error ? in->error() : std::string();
     in.reset();
 
     std::string& failure = outcome.failure;
     failure = stream_error(streamed, plan, write_errno);
+    if (!read_error.empty()) failure += ": " + read_error;
+    // A compressed output ends with what zlib still holds and the gzip
+    // trailer, written and checked like every other block.
+    if (failure.empty() && gzip && !gzip->finish()) {
+        const int error = write_errno ? write_errno : errno;
+        failure = "cannot write the output beside \"" + plan.output + "\": " + std::strerror(error);
+    }
     // The record of what the conversion changed is as much the run's work
     // as the output: every row stored, every report written, or nothing is
     // put in place.

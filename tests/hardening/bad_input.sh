@@ -101,9 +101,10 @@ versions)
   # A version 15.0 record in the middle of a 14.0 file is named by its line.
   perl -pe 'substr($_, 16, 3) = "150" if $. == 3' in.dat > mixed-versions.dat
   refused "a version 150 record in a 14.0 file" 'line 3: version "150"' "$tarvos" mixed-versions.dat out.dat
-  # Compressed files are named as such.
-  gzip -c in.dat > in.dat.gz
-  refused "a gzip file" "gzip-compressed file: unpack it first" "$tarvos" in.dat.gz out.dat
+  # A gzip file is read unpacked, so its version is checked like a plain file's;
+  # a zip archive is named as such.
+  gzip -c v150.dat > v150.dat.gz
+  refused "version 150 file, gzip-compressed" '"150"' "$tarvos" v150.dat.gz out.dat
   printf 'PK\003\004rest of a zip' > in.zip
   refused "a zip file" "zip archive: unpack it first" "$tarvos" in.zip out.dat
   ;;

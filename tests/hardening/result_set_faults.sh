@@ -6,15 +6,18 @@
 # the run is killed there; after a kill, the next run of the same results
 # completes any interrupted placement before anything else.
 #   result_set_faults.sh GROUP TARVOS GENERATOR FAULT-LIBRARY WORKDIR
-# Groups: write_errors, kills, planted_links. FAULT_POINT_STEP=N tries every
-# Nth call only (the sanitizer builds, whose runs are slow); it is said.
+# Groups: write_errors, gzip_write_errors (the same, with an output named
+# .gz, written compressed), kills, planted_links. FAULT_POINT_STEP=N tries
+# every Nth call only (the sanitizer builds, whose runs are slow); it is said.
 set -uo pipefail
 
 group=$1 tarvos=$(realpath "$2") generator=$(realpath "$3") faults=$(realpath "$4") work=$5
 source "$(dirname "$0")/checks.sh" || exit 1
 rm -rf "$work" && mkdir -p "$work" && work=$(realpath "$work") && cd "$work" || exit 1
 
-set_names=(out/out.dat data/in.db data/in.mes data/in.rev data/in.cnv data/in.log data/in.html)
+output=out/out.dat
+[ "$group" = gzip_write_errors ] && output=out/out.dat.gz
+set_names=("$output" data/in.db data/in.mes data/in.rev data/in.cnv data/in.log data/in.html)
 marker="written by the earlier run"
 
 # The set as it stands: each name with its hash, or "absent".
@@ -27,16 +30,16 @@ set_state() {
 "$generator" --records 12 --seed 5 --output earlier.dat >/dev/null || exit 1
 "$generator" --records 12 --seed 9 --output new.dat >/dev/null || exit 1
 mkdir -p saved/data saved/out && cp earlier.dat saved/data/in.dat
-"$tarvos" --quiet saved/data/in.dat saved/out/out.dat || { echo "the earlier run failed" >&2; exit 1; }
+"$tarvos" --quiet saved/data/in.dat "saved/$output" || { echo "the earlier run failed" >&2; exit 1; }
 for name in "${set_names[@]}"; do [ -e "saved/$name" ] && echo "$marker" >> "saved/$name"; done
 cp new.dat saved/data/in.dat
 earlier=$(set_state saved)
 # The new set, from a run without faults: the output and reports it gives.
 rm -rf reference && cp -a saved reference
-"$tarvos" --quiet reference/data/in.dat reference/out/out.dat || { echo "the reference run failed" >&2; exit 1; }
+"$tarvos" --quiet reference/data/in.dat "reference/$output" || { echo "the reference run failed" >&2; exit 1; }
 # Names whose content is the same in every run (the run log and the page name
 # the run's folder and time).
-stable=(out/out.dat data/in.mes data/in.rev data/in.cnv)
+stable=("$output" data/in.mes data/in.rev data/in.cnv)
 is_whole_new() { # FOLDER
   local name
   for name in "${set_names[@]}"; do
@@ -55,7 +58,7 @@ leftovers() { find "$1" -name '.tarvos-*' -o -name '.*.tarvos-journal' -o -name 
 faulted_run() { # AT MODE
   rm -rf run && cp -a saved run
   env LD_PRELOAD="$faults" FAULT_DIR="$work/run" FAULT_AT="$1" FAULT_MODE="$2" FAULT_COUNT_FILE="$work/count" \
-    "$tarvos" --quiet run/data/in.dat run/out/out.dat > /dev/null 2> message.txt
+    "$tarvos" --quiet run/data/in.dat "run/$output" > /dev/null 2> message.txt
 }
 
 # How many writes, flushes and renames a run makes in the set's folders.
@@ -67,7 +70,7 @@ echo "$points write, flush and rename calls in a run; every ${step}. of them is 
 check "a run makes enough calls to be worth trying" [ "$points" -ge 20 ]
 
 case $group in
-write_errors)
+write_errors | gzip_write_errors)
   outcomes=""
   for at in $(seq 1 "$step" "$points"); do
     faulted_run "$at" eio; rc=$?

@@ -2,7 +2,7 @@
 # Converts the same generated files with the native tarvos and with tarvos.exe
 # under Wine, and compares what both wrote: the converted files byte for byte,
 # the reports once CR LF is read as LF (on Windows they are text files with
-# CR LF line ends, and must have them).
+# CR LF line ends, and must have them), a compressed output once unpacked.
 #   compare_tarvos.sh NATIVE_TARVOS GENERATOR WINE_RUN TARVOS_EXE WORKDIR
 set -uo pipefail
 
@@ -32,6 +32,14 @@ for input in lf crlf typei utf8; do
     fail "$input: tarvos.exe exit $?"
 done
 
+# A gzip input of two members (CR LF records), written to a compressed output.
+{ head -c 1000000 "$work/crlf.dat" | gzip -1; tail -c +1000001 "$work/crlf.dat" | gzip -9; } > "$work/packed.dat.gz" || exit 1
+for side in linux windows; do cp "$work/packed.dat.gz" "$work/$side/" || exit 1; done
+(cd "$work/linux" && "$native" --quiet packed.dat.gz packed.out.gz) || fail "gzip: native tarvos exit $?"
+(cd "$work/windows" && "$wine_run" "$tarvos_exe" --quiet packed.dat.gz packed.out.gz) || fail "gzip: tarvos.exe exit $?"
+cmp -s <(gzip -dc "$work/linux/packed.out.gz") "$work/linux/crlf.out" ||
+  fail "the gzip input's compressed output is not the plain input's output"
+
 # A batch: both runners convert the two files into a folder of their own.
 for side in linux windows; do mkdir -p "$work/$side/batch"; done
 (cd "$work/linux" && "$native" --quiet --output-dir batch lf.dat crlf.dat) || fail "batch: native tarvos exit $?"
@@ -58,6 +66,10 @@ while read -r f; do
   *.dat | *.out | batch/*)
     cmp -s "$a" "$b" || fail "$f differs: $(cmp "$a" "$b" 2>&1 | head -1)"
     ;;
+  *.gz)
+    # Compressed on each side by its own zlib: the unpacked bytes are the same.
+    cmp -s <(gzip -dc "$a") <(gzip -dc "$b") || fail "$f differs once unpacked"
+    ;;
   *)
     # A report: CR LF on Windows, LF here, otherwise the same.
     if grep -q $'\r' "$a"; then fail "$f: CR in the Linux report"; fi
@@ -69,6 +81,6 @@ while read -r f; do
   compared=$((compared + 1))
 done < <(listing "$work/linux" | sed 's|^\./||')
 
-[ "$compared" -ge 20 ] || fail "only $compared files compared"
+[ "$compared" -ge 35 ] || fail "only $compared files compared"
 echo "compare_tarvos: $compared files compared, $failures failure(s)"
 [ "$failures" -eq 0 ]

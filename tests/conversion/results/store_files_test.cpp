@@ -24,6 +24,11 @@ TEST(BasePath, CutsTheExtensionOfTheFileNameOnly) {
         {"data\\old.dir/input", "data\\old.dir/input"},
         {"input", "input"},
         {"in.txt", "in"},
+        // A gzip file's name loses ".gz" and the extension before it.
+        {"C:\\data\\in.txt.gz", "C:\\data\\in"},
+        {"/data/in.GZ", "/data/in"},
+        {"/data.gz/input", "/data.gz/input"},
+        {"/data/in.x.txt.gz", "/data/in.x"},
     };
     for (const Case& c : cases) EXPECT_EQ(base_path_of(c.input), c.base) << c.input;
 }

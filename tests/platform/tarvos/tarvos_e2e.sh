@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # End-to-end checks of tarvos, run as a user runs it, on generated files.
 #   tarvos_e2e.sh GROUP TARVOS GENERATOR WORKDIR
-# Groups: counts, line_ends, padding, refusals, interrupt, results, batch, summary.
+# Groups: counts, line_ends, padding, refusals, interrupt, results, batch, summary, gzip.
 set -uo pipefail
 
 group=$1 tarvos=$2 generator=$3 work=$4
@@ -230,6 +230,49 @@ summary)
   before=$(sha256sum < data/in.html)
   check "conversion of in.html" "$tarvos" --quiet data/in.html out2.dat
   check "the input is not written over by the page" [ "$(sha256sum < data/in.html)" = "$before" ]
+  ;;
+gzip)
+  # A gzip file of two members, the second starting inside a record, with CR
+  # LF line ends: converted as its plain form is, with the same results.
+  mkdir plain packed
+  generate plain/in.txt 120 crlf
+  head -c 1000000 plain/in.txt | gzip -1 > packed/in.txt.gz
+  tail -c +1000001 plain/in.txt | gzip -9 >> packed/in.txt.gz
+  check "plain input" "$tarvos" plain/in.txt plain.out > plain-summary.txt
+  check "gzip input" "$tarvos" packed/in.txt.gz packed.out > packed-summary.txt
+  check "the same output as from the plain file" cmp -s plain.out packed.out
+  for suffix in cnv rev mes; do
+    check "the same .$suffix as the plain file's, named without .txt.gz" cmp -s "plain/in.$suffix" "packed/in.$suffix"
+  done
+  check "every result named without both extensions" \
+    [ "$(cd packed && ls | tr '\n' ' ')" = "in.cnv in.db in.html in.log in.mes in.rev in.txt.gz " ]
+  check "the same counts" cmp -s <(grep -E '^ *records' plain-summary.txt) <(grep -E '^ *records' packed-summary.txt)
+  # Known by its bytes, not its name; the dialog's form states the unpacked file's values.
+  cp packed/in.txt.gz packed/named.dat
+  check "a gzip file of any name" "$tarvos" --quiet packed/named.dat named.out
+  check "a gzip file of any name: the same output" cmp -s plain.out named.out
+  check "the dialog's form" "$tarvos" packed/in.txt.gz fe.out A 3 22824 7 true 120 > /dev/null
+  check "the dialog's form: the same output" cmp -s plain.out fe.out
+  # An output named .gz is compressed: it unpacks to the plain output.
+  check "a .gz output" "$tarvos" --quiet plain/in.txt out.txt.gz
+  check "the .gz output is gzip" [ "$(head -c 2 out.txt.gz | od -An -tx1 | tr -d ' ')" = 1f8b ]
+  check "the .gz output unpacks to the plain output" cmp -s plain.out <(gzip -dc out.txt.gz)
+  check "the .gz output is whole" gzip -t out.txt.gz
+  # A batch keeps the input's name: a .gz input gives a .gz output.
+  mkdir batch
+  check "a batch of a .gz input" "$tarvos" --quiet --output-dir batch packed/in.txt.gz
+  check "the batch's output unpacks to the plain output" cmp -s plain.out <(gzip -dc batch/in.txt.gz)
+  # Damaged streams and a zip archive are refused, naming the byte; nothing is written.
+  size=$(stat -c %s packed/in.txt.gz)
+  head -c $((size - 1000)) packed/in.txt.gz > cut.gz
+  expect_refusal "a cut-short stream" "cut short: the file ends at byte $((size - 1000))" cut.gz out.dat
+  # The last member's check sum (the 4 bytes before its length) changed: the
+  # break shows once those 4 bytes are read.
+  perl -0777 -pe 'substr($_, -7, 1) ^= "\xff"' packed/in.txt.gz > crc.gz
+  expect_refusal "a damaged check sum" "damaged at byte $((size - 4)) of the file (incorrect data check)" crc.gz out.dat
+  expect_refusal "a damaged check sum, front end's form" "incorrect data check" crc.gz out.dat A 3 22824 7 true 120
+  (cd packed && zip -q ../in.zip in.txt.gz 2> /dev/null) || printf 'PK\003\004rest of a zip' > in.zip
+  expect_refusal "a zip archive" "zip archive: unpack it first" in.zip out.dat
   ;;
 *)
   echo "unknown group $group" >&2

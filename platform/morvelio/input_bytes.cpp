@@ -1,0 +1,76 @@
+#include "input_bytes.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "gzip_reader.h"
+#include "read_ahead.h"
+
+namespace naaccr {
+
+bool starts_as_gzip(std::span<const char> first) {
+    return first.size() >= 2 && static_cast<unsigned char>(first[0]) == 0x1F &&
+           static_cast<unsigned char>(first[1]) == 0x8B;
+}
+
+InputBytes::InputBytes() = default;
+
+InputBytes::~InputBytes() = default;
+
+bool InputBytes::open(const std::string& path) {
+    ahead_.reset();
+    gzip_.reset();
+    file_.reset(std::fopen(path.c_str(), "rb"));
+    if (!file_) return false;
+    // Unbuffered: each block is read straight into the reader's buffer.
+    std::setvbuf(file_.get(), nullptr, _IONBF, 0);
+    head_taken_ = 0;
+    head_size_ = std::fread(head_, 1, sizeof head_, file_.get());
+    read_errno_ = 0;
+    if (starts_as_gzip(std::span<const char>(head_, head_size_))) {
+        gzip_ = std::make_unique<GzipReader>([this](std::span<char> b) { return read_file(b); });
+        ahead_ = std::make_unique<ReadAhead>([this](std::span<char> b) { return gzip_->read(b); });
+    }
+    return true;
+}
+
+std::ptrdiff_t InputBytes::read_file(std::span<char> buffer) {
+    std::size_t n = 0;
+    if (head_taken_ < head_size_) {
+        n = std::min(buffer.size(), head_size_ - head_taken_);
+        std::memcpy(buffer.data(), head_ + head_taken_, n);
+        head_taken_ += n;
+        if (n == buffer.size()) return static_cast<std::ptrdiff_t>(n);
+    }
+    const std::size_t got = std::fread(buffer.data() + n, 1, buffer.size() - n, file_.get());
+    if (got == 0 && n == 0 && std::ferror(file_.get())) {
+        read_errno_ = errno ? errno : EIO;
+        return -1;
+    }
+    return static_cast<std::ptrdiff_t>(n + got);
+}
+
+std::ptrdiff_t InputBytes::read(std::span<char> buffer) {
+    if (!file_) return -1;
+    return ahead_ ? ahead_->read(buffer) : read_file(buffer);
+}
+
+std::ptrdiff_t InputBytes::read_full(std::span<char> buffer) {
+    std::size_t got = 0;
+    while (got < buffer.size()) {
+        const std::ptrdiff_t n = read(buffer.subspan(got));
+        if (n < 0) return -1;
+        if (n == 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    return static_cast<std::ptrdiff_t>(got);
+}
+
+std::string InputBytes::error() const {
+    if (read_errno_) return std::strerror(read_errno_);
+    if (gzip_ && !gzip_->error().empty()) return gzip_->error();
+    return "the file cannot be read";
+}
+
+}  // namespace naaccr
