@@ -34,7 +34,8 @@ if(NAACCR_WINE_TESTS AND CMAKE_CROSSCOMPILING)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${NAACCR_WINE_RUN})
 endif()
 
-# The registrars' folder and zip (target windows_package): made once every
+# The registrars' folder and zip (target windows_package) and the Windows
+# Installer package of it (target windows_installer): made once every
 # target is known, since the programs are defined after this file is read.
 function(naaccr_windows_package_target)
   set(targets vexlin150 cstage0205)
@@ -70,5 +71,23 @@ function(naaccr_windows_package_target)
     DEPENDS ${targets} ${PROJECT_SOURCE_DIR}/staging/tables/LICENSE
     COMMENT "Packaging the Windows folder (${arch})"
     VERBATIM)
+
+  # The Windows Installer package (target windows_installer) of that folder.
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(msi_arch x64)
+  else()
+    set(msi_arch x86)
+  endif()
+  set(icon ${PROJECT_SOURCE_DIR}/frontend/quillmar150.ico)
+  set(wxs ${PROJECT_SOURCE_DIR}/cmake/package/windows/naaccr150.wxs)
+  add_custom_target(windows_installer
+    COMMAND ${CMAKE_COMMAND} -DFOLDER=naaccr150-${PROJECT_VERSION}-${arch} -DVERSION=${PROJECT_VERSION}
+            -DARCH=${msi_arch} -DICON=${icon} -DOUTPUT=naaccr150-${PROJECT_VERSION}-${msi_arch}.msi
+            -P ${PROJECT_SOURCE_DIR}/cmake/WindowsInstaller.cmake
+    WORKING_DIRECTORY ${package_dir}
+    DEPENDS ${icon} ${wxs} ${PROJECT_SOURCE_DIR}/cmake/WindowsInstaller.cmake
+    COMMENT "Building the Windows Installer package (${msi_arch})"
+    VERBATIM)
+  add_dependencies(windows_installer windows_package)
 endfunction()
 cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL naaccr_windows_package_target)

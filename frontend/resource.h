@@ -6,6 +6,7 @@
 #ifndef QUILLMAR_RESOURCE_H
 #define QUILLMAR_RESOURCE_H
 
+#define IDI_QUILLMAR         1
 #define IDD_MAIN             100
 #define IDB_PICTURE          101
 

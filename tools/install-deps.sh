@@ -24,6 +24,10 @@ if [ "${1:-}" != --programs ]; then
   packages+=(chromium)
   # chmcmd compiles the dialog's help file.
   packages+=(fp-utils)
+  # The installers: wixl builds the Windows Installer packages and msitools
+  # reads them; dpkg-dev (dpkg-shlibdeps) gives the Debian package's
+  # dependencies; lintian checks it.
+  packages+=(wixl msitools dpkg-dev lintian)
   # Hardening: clang with libFuzzer and the sanitizer runtimes, and valgrind.
   packages+=(clang libclang-rt-14-dev valgrind)
   command -v npm >/dev/null 2>&1 || packages+=(npm)

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The whole test suite: builds everything natively and runs its tests; then
 # cross-builds the Windows binaries (x86_64 and i686) and runs their tests
-# under Wine; makes the Windows packages; and ends with the hardening run.
+# under Wine; makes the Windows packages and the installers and tries them;
+# and ends with the hardening run.
 # Every stage runs even when an earlier one failed, and the closing table
 # says what each ran, how long it took and how it ended.
 #
@@ -64,6 +65,14 @@ done
 
 # The registrars' folders and zips, and a start of tarvos.exe from each folder.
 stage "packages" - bash tools/package-windows.sh
+
+# The installers (build/packages/): each Windows Installer package installed,
+# upgraded and removed under Wine (x86 only built where 32-bit programs do not
+# run), the Debian package through lintian and dpkg.
+installer_detail() { grep -E '^(msi .* times:|lintian:|dpkg -[ir] took|package-installers: .*not installed)' "$1" | sed 's/^package-installers: //' | paste -sd';' | cut -c1-160; }
+stage "installer msi x64" installer_detail bash tools/package-installers.sh msi x64
+stage "installer msi x86" installer_detail bash tools/package-installers.sh msi x86
+stage "installer deb" installer_detail bash tools/package-installers.sh deb
 
 # Hardening: the sanitizer suite, valgrind over the runner, bounded fuzzing.
 stage "hardening" hardening_detail bash tools/hardening.sh

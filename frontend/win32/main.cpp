@@ -75,6 +75,7 @@ void register_dialog_class(HINSTANCE instance) {
     window_class.lpfnWndProc = DefDlgProcA;
     window_class.cbWndExtra = DLGWINDOWEXTRA;
     window_class.hInstance = instance;
+    window_class.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_QUILLMAR));
     window_class.hCursor = LoadCursor(nullptr, IDC_ARROW);
     window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     window_class.lpszClassName = "quillmar";

@@ -16,7 +16,7 @@ target_include_directories(quillmar150 PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/win32
 target_compile_definitions(quillmar150 PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX)
 target_link_libraries(quillmar150 PRIVATE quillmar_controller morvelio comctl32 comdlg32 advapi32)
 set_source_files_properties(quillmar150.rc PROPERTIES OBJECT_DEPENDS
-  "${CMAKE_CURRENT_SOURCE_DIR}/resource.h;${CMAKE_CURRENT_SOURCE_DIR}/quillmar150.bmp")
+  "${CMAKE_CURRENT_SOURCE_DIR}/resource.h;${CMAKE_CURRENT_SOURCE_DIR}/quillmar150.bmp;${CMAKE_CURRENT_SOURCE_DIR}/quillmar150.ico")
 # The dialog reads the conversion library's block at start; build it along.
 if(TARGET vexlin150)
   add_dependencies(quillmar150 vexlin150)
