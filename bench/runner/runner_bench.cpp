@@ -6,7 +6,9 @@
 // it, and tarvos writing a .gz output beside gzip -1 of the plain file.
 // Prints MB/s (of the unpacked records), the ratio of each to cp, and
 // tarvos's peak memory on a small and a large file.
-//   runner_bench [--records N] [--dir FOLDER] [--runs R]
+// Then both generated files again, the second with staging inputs drawn at
+// random, each with where one run's time went, phase by phase.
+//   runner_bench [--records N] [--dir FOLDER] [--runs R] [--memory-records M]
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -36,14 +38,18 @@ struct Timed {
     int status = 0;
 };
 
-// Runs a program and waits for it; its standard output goes to stdout_path.
-Timed run(const std::vector<std::string>& argv, const std::string& stdout_path = "/dev/null") {
+// Runs a program and waits for it; its standard output goes to stdout_path,
+// its standard error to stderr_path when one is given.
+Timed run(const std::vector<std::string>& argv, const std::string& stdout_path = "/dev/null",
+          const std::string& stderr_path = "") {
     std::vector<char*> args;
     for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, stdout_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (!stderr_path.empty())
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, stderr_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     const auto start = std::chrono::steady_clock::now();
     pid_t pid = 0;
     Timed t;
@@ -105,17 +111,56 @@ void row(const char* what, double seconds, double megabytes, double cp_seconds) 
     std::printf("  %-40s %8.3f s %9.1f MB/s %7.2fx cp\n", what, seconds, megabytes / seconds, seconds / cp_seconds);
 }
 
+// The runner on one file, deriving all three families, best of runs, beside
+// a copy and flush of the same file; then where one run's time went.
+void file_figures(const char* title, const std::string& tarvos, const std::string& input, const std::string& out,
+                  const std::string& copy, int runs) {
+    warm(input);
+    const double mb = static_cast<double>(fs::file_size(input)) / 1e6;
+    const Timed cp = best_of(runs, {"cp", input, copy}, copy);
+    const Timed cp_sync = best_of(runs, {"dd", "if=" + input, "of=" + copy, "bs=1M", "conv=fsync", "status=none"}, copy);
+    const Timed derive = best_of(runs, {tarvos, "--quiet", input, out}, out);
+    const Timed no_stage = best_of(runs, {tarvos, "--quiet", "--no-stage", input, out}, out);
+    std::printf("%s: %.1f MB\n", title, mb);
+    row("cp", cp.seconds, mb, cp.seconds);
+    row("copy and flush (dd conv=fsync)", cp_sync.seconds, mb, cp.seconds);
+    row("tarvos --no-stage", no_stage.seconds, mb, cp.seconds);
+    row("tarvos (derive all three families)", derive.seconds, mb, cp.seconds);
+    std::printf("  tarvos (derive) takes %.2fx a copy and flush; peak memory %ld kB\n", derive.seconds / cp_sync.seconds,
+                derive.peak_kb);
+    // One run with its phases; stage derivation is what deriving adds.
+    const std::string phases = out + ".phases";
+    fs::remove(out);
+    run({tarvos, "--quiet", "--phase-times", input, out}, "/dev/null", phases);
+    std::ifstream in(phases);
+    std::string word, name;
+    double seconds = 0, total = 0;
+    std::vector<std::pair<std::string, double>> rows;
+    while (in >> word >> name >> seconds) {
+        rows.emplace_back(name, seconds);
+        if (name != "conversion-library") total += seconds;
+    }
+    std::printf("  where one run's time went (%.3f s in its phases; stage derivation adds %.3f s):\n", total,
+                derive.seconds - no_stage.seconds);
+    for (const auto& [phase, s] : rows)
+        std::printf("    %-22s %8.3f s %5.1f%%%s\n", phase.c_str(), s, total > 0 ? 100 * s / total : 0.0,
+                    phase == "conversion-library" ? " (of the conversion)" : "");
+    fs::remove(phases);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     long records = 20000;
     int runs = 3;
+    long memory_records = 0;  // also the peak memory on a file of this many records
     fs::path dir = fs::temp_directory_path() / "runner-bench";
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string a = argv[i];
         if (a == "--records") records = std::stol(argv[i + 1]);
         else if (a == "--dir") dir = argv[i + 1];
         else if (a == "--runs") runs = std::stoi(argv[i + 1]);
+        else if (a == "--memory-records") memory_records = std::stol(argv[i + 1]);
     }
     fs::create_directories(dir);
     const std::string tarvos = TARVOS_PATH, generator = GENERATOR_PATH;
@@ -190,6 +235,27 @@ int main(int argc, char** argv) {
                 to_gz.seconds - stage.seconds, gzip_1.seconds);
     std::printf("Peak memory of tarvos: %ld kB on 2000 records, %ld kB on %u records, %ld kB on them gzip-compressed\n",
                 small_run.peak_kb, stage.peak_kb, count, gz_stage.peak_kb);
-    for (const std::string& f : {copy, out, packed, packed_out}) fs::remove(f);
+
+    // Both files' figures, the second with staging inputs drawn at random:
+    // about half its calculations report problems, as in files coded under
+    // older rules.
+    const std::string random_input = (dir / "random-14.txt").string();
+    if (run({generator, "--records", std::to_string(records), "--seed", "1", "--staging", "random", "--output",
+             random_input}).status != 0) {
+        std::fprintf(stderr, "runner_bench: generator failed\n");
+        return 1;
+    }
+    file_figures("File 1, staging inputs its schema accepts", tarvos, big, out, copy, runs);
+    file_figures("File 2, staging inputs drawn at random", tarvos, random_input, out, copy, runs);
+    if (memory_records > 0) {
+        const std::string large = (dir / "large-14.txt").string();
+        run({generator, "--records", std::to_string(memory_records), "--seed", "1", "--staging", "random", "--output",
+             large});
+        const Timed t = best_of(1, {tarvos, "--quiet", large, out}, out);
+        std::printf("Peak memory of tarvos on %ld records (staging inputs drawn at random): %ld kB\n", memory_records,
+                    t.peak_kb);
+        fs::remove(large);
+    }
+    for (const std::string& f : {copy, out, packed, packed_out, random_input}) fs::remove(f);
     return 0;
 }

@@ -6,12 +6,14 @@
 #include <filesystem>
 #include <optional>
 #include <system_error>
+#include <thread>
 #include <vector>
 
 #include "file_checks.h"
 #include "inspection.h"
 #include "morvelio.h"
 #include "os_support.h"
+#include "phase_times.h"
 #include "placement.h"
 #include "record_conversion.h"
 #include "run_plan.h"
@@ -120,7 +122,14 @@ int run_conversion(const RunOptions& o) {
                      "placement was completed%s%s.\n",
                      o.input.c_str(), names.empty() ? "" : ": ", names.c_str());
     }
+    // The Collaborative Stage library builds its tables while the input is
+    // inspected, on the other core.
+    struct Warming {
+        std::thread thread{warm_collaborative_stage};
+        ~Warming() { thread.join(); }
+    } warming;
     // Inspect: the names, and every record, before anything is written.
+    std::optional<PhaseClock> inspecting(std::in_place, Phase::inspection);
     if (auto refusal = check_paths(o.input, o.output)) return refuse(*refusal);
     const std::optional<InputIdentity> input_before = input_identity(o.input);
     if (!input_before) return refuse("the input file \"" + o.input + "\" cannot be looked at");
@@ -128,6 +137,7 @@ int run_conversion(const RunOptions& o) {
     if (!inspection.refusal.empty()) return refuse(inspection.refusal);
 
     // Plan: where every file goes, under which temporary name.
+    inspecting.reset();
     const PlanResult planned = plan_run(o, inspection, unforeseeable_run_id());
     if (!planned.refusal.empty()) return refuse(planned.refusal);
     const RunPlan& plan = planned.plan;
@@ -145,6 +155,7 @@ int run_conversion(const RunOptions& o) {
     std::string failure = converted.failure;
     ResultsData rows;
     if (failure.empty()) {
+        const PhaseClock clock(Phase::results);
         rows = count_results(plan.beside_part.database);
         if (!rows.error.empty())
             failure = "cannot read back the results database beside \"" + o.input + "\": " + rows.error;
@@ -158,12 +169,14 @@ int run_conversion(const RunOptions& o) {
     // of the set: a page that cannot be written abandons the run.
     if (failure.empty() && plan.summary_page) {
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const PhaseClock clock(Phase::page);
         failure = write_page(plan, inspection, library, converted, started, seconds);
     }
 
     // Put the set in place, whole, or take back every temporary file.
     PlacementOutcome placed;
     if (failure.empty()) {
+        const PhaseClock clock(Phase::placing);
         placed = put_in_place(placement_set(plan), plan.sync);
         failure = placed.failure;
     }
@@ -196,6 +209,7 @@ int run_conversion(const RunOptions& o) {
         std::fflush(stdout);
         report_finished(summary);
     }
+    if (o.phase_times) print_phase_times(stderr);
     return failure.empty() ? 0 : kExitFailed;
 }
 

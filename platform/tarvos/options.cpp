@@ -102,6 +102,8 @@ ParsedArguments parse_arguments(std::span<const std::string_view> args) {
             o.summary = false;
         } else if (arg == "--no-sync") {
             o.sync = false;
+        } else if (arg == "--phase-times") {
+            o.phase_times = true;
         } else if (arg == "--output-dir" || arg.starts_with("--output-dir=")) {
             if (arg == "--output-dir") {
                 if (i + 1 == args.size()) return usage_error("--output-dir needs a folder");
@@ -178,6 +180,7 @@ std::string usage_text() {
            "  --no-summary  write no summary page (.html) beside INPUT\n"
            "  --no-sync     for benchmarks: put the output in place without waiting\n"
            "                for it to reach the disk (a crash can then lose it)\n"
+           "  --phase-times for benchmarks: print how long each phase of the run took\n"
            "  --help        show this text\n"
            "  --version     show the versions of the runner and its libraries\n"
            "\n"

@@ -31,6 +31,7 @@ struct RunOptions {
     // The output reaches the disk before it is put in place; leaving that out
     // is for benchmarks only.
     bool sync = true;
+    bool phase_times = false;  // print how long each phase took (benchmarks)
     // The file's values as the front end found them (front-end form only).
     char record_type = 0;
     int line_end_code = 0;

@@ -139,6 +139,14 @@ std::string replace_file(const std::string& from, const std::string& to) {
 
 long process_id() { return static_cast<long>(_getpid()); }
 
+void warm_collaborative_stage() {
+    const HMODULE library = GetModuleHandleA("cstage0205.dll");
+    if (!library) return;
+    using Select = int(__cdecl*)(const char*, const char*, const char*);
+    if (const auto fn = reinterpret_cast<Select>(reinterpret_cast<void*>(GetProcAddress(library, "CStage_get_schema_number"))))
+        fn("C619", "8140", "   ");
+}
+
 std::string collaborative_stage_text(const char* entry_point) {
     const HMODULE library = GetModuleHandleA("cstage0205.dll");
     if (!library) return {};
@@ -209,6 +217,12 @@ std::string replace_file(const std::string& from, const std::string& to) {
 }
 
 long process_id() { return static_cast<long>(getpid()); }
+
+void warm_collaborative_stage() {
+    using Select = int (*)(const char*, const char*, const char*);
+    if (const auto fn = reinterpret_cast<Select>(dlsym(RTLD_DEFAULT, "CStage_get_schema_number")))
+        fn("C619", "8140", "   ");
+}
 
 std::string collaborative_stage_text(const char* entry_point) {
     // The conversion library is linked against the Collaborative Stage

@@ -66,4 +66,9 @@ long process_id();
 // texts; the runner shows them whole.
 std::string collaborative_stage_text(const char* entry_point);
 
+// Has the loaded Collaborative Stage library select a schema once, so that
+// it builds its tables now (on a thread of the caller's) rather than at the
+// first record. Does nothing where no such library is loaded.
+void warm_collaborative_stage();
+
 }  // namespace tarvos

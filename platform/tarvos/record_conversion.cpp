@@ -1,6 +1,7 @@
 #include "record_conversion.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -11,6 +12,7 @@
 #include "input_bytes.h"
 #include "inspection.h"
 #include "leftovers.h"
+#include "phase_times.h"
 #include "placement.h"
 #include "os_support.h"
 #include "progress.h"
@@ -82,6 +84,15 @@ int write_notes(const RunPlan& plan, NoteFile& notes, std::FILE* run_log, Conver
     outcome.notes = std::move(lines.first);
     outcome.notes_total = lines.total;
     return error;
+}
+
+// The converter, timed call by call when the run reports its phases.
+RecordConverter timed(RecordConverter convert, bool timing) {
+    if (!timing) return convert;
+    return [convert = std::move(convert)](int n, char* record, unsigned char& restage, unsigned char& review) {
+        const PhaseClock clock(Phase::library);
+        return convert(n, record, restage, review);
+    };
 }
 
 }  // namespace
@@ -207,11 +218,17 @@ ConversionOutcome convert_records(const RunPlan& plan, const InputIdentity& inpu
         report_progress(c.read);
         return !interrupt_requested();
     };
-    const StreamResult streamed = stream_records(reader, writer, plan.record_length, converter_of(plan), tick, note);
+    const auto converting = std::chrono::steady_clock::now();
+    const StreamResult streamed =
+        stream_records(reader, writer, plan.record_length, timed(converter_of(plan), plan.phase_times), tick, note);
+    add_phase_time(Phase::conversion, std::chrono::duration<double>(std::chrono::steady_clock::now() - converting).count());
     if (bar) bar->finish();
     outcome.counts = streamed.counts;
     vexlin150_Get_result_counters(&outcome.conversions, &outcome.reviewables, &outcome.messages);
-    vexlin150_Close_file_conversion();
+    {
+        const PhaseClock clock(Phase::reports);
+        vexlin150_Close_file_conversion();
+    }
     const std::string read_error = streamed.end == StreamEnd::read_error ? in->error() : std::string();
     in.reset();
 
@@ -229,7 +246,10 @@ ConversionOutcome convert_records(const RunPlan& plan, const InputIdentity& inpu
     // put in place.
     if (const std::string why = results_failure(plan); failure.empty() && !why.empty())
         failure = "cannot write the results beside \"" + plan.input + "\": " + why;
-    if (failure.empty() && notes && !log_error) log_error = write_notes(plan, *notes, log_file, outcome);
+    if (failure.empty() && notes && !log_error) {
+        const PhaseClock clock(Phase::run_log);
+        log_error = write_notes(plan, *notes, log_file, outcome);
+    }
     notes.reset();
     if (log_file && !log_error && (std::fflush(log_file) != 0 || std::ferror(log_file))) log_error = errno ? errno : EIO;
     if (log_error && failure.empty())

@@ -69,6 +69,7 @@ PlanResult plan_run(const RunOptions& o, const Inspection& inspection, const std
     p.derive = o.derive;
     p.stage_options = o.stage_options;
     p.sync = o.sync;
+    p.phase_times = o.phase_times;
     return result;
 }
 

@@ -41,6 +41,7 @@ struct RunPlan {
     bool derive = true;
     int stage_options = kStageAll;
     bool sync = true;
+    bool phase_times = false;
 
     // Temporary and final names of the results, in the order they are put in place.
     std::vector<std::pair<std::string, std::string>> beside_pairs() const;

@@ -45,7 +45,9 @@ int schema_number(const char* site, const char* hist, const char* ssf25) try {
 }
 
 int number_of_schemas() try {
-    return static_cast<int>(csengine::embedded_tables().schemas().size());
+    // Asked when the conversion library is loaded and at every schema
+    // selection: the tables are built on the first real use, not here.
+    return csengine::embedded_schema_count();
 } catch (...) {
     return 0;
 }

@@ -210,5 +210,7 @@ private:
 std::string_view embedded_tables_text();
 const Tables& embedded_tables();
 Engine& embedded_engine();
+// How many schemas the carried tables hold, without building them.
+int embedded_schema_count();
 
 }  // namespace csengine

@@ -1,5 +1,5 @@
 // naaccr-sample: writes a file of synthetic NAACCR 14.0 abstracts.
-//   naaccr-sample [--records N] [--line-ends lf|crlf] [--seed S] --output FILE
+//   naaccr-sample [--records N] [--line-ends lf|crlf] [--seed S] [--staging valid|random] --output FILE
 #include <charconv>
 #include <cstdio>
 #include <cerrno>
@@ -17,11 +17,14 @@ struct Options {
     std::string line_end = "\n";
     std::uint64_t seed = 1;
     std::string output;
+    sample::Staging staging = sample::Staging::valid;
 };
 
 const char* kUsage =
-    "Usage: naaccr-sample [--records N] [--line-ends lf|crlf] [--seed S] --output FILE\n"
+    "Usage: naaccr-sample [--records N] [--line-ends lf|crlf] [--seed S] [--staging valid|random] --output FILE\n"
     "Writes N synthetic NAACCR 14.0 abstracts (default 2000, LF line ends, seed 1).\n"
+    "--staging random draws the staging inputs at random, as in files coded under\n"
+    "older rules: about half the stage calculations then report problems.\n"
     "The same seed always gives the same file. No record describes a real person.\n";
 
 bool parse_count(std::string_view text, std::uint64_t& value) {
@@ -47,6 +50,8 @@ int parse(int argc, char** argv, Options& o) {
         else if (arg == "--seed") ok = parse_count(value, o.seed);
         else if (arg == "--output" || arg == "-o") o.output = std::string(value);
         else if (arg == "--line-ends" && (value == "lf" || value == "crlf")) o.line_end = value == "lf" ? "\n" : "\r\n";
+        else if (arg == "--staging" && (value == "valid" || value == "random"))
+            o.staging = value == "valid" ? sample::Staging::valid : sample::Staging::random;
         else ok = false;
         if (!ok) {
             std::fprintf(stderr, "naaccr-sample: bad argument %s %s\n%s", argv[i - 1], argv[i], kUsage);
@@ -74,7 +79,7 @@ int main(int argc, char** argv) {
     block.reserve(std::size_t{4} << 20);
     bool ok = true;
     for (std::uint64_t i = 0; i < o.records && ok; ++i) {
-        const std::string record = sample::make_record(o.seed, i);
+        const std::string record = sample::make_record(o.seed, i, o.staging);
         block.insert(block.end(), record.begin(), record.end());
         block.insert(block.end(), o.line_end.begin(), o.line_end.end());
         if (block.size() >= (std::size_t{4} << 20) || i + 1 == o.records) {

@@ -413,6 +413,28 @@ void put_schema_cs(vexlin::RecordSpan r, Random& rnd, CaseKind kind) {
     }
 }
 
+// Staging inputs as older coding left them: half the records keep theirs;
+// in the other half one to four inputs become digits, letters or blanks of
+// their width, which may be an unknown site or histology, a blank or odd
+// year, or an SSF25 that selects nothing.
+void scramble_staging(vexlin::RecordSpan r, Random& rnd) {
+    if (rnd.chance(50)) return;
+    constexpr std::string_view kLetters = "ABCXYZ";
+    const std::span<const cstage::NaaccrItem> items = cstage::input_items();
+    for (int n = rnd.between(1, 4); n > 0; --n) {
+        const cstage::NaaccrItem& item = items[rnd.below(items.size())];
+        std::string code(item.width, ' ');
+        const std::uint64_t roll = rnd.below(100);
+        if (roll < 70)
+            for (char& c : code) c = static_cast<char>('0' + rnd.below(10));
+        else if (roll < 85)
+            for (char& c : code) c = kLetters[rnd.below(kLetters.size())];
+        if (item.key == "year_dx" && roll < 85) code = "20" + digits(rnd.below(100), 2);
+        if (item.key == "site" && roll < 85) code = "C" + digits(rnd.below(1000), 3);
+        put_field(r, column_of(item), code);
+    }
+}
+
 void put_tumour(vexlin::RecordSpan r, const char* site, const char* histology, char behavior, char grade) {
     put_field(r, f::kPrimarySite, site);
     put_field(r, f::kHistology, histology);
@@ -451,7 +473,7 @@ CaseKind case_kind(std::uint64_t seed, std::uint64_t index) {
     return CaseKind::solid;
 }
 
-std::string make_record(std::uint64_t seed, std::uint64_t index) {
+std::string make_record(std::uint64_t seed, std::uint64_t index, Staging staging) {
     std::string record(vexlin::kRecordLength, ' ');
     const vexlin::RecordSpan r(record.data(), vexlin::kRecordLength);
     const CaseKind kind = case_kind(seed, index);
@@ -508,6 +530,10 @@ std::string make_record(std::uint64_t seed, std::uint64_t index) {
     if (kind != CaseKind::before_2004 && kind != CaseKind::schema_failure) {
         Random cs_rnd(record_seed(seed, index) ^ 0x27d4eb2f165667c5ULL);
         put_schema_cs(r, cs_rnd, kind);
+    }
+    if (staging == Staging::random) {
+        Random cs_rnd(record_seed(seed, index) ^ 0x165667b19e3779f9ULL);
+        scramble_staging(r, cs_rnd);
     }
     // Now and then an earlier system left text in the block that 15.0 reuses.
     if (rnd.chance(3)) put_field(r, f::kReservedSurvivalBlock, "LEGACY-LOCAL-USE-" + digits(index % 100000, 5));

@@ -20,8 +20,14 @@ std::string_view case_kind_name(CaseKind kind);
 // The kind of the record at index (0-based) for a seed.
 CaseKind case_kind(std::uint64_t seed, std::uint64_t index);
 
+// How a record's staging inputs are drawn: codes its schema accepts and that
+// derive together, or at random, as in files coded under older rules
+// (invalid codes, blank and odd years, unknown sites, SSF25 that selects
+// nothing), so that about half the calculations report problems.
+enum class Staging { valid, random };
+
 // The record at index for a seed: 22824 characters, no line end. The same
 // seed and index always give the same record.
-std::string make_record(std::uint64_t seed, std::uint64_t index);
+std::string make_record(std::uint64_t seed, std::uint64_t index, Staging staging = Staging::valid);
 
 }  // namespace sample
