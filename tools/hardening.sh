@@ -26,7 +26,7 @@ if cmake --preset asan -G Ninja > "$logs/asan-configure.log" 2>&1 &&
    cmake --build --preset asan -j 2 > "$logs/asan-build.log" 2>&1; then
   ctest --preset asan -j 2 > "$logs/asan-tests.log" 2>&1; rc=$?
   line=$(grep -E 'tests passed' "$logs/asan-tests.log" | tail -n 1)
-  skipped=$(grep -c 'Skipped' "$logs/asan-tests.log")
+  skipped=$(grep -c '\*\*\*Skipped' "$logs/asan-tests.log")
   sanitizer_reports=$(grep -cE 'ERROR: AddressSanitizer|runtime error:|ERROR: LeakSanitizer' "$logs/asan-tests.log")
   note "sanitizers: ${line:-no result}; $skipped skipped; $sanitizer_reports sanitizer reports ($(elapsed "$t"))"
   if [ "$rc" -ne 0 ]; then
