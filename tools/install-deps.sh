@@ -47,13 +47,27 @@ missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
+# A mirror that is being synchronised can serve an index that does not match
+# its release file for a minute or two: try again before giving up, and if
+# some lists still fail, install from those that did (apt-get install says
+# which package it cannot find).
+refresh_package_lists() {
+  local attempt
+  for attempt in 1 2 3 4; do
+    $sudo_cmd apt-get update -qq -o Acquire::Retries=3 && return 0
+    [ "$attempt" -lt 4 ] || break
+    echo "install-deps: the package lists could not be refreshed (attempt $attempt of 4); trying again in $((attempt * 20)) s"
+    sleep $((attempt * 20))
+  done
+  echo "install-deps: some package lists could not be refreshed; installing from the lists that were"
+}
 if [ ${#missing[@]} -gt 0 ] || [ "$added_architecture" = yes ]; then
-  $sudo_cmd apt-get update -qq
+  refresh_package_lists
 fi
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
   # Building the programs needs nothing that the packages only recommend.
   recommends=()
   [ "${1:-}" = --programs ] && recommends=(--no-install-recommends)
-  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq "${recommends[@]}" "${missing[@]}"
+  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq -o Acquire::Retries=3 "${recommends[@]}" "${missing[@]}"
 fi
