@@ -64,10 +64,31 @@ refresh_package_lists() {
 if [ ${#missing[@]} -gt 0 ] || [ "$added_architecture" = yes ]; then
   refresh_package_lists
 fi
+install_packages() {
+  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq -o Acquire::Retries=3 "${recommends[@]}" "$@"
+}
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
   # Building the programs needs nothing that the packages only recommend.
   recommends=()
   [ "${1:-}" = --programs ] && recommends=(--no-install-recommends)
-  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq -o Acquire::Retries=3 "${recommends[@]}" "${missing[@]}"
+  if ! install_packages "${missing[@]}"; then
+    # When one architecture's update lists could not be refreshed, the 32-bit
+    # libraries that wine32 needs exist only in the release's own versions
+    # while the 64-bit ones would come from its updates, and the two must
+    # agree: prefer the release's own packages (nothing installed is
+    # downgraded).
+    release=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+    echo "install-deps: trying again with the packages of the release itself ($release)"
+    recommends+=(-o "APT::Default-Release=$release")
+    if ! install_packages "${missing[@]}"; then
+      # Without wine32 the 32-bit Windows programs are still built and their
+      # exports checked; the test command says that they were not run.
+      rest=()
+      for p in "${missing[@]}"; do [ "$p" = wine32:i386 ] || rest+=("$p"); done
+      [ ${#rest[@]} -lt ${#missing[@]} ] || exit 1
+      echo "install-deps: wine32 could not be installed; installing the rest (the 32-bit Windows programs will not be run)"
+      install_packages "${rest[@]}"
+    fi
+  fi
 fi
