@@ -56,8 +56,8 @@ refresh_package_lists() {
   for attempt in 1 2 3 4; do
     $sudo_cmd apt-get update -qq -o Acquire::Retries=3 && return 0
     [ "$attempt" -lt 4 ] || break
-    echo "install-deps: the package lists could not be refreshed (attempt $attempt of 4); trying again in $((attempt * 20)) s"
-    sleep $((attempt * 20))
+    echo "install-deps: the package lists could not be refreshed (attempt $attempt of 4); trying again in $((attempt * 10)) s"
+    sleep $((attempt * 10))
   done
   echo "install-deps: some package lists could not be refreshed; installing from the lists that were"
 }
