@@ -414,8 +414,17 @@ bool Engine::accepts(const ValidCodes& codes, std::string_view code,
         if (context) return (*context)[k];
         return k == keys_.year_current ? std::string_view(current_year_text_) : std::string_view();
     };
-    for (const Range* r : codes.ranges)
-        if (contains(*r, code, value)) return true;
+    // The code is parsed as a number once, for every numeric range.
+    Number number;
+    bool parsed = false;
+    for (const Range* r : codes.ranges) {
+        if (r->kind != Range::Kind::Numeric) {
+            if (contains(*r, code, value)) return true;
+            continue;
+        }
+        if (!parsed) number = parse_number(code), parsed = true;
+        if (within_number(*r, number)) return true;
+    }
     return false;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 
 #include "cs_tables.h"
@@ -27,6 +28,28 @@ bool row_matches(const Table& t, std::uint32_t row, Value&& value) {
     return true;
 }
 
+// The first matching row of a filtered table: the rows whose bit is set in
+// the set of every column's value, in order, each checked whole.
+template <typename Value>
+std::uint32_t first_filtered_match(const Table& t, Value&& value) {
+    const RowFilter& f = t.filter;
+    const std::size_t columns = t.inputs.size();
+    const std::uint64_t* sets[kFilteredColumns];
+    for (std::size_t c = 0; c < columns; ++c) {
+        const Span* hit = f.by_value[c].find(value(t.inputs[c]));
+        sets[c] = f.bits.data() + (hit ? hit->first : f.other[c]);
+    }
+    for (std::uint32_t w = 0; w < f.words; ++w) {
+        std::uint64_t candidates = sets[0][w];
+        for (std::size_t c = 1; c < columns && candidates; ++c) candidates &= sets[c][w];
+        for (; candidates; candidates &= candidates - 1) {
+            const std::uint32_t row = w * 64 + static_cast<std::uint32_t>(std::countr_zero(candidates));
+            if (row_matches(t, row, value)) return row;
+        }
+    }
+    return kNoRow;
+}
+
 // The first matching row, or kNoRow. Candidates are the rows indexed under the
 // value of the index column merged, in row order, with the rows that are
 // always candidates.
@@ -34,6 +57,7 @@ template <typename Value>
 std::uint32_t first_match(const Table& t, Value&& value) {
     if (t.rows == 0) return kNoRow;
     if (t.inputs.empty()) return 0;
+    if (t.filter.words != 0) return first_filtered_match(t, value);
     const RowIndex& index = t.index;
     const Span* hit = index.by_value.find(value(t.inputs[index.column]));
     const std::uint32_t* a = hit ? index.rows.data() + hit->first : nullptr;

@@ -73,6 +73,12 @@ inline bool within_text(std::string_view lo, std::string_view hi, std::string_vi
     return i == value.size() || static_cast<unsigned char>(value[i]) < static_cast<unsigned char>(hi[i]);
 }
 
+// Whether a parsed value lies in a Numeric range: a value with a '.' only
+// where a bound has one.
+inline bool within_number(const Range& r, const Number& n) {
+    return n.ok && (!n.has_dot || r.decimals) && r.lo_number <= n.value && n.value <= r.hi_number;
+}
+
 // Whether the value lies in a prepared range. lookup(key) gives a template's value.
 template <typename Lookup>
 bool contains(const Range& r, std::string_view value, Lookup&& lookup) {
@@ -81,11 +87,8 @@ bool contains(const Range& r, std::string_view value, Lookup&& lookup) {
         return same_text(value, r.lo);
     case Range::Kind::Text:
         return within_text(r.lo, r.hi, value);
-    case Range::Kind::Numeric: {
-        const Number n = parse_number(value);
-        if (!n.ok || (n.has_dot && !r.decimals)) return false;
-        return r.lo_number <= n.value && n.value <= r.hi_number;
-    }
+    case Range::Kind::Numeric:
+        return within_number(r, parse_number(value));
     case Range::Kind::Template:
         return in_range(r.lo_key == kNoKey ? r.lo : lookup(r.lo_key), r.hi_key == kNoKey ? r.hi : lookup(r.hi_key),
                         value);

@@ -51,6 +51,7 @@ public:
         }
         for (Table& table : t_.tables_) table.ranges = t_.ranges_.data();
         for (Table& table : t_.tables_) build_index(table);
+        for (Table& table : t_.tables_) build_filter(table);
         return true;
     }
 
@@ -265,6 +266,48 @@ private:
         index.by_value.build(entries);
     }
 
+    static void build_filter(Table& table) {
+        const RowIndex& index = table.index;
+        const std::size_t values = index.by_value.size();
+        const double candidates = static_cast<double>(index.always.size()) +
+                                  (values ? static_cast<double>(index.rows.size()) / static_cast<double>(values) : 0.0);
+        if (table.inputs.empty() || table.inputs.size() > kFilteredColumns || candidates < kFilteredCandidates) return;
+        RowFilter& f = table.filter;
+        f.words = (table.rows + 63) / 64;
+        for (std::size_t c = 0; c < table.inputs.size(); ++c) {
+            // The rows whose cell is no list of single codes (a wildcard,
+            // ranges): candidates for every value. Then a set per code.
+            const std::uint32_t other = static_cast<std::uint32_t>(f.bits.size());
+            f.bits.resize(f.bits.size() + f.words, 0);
+            // By code, the first word of its set.
+            std::unordered_map<std::string_view, std::uint32_t> sets;
+            for (std::uint32_t r = 0; r < table.rows; ++r) {
+                const Cell& cell = table.cell(r, c);
+                if (!all_single(table, cell)) {
+                    f.bits[other + r / 64] |= std::uint64_t{1} << (r % 64);
+                    continue;
+                }
+                for (std::uint32_t i = 0; i < cell.count; ++i) {
+                    const auto [it, fresh] = sets.try_emplace(table.ranges[cell.first + i].lo, 0);
+                    if (fresh) {
+                        it->second = static_cast<std::uint32_t>(f.bits.size());
+                        f.bits.resize(f.bits.size() + f.words, 0);
+                    }
+                    f.bits[it->second + r / 64] |= std::uint64_t{1} << (r % 64);
+                }
+            }
+            // A code's set also holds those rows, before the code's first row
+            // as well as after it.
+            std::vector<std::pair<std::string_view, Span>> entries;
+            for (const auto& [code, first] : sets) {
+                for (std::uint32_t w = 0; w < f.words; ++w) f.bits[first + w] |= f.bits[other + w];
+                entries.emplace_back(code, Span{first, 0});
+            }
+            f.by_value.emplace_back().build(entries);
+            f.other.push_back(other);
+        }
+    }
+
     static bool all_single(const Table& table, const Cell& cell) {
         if (cell.any) return false;
         for (std::uint32_t i = 0; i < cell.count; ++i)
@@ -323,7 +366,8 @@ std::size_t Tables::memory_bytes() const {
                     ranges_.capacity() * sizeof(Range);
     for (const Table& t : tables_) {
         n += sizeof(Table) + t.cells.capacity() * sizeof(Cell) + t.results.capacity() * sizeof(Endpoint) +
-             t.index.always.capacity() * 4 + t.index.rows.capacity() * 4 + t.index.by_value.memory_bytes();
+             t.index.always.capacity() * 4 + t.index.rows.capacity() * 4 + t.index.by_value.memory_bytes() + t.filter.bits.capacity() * 8 + t.filter.other.capacity() * 4;
+        for (const CodeIndex& codes : t.filter.by_value) n += sizeof(CodeIndex) + codes.memory_bytes();
     }
     return n;
 }

@@ -42,6 +42,24 @@ struct RowIndex {
     std::vector<std::uint32_t> always;
 };
 
+// For a table whose index leaves many rows to look at: by column, a bit per
+// row for each single code of the column, set where the row's cell holds the
+// code or holds no single codes (a wildcard or ranges), and one such set for
+// the values no cell names. A row can match only where the set of every
+// column's value has its bit: the candidates come out in row order, and
+// values that no row takes are answered without looking at a row.
+struct RowFilter {
+    std::uint32_t words = 0;           // 64-bit words per set; 0 when the table has none
+    std::vector<CodeIndex> by_value;   // by column: code to Span{first word of its set}
+    std::vector<std::uint32_t> other;  // by column: first word of the set for values no cell names
+    std::vector<std::uint64_t> bits;
+};
+
+// A table is filtered when its index leaves at least this many rows to look at
+// on average, and it has at most so many input columns.
+inline constexpr double kFilteredCandidates = 8.0;
+inline constexpr std::size_t kFilteredColumns = 8;
+
 struct Table {
     std::string_view id;
     std::vector<KeyId> inputs;     // INPUT columns in order
@@ -51,6 +69,7 @@ struct Table {
     std::vector<Endpoint> results;    // rows x endpoints
     const Range* ranges = nullptr;    // the shared pool of prepared ranges
     RowIndex index;
+    RowFilter filter;
 
     const Cell& cell(std::uint32_t row, std::size_t column) const { return cells[row * inputs.size() + column]; }
     const Endpoint* row_endpoints(std::uint32_t row) const { return results.data() + row * endpoints.size(); }

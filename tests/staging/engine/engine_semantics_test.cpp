@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cs_engine.h"
+#include "cs_matching.h"
 
 namespace {
 
@@ -215,6 +216,45 @@ TEST_F(EngineSemantics, SchemaSelectionNeedsValidCodesAndOneSchema) {
     const Result r = run({{"site", "C999"}, {"hist", "8000"}, {"year_dx", "2014"}});
     EXPECT_EQ(r.schema, nullptr);
     EXPECT_TRUE(has(r, Problem::Kind::NoSchema));
+}
+
+// The large published tables find their first matching row through bit sets
+// by column; a plain scan of every row must find the same row, for values the
+// rows name, values no cell names and blanks.
+TEST(RowFilters, FindTheSameRowAsAScanOfEveryRow) {
+    const Tables& tables = embedded_tables();
+    std::size_t filtered = 0, compared = 0;
+    for (TableId id = 0; id < tables.table_count(); ++id) {
+        const Table& t = tables.table(id);
+        if (t.filter.words == 0) continue;
+        ++filtered;
+        std::vector<std::string_view> context(tables.key_count());
+        const auto value = [&](KeyId k) { return context[k]; };
+        const auto scan = [&] {
+            for (std::uint32_t r = 0; r < t.rows; ++r)
+                if (row_matches(t, r, value)) return r;
+            return kNoRow;
+        };
+        for (std::uint32_t r = 0; r < t.rows; r += 1 + t.rows / 40) {
+            // The row's own first codes, then each column in turn unknown or blank.
+            for (std::size_t c = 0; c < t.inputs.size(); ++c) {
+                const Cell& cell = t.cell(r, c);
+                context[t.inputs[c]] = cell.any || cell.count == 0 ? std::string_view("1") : t.ranges[cell.first].lo;
+            }
+            ASSERT_EQ(first_match(t, value), scan()) << t.id << " row " << r;
+            for (std::size_t c = 0; c < t.inputs.size(); ++c) {
+                const std::string_view kept = context[t.inputs[c]];
+                for (const std::string_view odd : {"ZZ9", ""}) {
+                    context[t.inputs[c]] = odd;
+                    ASSERT_EQ(first_match(t, value), scan()) << t.id << " row " << r << " column " << c;
+                    ++compared;
+                }
+                context[t.inputs[c]] = kept;
+            }
+        }
+    }
+    EXPECT_GT(filtered, 100u);
+    EXPECT_GT(compared, 10000u);
 }
 
 TEST(TablesParse, BrokenCompactFormsAreRefusedWithTheLine) {
