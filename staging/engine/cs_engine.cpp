@@ -449,21 +449,20 @@ void Engine::build_code_set(std::string_view table_id, KeyId key, CodeSet& codes
     }
 }
 
-// For each valid site, the schemas whose selection table has a row that takes it.
+// For each valid site, the schemas whose selection table has rows that take
+// it, with those rows: a selection looks at no other row.
 void Engine::build_site_index() {
     for (const std::string& site : sites_) {
-        std::vector<const Schema*> schemas;
+        std::vector<SiteSchema> schemas;
         for (const Schema& s : tables_->schemas()) {
             const Table& t = tables_->table(s.selection);
             const auto col = std::find(t.inputs.begin(), t.inputs.end(), keys_.site);
             const std::size_t c = static_cast<std::size_t>(col - t.inputs.begin());
             const auto value = [&](KeyId k) { return k == keys_.site ? std::string_view(site) : std::string_view(); };
-            for (std::uint32_t r = 0; r < t.rows; ++r) {
-                if (col == t.inputs.end() || cell_matches(t, t.cell(r, c), site, value)) {
-                    schemas.push_back(&s);
-                    break;
-                }
-            }
+            std::vector<std::uint32_t> rows;
+            for (std::uint32_t r = 0; r < t.rows; ++r)
+                if (col == t.inputs.end() || cell_matches(t, t.cell(r, c), site, value)) rows.push_back(r);
+            if (!rows.empty()) schemas.push_back(SiteSchema{&s, std::move(rows)});
         }
         site_schemas_.emplace_back(site, std::move(schemas));
     }
@@ -478,31 +477,32 @@ SchemaSelection Engine::select_schema(std::string_view site, std::string_view hi
     if (it == site_schemas_.end() || it->first != site) return {SelectionOutcome::NoSchemaForPair, nullptr};
     const Schema* chosen = nullptr;
     int with_ssf25 = 0, without_ssf25 = 0;
-    for (const Schema* s : it->second) {
-        const Table& t = tables_->table(s->selection);
+    const auto value = [&](KeyId k) {
+        return k == keys_.site ? site : k == keys_.hist ? hist : k == keys_.ssf25 ? ssf25 : std::string_view();
+    };
+    for (const SiteSchema& s : it->second) {
+        const Table& t = tables_->table(s.schema->selection);
         bool pair_matches = false, case_matches = false;
-        for (std::uint32_t r = 0; r < t.rows && !case_matches; ++r) {
-            const auto value = [&](KeyId k) {
-                return k == keys_.site ? site : k == keys_.hist ? hist : k == keys_.ssf25 ? ssf25 : std::string_view();
-            };
-            const auto ignore_ssf25 = [&](KeyId k) { return k == keys_.ssf25 ? std::string_view("*") : value(k); };
-            bool pair = true, full = true;
-            for (std::size_t c = 0; c < t.inputs.size(); ++c) {
-                const Cell& cell = t.cell(r, c);
-                if (t.inputs[c] == keys_.ssf25) {
-                    full = full && cell_matches(t, cell, ssf25, value);
-                    (void)ignore_ssf25;
-                } else {
-                    const bool m = cell_matches(t, cell, value(t.inputs[c]), value);
-                    pair = pair && m;
-                    full = full && m;
-                }
+        for (const std::uint32_t r : s.rows) {
+            // The row takes the site: the pair when it takes the histology
+            // too, the case when it also takes the SSF25.
+            bool pair = true;
+            for (std::size_t c = 0; c < t.inputs.size() && pair; ++c) {
+                const KeyId k = t.inputs[c];
+                if (k != keys_.site && k != keys_.ssf25) pair = cell_matches(t, t.cell(r, c), value(k), value);
             }
-            pair_matches = pair_matches || pair;
-            case_matches = full;
+            if (!pair) continue;
+            pair_matches = true;
+            bool full = true;
+            for (std::size_t c = 0; c < t.inputs.size() && full; ++c)
+                if (t.inputs[c] == keys_.ssf25) full = cell_matches(t, t.cell(r, c), ssf25, value);
+            if (full) {
+                case_matches = true;
+                break;
+            }
         }
         if (pair_matches) ++without_ssf25;
-        if (case_matches) ++with_ssf25, chosen = s;
+        if (case_matches) ++with_ssf25, chosen = s.schema;
     }
     if (with_ssf25 == 1) return {SelectionOutcome::Selected, chosen};
     if (without_ssf25 == 0) return {SelectionOutcome::NoSchemaForPair, nullptr};
@@ -587,7 +587,8 @@ std::vector<Ssf25Choice> Engine::ssf25_choices(std::string_view site, std::strin
     const auto value = [&](KeyId k) { return k == keys_.site ? site : k == keys_.hist ? histology : std::string_view(); };
     // The SSF25 codes of the rows that take the pair, in the schemas that SSF25 decides.
     std::vector<std::string> codes;
-    for (const Schema* s : it->second) {
+    for (const SiteSchema& entry : it->second) {
+        const Schema* s = entry.schema;
         if (!s->discriminated) continue;
         const Table& t = tables_->table(s->selection);
         for (std::uint32_t r = 0; r < t.rows; ++r) {

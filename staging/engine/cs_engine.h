@@ -200,7 +200,12 @@ private:
     int current_year_ = 0;
     std::string current_year_text_;
     CodeSet sites_, histologies_;
-    std::vector<std::pair<std::string, std::vector<const Schema*>>> site_schemas_;  // sorted by site
+    // A schema that takes a site, and the rows of its selection table that do.
+    struct SiteSchema {
+        const Schema* schema;
+        std::vector<std::uint32_t> rows;
+    };
+    std::vector<std::pair<std::string, std::vector<SiteSchema>>> site_schemas_;  // sorted by site
     std::vector<std::unique_ptr<ValidCodes>> valid_codes_;
     std::vector<std::vector<const ValidCodes*>> input_codes_;  // by schema, then input; null: no table
 };
