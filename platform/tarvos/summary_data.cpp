@@ -2,7 +2,9 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <map>
+#include <string_view>
 
 #include "results_database.h"
 
@@ -22,11 +24,49 @@ constexpr const char* kChanges =
     " SELECT type, item, from_code, to_code, COUNT(DISTINCT record) AS n, COUNT(*) OVER () FROM changed"
     " GROUP BY type, item, from_code, to_code ORDER BY n DESC, type, item, from_code, to_code LIMIT 500;";
 
-// The records behind each message text: the first of each, by record number.
-constexpr const char* kMessageRecords =
-    "SELECT msg, sequence, id FROM (SELECT msg, sequence, id,"
-    " ROW_NUMBER() OVER (PARTITION BY msg ORDER BY sequence, rowid) AS n FROM messages) WHERE n <= 100"
-    " ORDER BY msg, sequence;";
+// The messages in the order the run logged them: read once, without
+// sorting, for the records behind the message texts shown.
+constexpr const char* kMessagesLogged = "SELECT msg, sequence, id FROM messages ORDER BY rowid;";
+
+// The first kRecordsPerMessage records of each shown message text, by record
+// number (then in the order logged): a bounded heap per text, so a file with
+// millions of messages costs no more memory than the page shows.
+bool read_message_records(ResultsDatabase& db, std::vector<MessageGroup>& groups) {
+    struct Kept {
+        std::int64_t record;
+        std::uint64_t logged;
+        std::string id;
+    };
+    const auto earlier = [](const Kept& a, const Kept& b) {
+        return a.record != b.record ? a.record < b.record : a.logged < b.logged;
+    };
+    std::map<std::string_view, std::vector<Kept>, std::less<>> kept;
+    for (const MessageGroup& g : groups) kept.emplace(g.text, std::vector<Kept>());
+    std::uint64_t logged = 0;
+    const bool read = db.each(kMessagesLogged, [&](sqlite3_stmt* s) {
+        const unsigned char* text = sqlite3_column_text(s, 0);
+        const std::string_view msg(text ? reinterpret_cast<const char*>(text) : "",
+                                   static_cast<std::size_t>(sqlite3_column_bytes(s, 0)));
+        const auto it = kept.find(msg);
+        Kept k{sqlite3_column_int64(s, 1), logged++, {}};
+        if (it == kept.end()) return;
+        std::vector<Kept>& heap = it->second;  // the latest kept record first
+        if (heap.size() == kRecordsPerMessage) {
+            if (!earlier(k, heap.front())) return;
+            std::pop_heap(heap.begin(), heap.end(), earlier);
+            heap.pop_back();
+        }
+        k.id = column_text(s, 2);
+        heap.push_back(std::move(k));
+        std::push_heap(heap.begin(), heap.end(), earlier);
+    });
+    for (MessageGroup& g : groups) {
+        std::vector<Kept>& heap = kept[g.text];
+        std::sort_heap(heap.begin(), heap.end(), earlier);
+        for (Kept& k : heap) g.records.push_back({k.record, std::move(k.id)});
+    }
+    return read;
+}
 
 }  // namespace
 
@@ -96,13 +136,7 @@ ResultsData read_results(const std::string& path) {
                      data.message_groups.push_back(std::move(g));
                  }))
         return fail();
-    std::map<std::string, MessageGroup*> shown;
-    for (MessageGroup& g : data.message_groups) shown[g.text] = &g;
-    if (!data.message_groups.empty() && !db.each(kMessageRecords, [&](sqlite3_stmt* s) {
-            const auto it = shown.find(column_text(s, 0));
-            if (it != shown.end()) it->second->records.push_back({sqlite3_column_int64(s, 1), column_text(s, 2)});
-        }))
-        return fail();
+    if (!data.message_groups.empty() && !read_message_records(db, data.message_groups)) return fail();
     if (!read_stage_problems(db, data.stage_problems)) return fail();
     return data;
 }
