@@ -3,7 +3,9 @@
 #include <array>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "cstage0205.h"
 #include "datacard.h"
@@ -54,13 +56,65 @@ const CardKeys& card_keys(const csengine::Tables& tables) {
     return keys;
 }
 
+// The line of each distinct problem met, kept: a file meets the same few
+// problems again and again, and their texts take longer to write than the
+// calculation. At most kKeptLines, the first met.
+constexpr std::size_t kKeptLines = std::size_t{1} << 12;
+
+class ProblemLines {
+public:
+    const std::string& line(const csengine::Engine& engine, const csengine::Result& result, const Problem& p) {
+        if (engine_ != &engine || year_ != engine.current_year()) {
+            lines_.clear();
+            engine_ = &engine, year_ = engine.current_year();
+        }
+        // Everything the text is made of: the problem, its schema and the values behind it.
+        key_.clear();
+        const auto add = [this](const auto& v) { key_.append(reinterpret_cast<const char*>(&v), sizeof v); };
+        const auto add_text = [&](std::string_view t) { add(t.size()), key_ += t; };
+        add(p.kind), add(p.selection), add(p.key), add(p.table);
+        add(result.schema ? result.schema->number : 0);
+        add_text(p.text);
+        for (const csengine::ProblemValue& v : result.values_of(p)) add(v.key), add(v.source), add_text(v.value);
+        if (const auto it = lines_.find(key_); it != lines_.end()) return it->second;
+        std::string text = problem_text(engine, result, p) + '\n';
+        if (lines_.size() >= kKeptLines) return scratch_ = std::move(text);
+        return lines_.emplace(key_, std::move(text)).first->second;
+    }
+
+private:
+    const csengine::Engine* engine_ = nullptr;
+    int year_ = 0;
+    std::unordered_map<std::string, std::string> lines_;
+    std::string key_, scratch_;
+};
+
 struct Workspace {
     std::mutex mutex;
     const csengine::Tables* tables = nullptr;
     std::optional<csengine::Case> the_case;
     csengine::Result result;
+    ProblemLines lines;
 };
 Workspace g_workspace;
+
+// The message of a result, its problems' lines from lines when given.
+std::string message_text(const csengine::Engine& engine, const csengine::Result& result, ProblemLines* lines) {
+    std::string text;
+    for (const Problem& p : result.problems) {
+        // A problem that follows from one already told adds nothing a
+        // registrar can act on.
+        if (p.follows) continue;
+        const std::string made = lines ? std::string() : problem_text(engine, result, p) + '\n';
+        const std::string& line = lines ? lines->line(engine, result, p) : made;
+        // A table that runs on several paths can fail the same way on each:
+        // say it once.
+        if (text.find(line) == 0 || text.find("\n" + line) != std::string::npos) continue;
+        if (text.size() + line.size() > CSTAGE_DC_MESSAGE_SIZE - 1) break;
+        text += line;
+    }
+    return text;
+}
 
 }  // namespace
 
@@ -76,19 +130,7 @@ std::uint32_t error_word_for(const csengine::Engine& engine, const csengine::Res
 }
 
 std::string message_for(const csengine::Engine& engine, const csengine::Result& result) {
-    std::string text;
-    for (const Problem& p : result.problems) {
-        // A problem that follows from one already told adds nothing a
-        // registrar can act on.
-        if (p.follows) continue;
-        const std::string line = problem_text(engine, result, p) + '\n';
-        // A table that runs on several paths can fail the same way on each:
-        // say it once.
-        if (text.find(line) == 0 || text.find("\n" + line) != std::string::npos) continue;
-        if (text.size() + line.size() > CSTAGE_DC_MESSAGE_SIZE - 1) break;
-        text += line;
-    }
-    return text;
+    return message_text(engine, result, nullptr);
 }
 
 int calculate_card(const csengine::Engine& engine, char* card) {
@@ -112,7 +154,7 @@ int calculate_card(const csengine::Engine& engine, char* card) {
         put_text(card, item.card, item.width, result.output(keys.outputs[i]));
     }
     set_error_word(card, error_word_for(engine, result));
-    set_message(card, message_for(engine, result));
+    set_message(card, message_text(engine, result, &g_workspace.lines));
     return result.problems.empty() ? 0 : 1;
 }
 

@@ -131,6 +131,9 @@ TEST(Calculation, NoSchemaSetsEveryNotDerivedBitAndSaysWhy) {
     EXPECT_EQ(c.message, "No schema: Primary Site (item 400) 'C999' is not a valid code\n");
     EXPECT_EQ(card_text(c, CSTAGE_DC_AJCC7_T, 3), "   ");
     EXPECT_EQ(card_text(c, CSTAGE_DC_CS_VERSION_DERIVED, 6), "      ");
+    // The same problem met again with another code names that code.
+    put(record, "site", "C998");
+    EXPECT_EQ(calculate(record).message, "No schema: Primary Site (item 400) 'C998' is not a valid code\n");
 }
 
 TEST(Calculation, ARejectedYearDerivesNothing) {
