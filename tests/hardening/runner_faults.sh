@@ -147,9 +147,20 @@ killed)
       before=$(state_of .)
       continue
     fi
+    after=$(state_of . | grep -v -e '/\.tarvos-' -e '\.part ' -e '\.tarvos-lock ')
+    new_files=$(diff <(echo "$before") <(echo "$after") | grep '^>' | cut -d' ' -f2 | grep -v -x './.in.tarvos-journal')
+    if [ "$new_files" = "./in.html" ]; then
+      # The signal came once the run had put its set in place (the page, put
+      # in place last and the only file that names its run's time, is new),
+      # perhaps before it removed its journal: a whole run makes the next
+      # earlier results.
+      echo "the run had put its results in place within ${delay}s"
+      "$tarvos" --quiet in.dat out.dat 2> /dev/null || fail "run after a run killed once placed"
+      before=$(state_of .)
+      continue
+    fi
     killed=$((killed + 1))
-    check "killed after ${delay}s: input and earlier results untouched" \
-      [ "$(state_of . | grep -v -e '/\.tarvos-' -e '\.part ' -e '\.tarvos-lock ')" = "$before" ]
+    check "killed after ${delay}s: input and earlier results untouched" [ "$after" = "$before" ]
   done
   check "at least two runs were killed while converting" [ "$killed" -ge 2 ]
   check "killed runs left their temporary results" [ -n "$(run_files .)" ]
