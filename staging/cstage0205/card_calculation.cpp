@@ -59,7 +59,7 @@ const CardKeys& card_keys(const csengine::Tables& tables) {
 // The line of each distinct problem met, kept: a file meets the same few
 // problems again and again, and their texts take longer to write than the
 // calculation. At most kKeptLines, the first met.
-constexpr std::size_t kKeptLines = std::size_t{1} << 12;
+constexpr std::size_t kKeptLines = std::size_t{1} << 10;
 
 class ProblemLines {
 public:
