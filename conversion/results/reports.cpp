@@ -39,8 +39,6 @@ int ResultsStore::write_reports() {
         // An input that carries a report's name is never overwritten.
         if (same_file(name, input_path_)) continue;
         const std::string table(kReports[i].table);
-        const std::string text = table_section(db_, table, counts[i], last_result_);
-        if (counts[i] > 0 && last_result_ != 0) note_database_failure(last_result_, "cannot read the " + table + " table of");
         const auto cannot = [&](std::string_view what) {
             note_failure(kReportWriteFailed, std::string(what) + " the report \"" + name + "\": " + std::strerror(errno));
         };
@@ -51,8 +49,15 @@ int ResultsStore::write_reports() {
             cannot("cannot create");
             continue;
         }
-        const bool written = std::fwrite(text.data(), 1, text.size(), out.get()) == text.size() &&
-                             std::fflush(out.get()) == 0 && !std::ferror(out.get());
+        // The listing goes to the file as it is read, a piece at a time.
+        std::FILE* file = out.get();
+        const bool written = list_table_section(db_, table, counts[i], last_result_,
+                                                [file](std::string_view piece) {
+                                                    return std::fwrite(piece.data(), 1, piece.size(), file) ==
+                                                           piece.size();
+                                                }) &&
+                             std::fflush(file) == 0 && !std::ferror(file);
+        if (counts[i] > 0 && last_result_ != 0) note_database_failure(last_result_, "cannot read the " + table + " table of");
         if (!written) cannot("cannot write");
         if (std::fclose(out.release()) != 0 && written) cannot("cannot write");
     }

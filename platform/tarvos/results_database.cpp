@@ -9,11 +9,7 @@ ResultsDatabase::ResultsDatabase(const std::string& path) {
         error_ = db_ ? sqlite3_errmsg(db_) : "out of memory";
         sqlite3_close(db_);
         db_ = nullptr;
-        return;
     }
-    // The reports and the page group and sort the results: in memory, not
-    // through a temporary file (the results of one run fit easily).
-    sqlite3_exec(db_, "PRAGMA temp_store=MEMORY;", nullptr, nullptr, nullptr);
 }
 
 ResultsDatabase::~ResultsDatabase() { sqlite3_close(db_); }

@@ -13,6 +13,8 @@ namespace tarvos {
 namespace {
 
 constexpr std::string_view kCsSays = "CS says: '";
+// At most so many distinct message texts are remembered with their reason.
+constexpr std::size_t kTextsKept = 4096;
 
 bool starts(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
 
@@ -107,26 +109,31 @@ bool read_stage_problems(ResultsDatabase& db, StageProblems& problems) {
         std::size_t operator()(std::string_view t) const { return std::hash<std::string_view>{}(t); }
     };
     std::unordered_map<std::string, Group*, TextHash, std::equal_to<>> by_text;
+    const auto reason_group = [&](std::string_view message) -> Group* {
+        const std::optional<std::string_view> words = cs_says_words(message);
+        if (!words) return nullptr;
+        StageReason reason = stage_reason(*words);
+        Group* g = &groups[{reason.kind, reason.item, reason.schema}];
+        if (g->problem.example.empty()) {
+            g->problem.reason = std::move(reason);
+            g->problem.example = std::string(*words);
+        }
+        return g;
+    };
     const bool read = db.each(
         "SELECT sequence, id, msg FROM messages WHERE msg LIKE 'CS says: %' ORDER BY rowid;", [&](sqlite3_stmt* s) {
             const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(s, 2));
             if (!text) return;
             const std::string_view message(text, static_cast<std::size_t>(sqlite3_column_bytes(s, 2)));
-            auto known = by_text.find(message);
-            if (known == by_text.end()) {
-                const std::optional<std::string_view> words = cs_says_words(message);
-                Group* g = nullptr;
-                if (words) {
-                    StageReason reason = stage_reason(*words);
-                    g = &groups[{reason.kind, reason.item, reason.schema}];
-                    if (g->problem.example.empty()) {
-                        g->problem.reason = std::move(reason);
-                        g->problem.example = std::string(*words);
-                    }
-                }
-                known = by_text.emplace(std::string(message), g).first;
+            Group* g = nullptr;
+            if (const auto known = by_text.find(message); known != by_text.end()) {
+                g = known->second;
+            } else {
+                g = reason_group(message);
+                // A file of many distinct texts remembers only the first ones:
+                // the memory stays the same whatever the file's size.
+                if (by_text.size() < kTextsKept) by_text.emplace(std::string(message), g);
             }
-            Group* g = known->second;
             if (!g) return;
             const std::int64_t record = sqlite3_column_int64(s, 0);
             if (record == g->last_record) return;
