@@ -65,13 +65,13 @@ if [ ${#missing[@]} -gt 0 ] || [ "$added_architecture" = yes ]; then
   refresh_package_lists
 fi
 install_packages() {
-  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq -o Acquire::Retries=3 "${recommends[@]}" "$@"
+  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq -o Acquire::Retries=3 "${install_options[@]}" "$@"
 }
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
   # Building the programs needs nothing that the packages only recommend.
-  recommends=()
-  [ "${1:-}" = --programs ] && recommends=(--no-install-recommends)
+  install_options=()
+  [ "${1:-}" = --programs ] && install_options=(--no-install-recommends)
   if ! install_packages "${missing[@]}"; then
     # When one architecture's update lists could not be refreshed, the 32-bit
     # libraries that wine32 needs exist only in the release's own versions
@@ -80,7 +80,7 @@ if [ ${#missing[@]} -gt 0 ]; then
     # downgraded).
     release=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
     echo "install-deps: trying again with the packages of the release itself ($release)"
-    recommends+=(-o "APT::Default-Release=$release")
+    install_options+=(-o "APT::Default-Release=$release")
     if ! install_packages "${missing[@]}"; then
       # Without wine32 the 32-bit Windows programs are still built and their
       # exports checked; the test command says that they were not run.

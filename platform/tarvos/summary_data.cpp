@@ -47,9 +47,10 @@ bool read_message_records(ResultsDatabase& db, std::vector<MessageGroup>& groups
         const unsigned char* text = sqlite3_column_text(s, 0);
         const std::string_view msg(text ? reinterpret_cast<const char*>(text) : "",
                                    static_cast<std::size_t>(sqlite3_column_bytes(s, 0)));
+        const std::uint64_t order = logged++;
         const auto it = kept.find(msg);
-        Kept k{sqlite3_column_int64(s, 1), logged++, {}};
         if (it == kept.end()) return;
+        Kept k{sqlite3_column_int64(s, 1), order, {}};
         std::vector<Kept>& heap = it->second;  // the latest kept record first
         if (heap.size() == kRecordsPerMessage) {
             if (!earlier(k, heap.front())) return;

@@ -98,15 +98,15 @@ struct Workspace {
 };
 Workspace g_workspace;
 
-// The message of a result, its problems' lines from lines when given.
-std::string message_text(const csengine::Engine& engine, const csengine::Result& result, ProblemLines* lines) {
+// The message of a result: one line per problem, each ending in a newline,
+// cut at a line end to fit the card's message area.
+std::string message_text(const csengine::Engine& engine, const csengine::Result& result, ProblemLines& lines) {
     std::string text;
     for (const Problem& p : result.problems) {
         // A problem that follows from one already told adds nothing a
         // registrar can act on.
         if (p.follows) continue;
-        const std::string made = lines ? std::string() : problem_text(engine, result, p) + '\n';
-        const std::string& line = lines ? lines->line(engine, result, p) : made;
+        const std::string& line = lines.line(engine, result, p);
         // A table that runs on several paths can fail the same way on each:
         // say it once.
         if (text.find(line) == 0 || text.find("\n" + line) != std::string::npos) continue;
@@ -127,10 +127,6 @@ std::uint32_t error_word_for(const csengine::Engine& engine, const csengine::Res
     for (std::size_t i = 0; i < std::size(kNotDerivedBits); ++i)
         if (result.output(keys.outputs[i]).empty()) word |= kNotDerivedBits[i];
     return word;
-}
-
-std::string message_for(const csengine::Engine& engine, const csengine::Result& result) {
-    return message_text(engine, result, nullptr);
 }
 
 int calculate_card(const csengine::Engine& engine, char* card) {
@@ -154,7 +150,7 @@ int calculate_card(const csengine::Engine& engine, char* card) {
         put_text(card, item.card, item.width, result.output(keys.outputs[i]));
     }
     set_error_word(card, error_word_for(engine, result));
-    set_message(card, message_text(engine, result, &g_workspace.lines));
+    set_message(card, message_text(engine, result, g_workspace.lines));
     return result.problems.empty() ? 0 : 1;
 }
 

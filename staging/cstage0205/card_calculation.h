@@ -17,8 +17,4 @@ int calculate_card(const csengine::Engine& engine, char* card);
 // item left blank.
 std::uint32_t error_word_for(const csengine::Engine& engine, const csengine::Result& result);
 
-// The message text for a result: one line per problem, each ending in a
-// newline, cut at a line end to fit the card's message area.
-std::string message_for(const csengine::Engine& engine, const csengine::Result& result);
-
 }  // namespace cstage

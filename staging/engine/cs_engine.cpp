@@ -309,8 +309,7 @@ Engine::Engine(const Tables& tables) : tables_(&tables) {
 }
 
 void Engine::choose_tables_that_keep_rows() {
-    // A search looks at the rows that are always candidates and at the rows
-    // under the index column's value: on average so many of them.
+    // The rows a search looks at on average, for a table worth keeping rows of.
     constexpr double kWorthKeeping = 8.0;
     rows_kept_.assign(tables_->table_count(), 0);
     for (TableId id = 0; id < tables_->table_count(); ++id) {
@@ -319,10 +318,7 @@ void Engine::choose_tables_that_keep_rows() {
         for (const Cell& cell : t.cells)
             for (std::uint32_t i = 0; i < cell.count && !bounded_by_key; ++i)
                 bounded_by_key = t.ranges[cell.first + i].kind == Range::Kind::Template;
-        const std::size_t indexed = t.index.rows.size(), values = t.index.by_value.size();
-        const double candidates =
-            static_cast<double>(t.index.always.size()) + (values ? static_cast<double>(indexed) / values : 0.0);
-        rows_kept_[id] = !bounded_by_key && !t.inputs.empty() && candidates >= kWorthKeeping;
+        rows_kept_[id] = !bounded_by_key && !t.inputs.empty() && t.index.average_candidates() >= kWorthKeeping;
     }
 }
 

@@ -267,13 +267,14 @@ private:
     }
 
     static void build_filter(Table& table) {
-        const RowIndex& index = table.index;
-        const std::size_t values = index.by_value.size();
-        const double candidates = static_cast<double>(index.always.size()) +
-                                  (values ? static_cast<double>(index.rows.size()) / static_cast<double>(values) : 0.0);
-        if (table.inputs.empty() || table.inputs.size() > kFilteredColumns || candidates < kFilteredCandidates) return;
+        if (table.inputs.empty() || table.inputs.size() > kFilteredColumns ||
+            table.index.average_candidates() < kFilteredCandidates)
+            return;
         RowFilter& f = table.filter;
         f.words = (table.rows + 63) / 64;
+        const auto set_row = [&f](std::uint32_t first_word, std::uint32_t r) {
+            f.bits[first_word + r / 64] |= std::uint64_t{1} << (r % 64);
+        };
         for (std::size_t c = 0; c < table.inputs.size(); ++c) {
             // The rows whose cell is no list of single codes (a wildcard,
             // ranges): candidates for every value. Then a set per code.
@@ -284,7 +285,7 @@ private:
             for (std::uint32_t r = 0; r < table.rows; ++r) {
                 const Cell& cell = table.cell(r, c);
                 if (!all_single(table, cell)) {
-                    f.bits[other + r / 64] |= std::uint64_t{1} << (r % 64);
+                    set_row(other, r);
                     continue;
                 }
                 for (std::uint32_t i = 0; i < cell.count; ++i) {
@@ -293,7 +294,7 @@ private:
                         it->second = static_cast<std::uint32_t>(f.bits.size());
                         f.bits.resize(f.bits.size() + f.words, 0);
                     }
-                    f.bits[it->second + r / 64] |= std::uint64_t{1} << (r % 64);
+                    set_row(it->second, r);
                 }
             }
             // A code's set also holds those rows, before the code's first row

@@ -40,6 +40,14 @@ struct RowIndex {
     CodeIndex by_value;
     std::vector<std::uint32_t> rows;    // the spans' rows, in row order within each span
     std::vector<std::uint32_t> always;
+
+    // How many rows a search looks at on average: the rows that are always
+    // candidates and those under one value of the column.
+    double average_candidates() const {
+        const std::size_t values = by_value.size();
+        return static_cast<double>(always.size()) +
+               (values ? static_cast<double>(rows.size()) / static_cast<double>(values) : 0.0);
+    }
 };
 
 // For a table whose index leaves many rows to look at: by column, a bit per
