@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <future>
 #include <optional>
 #include <system_error>
 #include <thread>
@@ -80,7 +81,7 @@ std::string local_time_text(std::time_t t) {
 // The summary page of a converted run, under its temporary name, from the
 // results database under its own; what went wrong, or an empty text.
 std::string write_page(const RunPlan& plan, const Inspection& inspection, const LibraryInfo& library,
-                       ConversionOutcome& converted, std::time_t started, double seconds) {
+                       ConversionOutcome& converted, ResultsData&& results, std::time_t started, double seconds) {
     PageContent page;
     page.input = shown_path(plan.input);
     page.output = shown_path(plan.output);
@@ -96,11 +97,35 @@ std::string write_page(const RunPlan& plan, const Inspection& inspection, const 
     page.derived = plan.derive;
     page.stage_options = plan.stage_options;
     page.counts = converted.counts;
-    page.results = read_results(plan.beside_part.database);
+    page.results = std::move(results);
     page.notes = std::move(converted.notes);
     page.notes_total = converted.notes_total;
     return write_summary_page(plan.beside_part.summary_page, page);
 }
+
+// The results as the summary page shows them, read on a thread of their own
+// from the moment the database is closed, while the run log is written and
+// the output reaches the disk; read on the spot when no thread can start.
+class PageResults {
+public:
+    void start(const std::string& database) {
+        database_ = database;
+        try {
+            reading_ = std::async(std::launch::async, read_results, database);
+        } catch (const std::system_error&) {
+        }
+    }
+    ResultsData take() { return reading_.valid() ? reading_.get() : read_results(database_); }
+    // Waits until the reading has ended, so that no file goes from under it.
+    void wait() {
+        if (reading_.valid()) reading_.wait();
+    }
+    ~PageResults() { wait(); }
+
+private:
+    std::string database_;
+    std::future<ResultsData> reading_;
+};
 
 }  // namespace
 
@@ -144,19 +169,27 @@ int run_conversion(const RunOptions& o) {
 
     // Convert the records.
     const LibraryInfo library = conversion_library_info();
-    ConversionOutcome converted = convert_records(plan, *input_before, !o.quiet && stderr_is_terminal());
+    PageResults page_results;
+    bool page_reading = false;
+    const auto start_page = [&] {
+        if (!plan.summary_page) return;
+        page_results.start(plan.beside_part.database);
+        page_reading = true;
+    };
+    ConversionOutcome converted = convert_records(plan, *input_before, !o.quiet && stderr_is_terminal(), start_page);
+    page_results.wait();
     if (!converted.refusal.empty()) {
         remove_temporary_files(plan);
         return refuse(converted.refusal);
     }
 
     // The counts are the rows the database holds, never the rows the run
-    // tried to write.
+    // tried to write: the page's reading counts them too.
     std::string failure = converted.failure;
     ResultsData rows;
     if (failure.empty()) {
         const PhaseClock clock(Phase::results);
-        rows = count_results(plan.beside_part.database);
+        rows = page_reading ? page_results.take() : count_results(plan.beside_part.database);
         if (!rows.error.empty())
             failure = "cannot read back the results database beside \"" + o.input + "\": " + rows.error;
         else if (rows.conversions != static_cast<std::uint64_t>(converted.conversions) ||
@@ -170,7 +203,7 @@ int run_conversion(const RunOptions& o) {
     if (failure.empty() && plan.summary_page) {
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         const PhaseClock clock(Phase::page);
-        failure = write_page(plan, inspection, library, converted, started, seconds);
+        failure = write_page(plan, inspection, library, converted, std::move(rows), started, seconds);
     }
 
     // Put the set in place, whole, or take back every temporary file.
@@ -196,9 +229,9 @@ int run_conversion(const RunOptions& o) {
     if (!o.quiet) {
         Summary summary;
         summary.counts = converted.counts;
-        summary.conversions = static_cast<int>(rows.conversions);
-        summary.reviewables = static_cast<int>(rows.reviewable_rows);
-        summary.messages = static_cast<int>(rows.messages);
+        summary.conversions = static_cast<int>(converted.conversions);
+        summary.reviewables = static_cast<int>(converted.reviewables);
+        summary.messages = static_cast<int>(converted.messages);
         summary.database_open = true;
         summary.derived = o.derive;
         summary.cs_version = library.cs_version;

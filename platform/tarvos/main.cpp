@@ -17,6 +17,7 @@
 #endif
 
 int main(int argc, char** argv) {
+    tarvos::share_one_heap();
     std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     const tarvos::ParsedArguments parsed = tarvos::parse_arguments(args);
     switch (parsed.action) {

@@ -20,6 +20,9 @@
 #else
 #  include <dlfcn.h>
 #  include <fcntl.h>
+#  if defined(__GLIBC__)
+#    include <malloc.h>
+#  endif
 #  include <sys/stat.h>
 #  include <unistd.h>
 #endif
@@ -137,6 +140,8 @@ std::string replace_file(const std::string& from, const std::string& to) {
     return "cannot replace the file (Windows error " + std::to_string(GetLastError()) + ")";
 }
 
+void share_one_heap() {}  // the process heap is one already
+
 long process_id() { return static_cast<long>(_getpid()); }
 
 void warm_collaborative_stage() {
@@ -159,6 +164,12 @@ std::string collaborative_stage_text(const char* entry_point) {
 #else
 
 bool stderr_is_terminal() { return isatty(STDERR_FILENO) != 0; }
+
+void share_one_heap() {
+#  if defined(__GLIBC__)
+    mallopt(M_ARENA_MAX, 1);
+#  endif
+}
 
 void install_interrupt_handlers() {
     struct sigaction action {};

@@ -11,6 +11,11 @@ namespace tarvos {
 
 bool stderr_is_terminal();
 
+// One heap for all the runner's threads: the tables built on the warm-up
+// thread and the results read on the page's thread then leave memory that
+// the rest of the run reuses, rather than heaps of their own beside it.
+void share_one_heap();
+
 // Ctrl-C, termination and hang-up only set a flag that the conversion loop
 // polls, so that it can clean up before it stops.
 void install_interrupt_handlers();

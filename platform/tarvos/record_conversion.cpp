@@ -97,7 +97,8 @@ RecordConverter timed(RecordConverter convert, bool timing) {
 
 }  // namespace
 
-ConversionOutcome convert_records(const RunPlan& plan, const InputIdentity& input_before, bool show_bar) {
+ConversionOutcome convert_records(const RunPlan& plan, const InputIdentity& input_before, bool show_bar,
+                                  const std::function<void()>& results_complete) {
     ConversionOutcome outcome;
     // What killed runs left under temporary names beside the input and the
     // output goes first.
@@ -246,6 +247,7 @@ ConversionOutcome convert_records(const RunPlan& plan, const InputIdentity& inpu
     // put in place.
     if (const std::string why = results_failure(plan); failure.empty() && !why.empty())
         failure = "cannot write the results beside \"" + plan.input + "\": " + why;
+    if (failure.empty() && results_complete) results_complete();
     if (failure.empty() && notes && !log_error) {
         const PhaseClock clock(Phase::run_log);
         log_error = write_notes(plan, *notes, log_file, outcome);

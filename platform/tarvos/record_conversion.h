@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,7 +28,11 @@ struct ConversionOutcome {
 
 // Converts the input of the plan; progress goes to a terminal bar when
 // show_bar, and to the run's reporter. input_before is the input as the
-// inspection saw it: a change since then stops the run.
-ConversionOutcome convert_records(const RunPlan& plan, const InputIdentity& input_before, bool show_bar);
+// inspection saw it: a change since then stops the run. results_complete is
+// called once every record converted and the results database holds every
+// row and is closed, before the run log is written and the output flushed:
+// the caller may start reading the database then, beside that work.
+ConversionOutcome convert_records(const RunPlan& plan, const InputIdentity& input_before, bool show_bar,
+                                  const std::function<void()>& results_complete = {});
 
 }  // namespace tarvos

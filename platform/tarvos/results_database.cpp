@@ -9,7 +9,11 @@ ResultsDatabase::ResultsDatabase(const std::string& path) {
         error_ = db_ ? sqlite3_errmsg(db_) : "out of memory";
         sqlite3_close(db_);
         db_ = nullptr;
+        return;
     }
+    // The results are read in one pass or through SQLite's sorter, which
+    // spills to a temporary file past this much: memory stays flat.
+    sqlite3_exec(db_, "PRAGMA cache_size = -512;", nullptr, nullptr, nullptr);
 }
 
 ResultsDatabase::~ResultsDatabase() { sqlite3_close(db_); }

@@ -64,7 +64,9 @@ bool read_message_records(ResultsDatabase& db, std::vector<MessageGroup>& groups
     for (MessageGroup& g : groups) {
         std::vector<Kept>& heap = kept[g.text];
         std::sort_heap(heap.begin(), heap.end(), earlier);
+        g.records.reserve(heap.size());
         for (Kept& k : heap) g.records.push_back({k.record, std::move(k.id)});
+        std::vector<Kept>().swap(heap);  // gone as soon as moved: never both at once
     }
     return read;
 }
