@@ -95,13 +95,22 @@ struct Workspace {
     std::optional<csengine::Case> the_case;
     csengine::Result result;
     ProblemLines lines;
+    std::string message;
 };
 Workspace g_workspace;
 
-// The message of a result: one line per problem, each ending in a newline,
-// cut at a line end to fit the card's message area.
-std::string message_text(const csengine::Engine& engine, const csengine::Result& result, ProblemLines& lines) {
-    std::string text;
+// Whether text holds line as one of its lines.
+bool holds_line(std::string_view text, std::string_view line) {
+    for (std::size_t at = text.find(line); at != std::string_view::npos; at = text.find(line, at + 1))
+        if (at == 0 || text[at - 1] == '\n') return true;
+    return false;
+}
+
+// The message of a result into text: one line per problem, each ending in a
+// newline, cut at a line end to fit the card's message area.
+void message_text(const csengine::Engine& engine, const csengine::Result& result, ProblemLines& lines,
+                  std::string& text) {
+    text.clear();
     for (const Problem& p : result.problems) {
         // A problem that follows from one already told adds nothing a
         // registrar can act on.
@@ -109,11 +118,10 @@ std::string message_text(const csengine::Engine& engine, const csengine::Result&
         const std::string& line = lines.line(engine, result, p);
         // A table that runs on several paths can fail the same way on each:
         // say it once.
-        if (text.find(line) == 0 || text.find("\n" + line) != std::string::npos) continue;
+        if (holds_line(text, line)) continue;
         if (text.size() + line.size() > CSTAGE_DC_MESSAGE_SIZE - 1) break;
         text += line;
     }
-    return text;
 }
 
 }  // namespace
@@ -150,7 +158,8 @@ int calculate_card(const csengine::Engine& engine, char* card) {
         put_text(card, item.card, item.width, result.output(keys.outputs[i]));
     }
     set_error_word(card, error_word_for(engine, result));
-    set_message(card, message_text(engine, result, g_workspace.lines));
+    message_text(engine, result, g_workspace.lines, g_workspace.message);
+    set_message(card, g_workspace.message);
     return result.problems.empty() ? 0 : 1;
 }
 

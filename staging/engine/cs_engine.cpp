@@ -52,7 +52,13 @@ constexpr std::size_t kKeptRows = std::size_t{1} << 10;
 class Evaluation {
 public:
     Evaluation(const Engine& engine, std::vector<std::string_view>& context, Result& result, Trace* trace)
-        : engine_(engine), t_(engine.tables()), ctx_(context), result_(result), trace_(trace) {}
+        : engine_(engine),
+          t_(engine.tables()),
+          ctx_(context),
+          result_(result),
+          trace_(trace),
+          stack_(result.table_stack),
+          saved_(result.saved_values) {}
 
     std::string_view value(KeyId k) const { return ctx_[k]; }
 
@@ -251,9 +257,9 @@ private:
     std::vector<std::string_view>& ctx_;
     Result& result_;
     Trace* trace_;
+    std::vector<TableId>& stack_;
+    std::vector<std::pair<KeyId, std::string_view>>& saved_;
     bool any_unset_ = false;  // result_.unset is in use
-    std::vector<TableId> stack_;
-    std::vector<std::pair<KeyId, std::string_view>> saved_;
 };
 
 // ---- Engine -----------------------------------------------------------------
@@ -462,15 +468,20 @@ void Engine::build_site_index() {
         }
         site_schemas_.emplace_back(site, std::move(schemas));
     }
+    std::vector<std::pair<std::string_view, Span>> entries;
+    for (std::uint32_t i = 0; i < site_schemas_.size(); ++i) entries.emplace_back(site_schemas_[i].first, Span{i, 1});
+    site_positions_.build(entries);
+    entries.clear();
+    for (const std::string& histology : histologies_) entries.emplace_back(histology, Span{0, 1});
+    histology_codes_.build(entries);
 }
 
 SchemaSelection Engine::select_schema(std::string_view site, std::string_view hist, std::string_view ssf25) const {
     site = trim(site), hist = trim(hist), ssf25 = trim(ssf25);
-    if (!sites_.contains(site)) return {SelectionOutcome::InvalidSite, nullptr};
-    if (!histologies_.contains(hist)) return {SelectionOutcome::InvalidHistology, nullptr};
-    const auto it = std::lower_bound(site_schemas_.begin(), site_schemas_.end(), site,
-                                     [](const auto& entry, std::string_view s) { return entry.first < s; });
-    if (it == site_schemas_.end() || it->first != site) return {SelectionOutcome::NoSchemaForPair, nullptr};
+    const Span* position = site_positions_.find(site);
+    if (!position) return {SelectionOutcome::InvalidSite, nullptr};
+    if (!histology_codes_.find(hist)) return {SelectionOutcome::InvalidHistology, nullptr};
+    const auto it = site_schemas_.begin() + position->first;
     const Schema* chosen = nullptr;
     int with_ssf25 = 0, without_ssf25 = 0;
     const auto value = [&](KeyId k) {

@@ -90,6 +90,10 @@ struct Result {
     std::vector<std::string_view> context;
     std::vector<std::uint8_t> output_slot;
     std::vector<std::uint8_t> unset;  // by key: left unset by a problem
+    // The tables a path is running (jumps included), and the values a check
+    // of an inclusion or exclusion table puts back after it.
+    std::vector<TableId> table_stack;
+    std::vector<std::pair<KeyId, std::string_view>> saved_values;
 
     // The rows that large tables matched for the values of their inputs, kept
     // from one calculation to the next: the same values match the same row.
@@ -206,6 +210,9 @@ private:
         std::vector<std::uint32_t> rows;
     };
     std::vector<std::pair<std::string, std::vector<SiteSchema>>> site_schemas_;  // sorted by site
+    // Each valid site's place in site_schemas_, and the valid histologies:
+    // looked up without comparing text.
+    CodeIndex site_positions_, histology_codes_;
     std::vector<std::unique_ptr<ValidCodes>> valid_codes_;
     std::vector<std::vector<const ValidCodes*>> input_codes_;  // by schema, then input; null: no table
 };
