@@ -487,6 +487,8 @@ SchemaSelection Engine::select_schema(std::string_view site, std::string_view hi
     const auto value = [&](KeyId k) {
         return k == keys_.site ? site : k == keys_.hist ? hist : k == keys_.ssf25 ? ssf25 : std::string_view();
     };
+    // Checked against the numeric ranges of many rows: parsed once.
+    const Number hist_number = parse_number(hist), ssf25_number = parse_number(ssf25);
     for (const SiteSchema& s : it->second) {
         const Table& t = tables_->table(s.schema->selection);
         bool pair_matches = false, case_matches = false;
@@ -496,13 +498,16 @@ SchemaSelection Engine::select_schema(std::string_view site, std::string_view hi
             bool pair = true;
             for (std::size_t c = 0; c < t.inputs.size() && pair; ++c) {
                 const KeyId k = t.inputs[c];
-                if (k != keys_.site && k != keys_.ssf25) pair = cell_matches(t, t.cell(r, c), value(k), value);
+                if (k == keys_.hist)
+                    pair = cell_matches(t, t.cell(r, c), hist, hist_number, value);
+                else if (k != keys_.site && k != keys_.ssf25)
+                    pair = cell_matches(t, t.cell(r, c), value(k), value);
             }
             if (!pair) continue;
             pair_matches = true;
             bool full = true;
             for (std::size_t c = 0; c < t.inputs.size() && full; ++c)
-                if (t.inputs[c] == keys_.ssf25) full = cell_matches(t, t.cell(r, c), ssf25, value);
+                if (t.inputs[c] == keys_.ssf25) full = cell_matches(t, t.cell(r, c), ssf25, ssf25_number, value);
             if (full) {
                 case_matches = true;
                 break;

@@ -21,6 +21,18 @@ bool cell_matches(const Table& t, const Cell& cell, std::string_view v, Value&& 
     return false;
 }
 
+// The same for a value parsed once already (number is parse_number(v)), for
+// a value checked against many cells.
+template <typename Value>
+bool cell_matches(const Table& t, const Cell& cell, std::string_view v, const Number& number, Value&& value) {
+    if (cell.any) return true;
+    for (std::uint32_t i = 0; i < cell.count; ++i) {
+        const Range& r = t.ranges[cell.first + i];
+        if (r.kind == Range::Kind::Numeric ? within_number(r, number) : contains(r, v, value)) return true;
+    }
+    return false;
+}
+
 template <typename Value>
 bool row_matches(const Table& t, std::uint32_t row, Value&& value) {
     for (std::size_t c = 0; c < t.inputs.size(); ++c)
