@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <deque>
 #include <cstring>
 #include <utility>
 
@@ -56,10 +57,99 @@ void tally(StreamCounts& counts, int flags, unsigned char restage, unsigned char
     counts.for_review += review != 0;
 }
 
+// Reads whole records of one shape ahead, on a thread of its own, straight
+// into blocks that are then converted in place and written as they are: the
+// bytes are copied once, from the file into the block, and the reading, the
+// checking of each line's end and the counting of the bytes to blank are done
+// on the other core while this one converts. The line reader belongs to the
+// thread until the records of this shape end or the reading is stopped.
+class RecordsAhead {
+public:
+    struct Filled {
+        std::vector<char> bytes;
+        std::size_t lines = 0;               // whole records at the start of bytes; 0: no more
+        std::vector<std::uint64_t> unclean;  // bytes to blank, by record
+    };
+
+    RecordsAhead(naaccr::LineReader& input, std::size_t record_length, std::string_view end, std::size_t block_size)
+        : input_(input), record_length_(record_length), end_(end) {
+        for (std::vector<char>& b : free_) b.resize(block_size);
+        free_count_ = std::size(free_);
+        thread_ = std::thread([this] { read_blocks(); });
+    }
+    ~RecordsAhead() {
+        {
+            std::lock_guard lock(mutex_);
+            closing_ = true;
+        }
+        changed_.notify_all();
+        if (thread_.joinable()) thread_.join();
+    }
+    RecordsAhead(const RecordsAhead&) = delete;
+    RecordsAhead& operator=(const RecordsAhead&) = delete;
+
+    // The next block read; lines is 0 once the records of this shape have
+    // ended, and the line reader is the caller's again.
+    Filled next() {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return !filled_.empty(); });
+        Filled f = std::move(filled_.front());
+        filled_.pop_front();
+        lock.unlock();
+        if (f.lines == 0) thread_.join();  // it read its last block
+        return f;
+    }
+    // A block to read into again.
+    void give_back(std::vector<char>&& bytes) {
+        {
+            std::lock_guard lock(mutex_);
+            free_[free_count_++] = std::move(bytes);
+        }
+        changed_.notify_all();
+    }
+
+private:
+    void read_blocks() {
+        const std::size_t line_size = record_length_ + end_.size();
+        for (;;) {
+            Filled f;
+            {
+                std::unique_lock lock(mutex_);
+                changed_.wait(lock, [this] { return closing_ || free_count_ > 0; });
+                if (closing_) return;
+                f.bytes = std::move(free_[--free_count_]);
+            }
+            f.lines = input_.read_lines(f.bytes, record_length_, end_);
+            f.unclean.resize(f.lines);
+            for (std::size_t i = 0; i < f.lines; ++i) f.unclean[i] = count_unclean(f.bytes.data() + i * line_size, record_length_);
+            const bool last = f.lines == 0;
+            {
+                std::lock_guard lock(mutex_);
+                filled_.push_back(std::move(f));
+            }
+            changed_.notify_all();
+            if (last) return;
+        }
+    }
+
+    naaccr::LineReader& input_;
+    const std::size_t record_length_;
+    const std::string_view end_;
+    std::vector<char> free_[2];  // blocks to read into: the first free_count_
+    std::size_t free_count_ = 0;
+    std::deque<Filled> filled_;
+    bool closing_ = false;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::thread thread_;
+};
+
 }  // namespace
 
 BlockWriter::BlockWriter(ByteSink sink, std::size_t block_size)
-    : sink_(std::move(sink)), blocks_{std::vector<char>(block_size), std::vector<char>(block_size)} {
+    : sink_(std::move(sink)),
+      block_size_(block_size),
+      blocks_{std::vector<char>(block_size), std::vector<char>(block_size)} {
     thread_ = std::thread([this] { write_blocks(); });
 }
 
@@ -123,6 +213,16 @@ std::span<char> BlockWriter::room(std::size_t at_least) {
     return std::span<char>(blocks_[current_]).subspan(used_);
 }
 
+std::vector<char> BlockWriter::adopt(std::vector<char>&& block, std::size_t used) {
+    hand_over();
+    // The current block is free: the write of the other one ended before it
+    // was handed over.
+    std::swap(blocks_[current_], block);
+    used_ = used;
+    hand_over();
+    return std::move(block);
+}
+
 bool BlockWriter::flush() {
     hand_over();
     wait();
@@ -176,10 +276,9 @@ StreamResult stream_records(naaccr::LineReader& input, BlockWriter& output, std:
     // lies within them.
     std::string padded(record_length < kConversionLength ? kConversionLength : 0, ' ');
     RecordNote noted;
-    const auto convert_record = [&](char* record) {
+    // unclean: the bytes the conversion blanks, counted before it does.
+    const auto convert_record = [&](char* record, std::uint64_t unclean) {
         unsigned char restage = 0, review = 0;
-        // The bytes the conversion blanks: counted here, before it does.
-        const std::uint64_t unclean = count_unclean(record, record_length);
         counts.cleaned += unclean != 0;
         counts.cleaned_bytes += unclean;
         char* at = record;
@@ -224,24 +323,45 @@ StreamResult stream_records(naaccr::LineReader& input, BlockWriter& output, std:
         result.error = "line " + std::to_string(counts.read) + ": more records than a conversion can number";
         return false;
     };
-    // Whole blocks of records shaped like the last one, straight into the output.
+    // Whole blocks of records shaped like the last one, read ahead and
+    // written as they were read, converted in place.
     char last_end[2] = {};
     std::size_t last_end_size = 0;
     const auto whole_blocks = [&] {
         const std::string_view end(last_end, last_end_size);
         const std::size_t line_size = record_length + end.size();
+        // The first block is read here: records of a shape that does not
+        // last a block are not worth a thread.
+        const std::span<char> room = output.room(line_size);
+        const std::size_t lines = input.read_lines(room, record_length, end);
+        for (std::size_t i = 0; i < lines; ++i) {
+            ++counts.read;
+            counts.bytes_read += line_size;
+            if (!numbered()) return false;
+            convert_record(room.data() + i * line_size, count_unclean(room.data() + i * line_size, record_length));
+            output.commit(line_size);
+            if (!after_record()) return false;
+        }
+        if (lines < room.size() / line_size || lines == 0) return true;
+        RecordsAhead ahead(input, record_length, end, output.block_size());
         for (;;) {
-            const std::span<char> room = output.room(line_size);
-            const std::size_t lines = input.read_lines(room, record_length, end);
-            for (std::size_t i = 0; i < lines; ++i) {
+            RecordsAhead::Filled f = ahead.next();
+            if (f.lines == 0) return true;
+            std::size_t converted = 0;
+            bool go_on = true;
+            while (go_on && converted < f.lines) {
                 ++counts.read;
                 counts.bytes_read += line_size;
-                if (!numbered()) return false;
-                convert_record(room.data() + i * line_size);
-                output.commit(line_size);
-                if (!after_record()) return false;
+                if (!numbered()) {
+                    go_on = false;
+                    break;
+                }
+                convert_record(f.bytes.data() + converted * line_size, f.unclean[converted]);
+                ++converted;
+                go_on = after_record();
             }
-            if (lines == 0) return true;
+            ahead.give_back(output.adopt(std::move(f.bytes), converted * line_size));
+            if (!go_on) return false;
         }
     };
 
@@ -292,7 +412,7 @@ StreamResult stream_records(naaccr::LineReader& input, BlockWriter& output, std:
                            std::to_string(record_length) + " characters)";
             return result;
         }
-        convert_record(record);
+        convert_record(record, count_unclean(record, record_length));
         std::memcpy(record + record_length, line.end.data(), line.end.size());
         output.commit(record_length + line.end.size());
         if (!after_record()) return result;

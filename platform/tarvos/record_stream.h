@@ -41,6 +41,11 @@ public:
     // at_least bytes are left.
     std::span<char> room(std::size_t at_least);
     void commit(std::size_t n) { used_ += n; }
+    // Hands a block filled elsewhere to the sink as it is, after what this
+    // writer holds: its first used bytes, without a copy. Gives back a block
+    // of this writer's, no longer in use, for the caller to fill again.
+    std::vector<char> adopt(std::vector<char>&& block, std::size_t used);
+    std::size_t block_size() const { return block_size_; }
     // Writes what is in the block and waits until every write has ended.
     bool flush();
     // Waits until the write in progress has ended; the block is kept.
@@ -52,6 +57,7 @@ private:
     void write_blocks();
 
     ByteSink sink_;
+    std::size_t block_size_;
     std::vector<char> blocks_[2];
     int current_ = 0;
     std::size_t used_ = 0;

@@ -211,4 +211,34 @@ TEST(RecordStreamNotes, EachNoteworthyRecordIsNotedOnceWithWhatHappened) {
     EXPECT_EQ(result.counts.cleaned_bytes, 1u);
 }
 
+// Runs of records of one shape are read ahead on another thread, a block at
+// a time; the line reader comes back for the record that breaks the run, and
+// a stop in the middle of a block ends the reading cleanly.
+TEST(RecordStreamReadAhead, RunsOfOneShapeAreReadAheadAndHandedBackWhereTheShapeChanges) {
+    std::string input, expected;
+    for (int i = 0; i < 40; ++i) input += "abcdefghi" + std::to_string(i % 10) + "\n";
+    input += "short\n";
+    for (int i = 0; i < 40; ++i) input += "klmnopqrs" + std::to_string(i % 10) + "\r\n";
+    for (int i = 0; i < 40; ++i) expected += "ABCDEFGHI" + std::to_string(i % 10) + "\n";
+    expected += "SHORT     \n";
+    for (int i = 0; i < 40; ++i) expected += "KLMNOPQRS" + std::to_string(i % 10) + "\r\n";
+    const Streamed r = stream(input, {}, 3 * (kLength + 2));
+    ASSERT_EQ(r.result.end, tarvos::StreamEnd::done);
+    EXPECT_EQ(r.output, expected);
+    EXPECT_EQ(r.result.counts.read, 81u);
+    EXPECT_EQ(r.result.counts.padded, 1u);
+    ASSERT_EQ(r.numbers.size(), 81u);
+    for (std::size_t i = 0; i < r.numbers.size(); ++i) ASSERT_EQ(r.numbers[i], static_cast<int>(i + 1));
+
+    naaccr::LineReader reader(memory_source(input), kLength, 8);
+    std::string out;
+    tarvos::BlockWriter writer([&](std::string_view b) { out.append(b); return true; }, 3 * (kLength + 1));
+    const auto stopped = tarvos::stream_records(
+        reader, writer, kLength, [](int, char*, unsigned char&, unsigned char&) { return 0; },
+        [](const tarvos::StreamCounts& c) { return c.read < 17; });
+    EXPECT_EQ(stopped.end, tarvos::StreamEnd::stopped);
+    EXPECT_EQ(stopped.counts.read, 17u);
+    EXPECT_EQ(out, input.substr(0, 17 * (kLength + 1))) << "what was converted before the stop, and nothing after";
+}
+
 }  // namespace
