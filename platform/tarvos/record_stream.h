@@ -30,7 +30,7 @@ using ByteSink = std::function<bool(std::string_view block)>;
 // write has ended, and in flush().
 class BlockWriter {
 public:
-    explicit BlockWriter(ByteSink sink, std::size_t block_size = std::size_t{1} << 20);
+    explicit BlockWriter(ByteSink sink, std::size_t block_size = std::size_t{1} << 19);
     ~BlockWriter();
     BlockWriter(const BlockWriter&) = delete;
     BlockWriter& operator=(const BlockWriter&) = delete;
