@@ -121,7 +121,8 @@ private:
             }
             f.lines = input_.read_lines(f.bytes, record_length_, end_);
             f.unclean.resize(f.lines);
-            for (std::size_t i = 0; i < f.lines; ++i) f.unclean[i] = count_unclean(f.bytes.data() + i * line_size, record_length_);
+            for (std::size_t i = 0; i < f.lines; ++i)
+                f.unclean[i] = count_unclean(f.bytes.data() + i * line_size, record_length_);
             const bool last = f.lines == 0;
             {
                 std::lock_guard lock(mutex_);
