@@ -146,7 +146,8 @@ int calculate_card(const csengine::Engine& engine, char* card) {
     if (g_workspace.tables != &tables) g_workspace.the_case.emplace(tables), g_workspace.tables = &tables;
     csengine::Case& the_case = *g_workspace.the_case;
     csengine::Result& result = g_workspace.result;
-    the_case.clear();
+    // Every card sets the same inputs, each of them: nothing of the last
+    // card's case is left to clear.
     for (std::size_t i = 0; i < keys.inputs.size(); ++i) {
         const NaaccrItem& item = input_items()[i];
         the_case.set(keys.inputs[i], std::string_view(card + item.card, item.width));
