@@ -89,6 +89,17 @@ TEST_F(RecordEntry, ControlAndHighBytesBecomeBlanksAndNothingElseChanges) {
     EXPECT_EQ(r.get(field::kRecordVersion), "150");
 }
 
+// The record is looked at 64 bytes a round, in four lanes of 16, then the
+// last bytes one by one: a single bad byte in any of them is found.
+TEST_F(RecordEntry, ASingleBadByteIsFoundWhereverItLies) {
+    for (const std::size_t at : {5001u, 5017u, 5033u, 5049u, 22790u}) {
+        RecordBuilder r = typical_record();
+        r.set_at(at, "\x01");
+        convert(r);
+        EXPECT_EQ(r.str()[at], ' ') << "offset " << at;
+    }
+}
+
 TEST_F(RecordEntry, SchemaIsAskedWithTheRecordsCodes) {
     RecordBuilder r = typical_record();
     r.set(field::kCsSsf25, "988");
