@@ -5,6 +5,7 @@
 
 #include "cs_entry_points.h"
 #include "general_rules.h"
+#include "printable_bytes.h"
 #include "stage_writeback.h"
 
 namespace vexlin {
@@ -69,36 +70,9 @@ inline Bytes16 outside_printable(Bytes16 bytes) {
 }  // namespace
 
 void clean_record(RecordSpan record) {
-    // This runs over every byte of every record, sixteen bytes at a time.
-    // Most records are clean: they are only read, for their lowest and
-    // highest byte, lane by lane, 64 bytes a round.
+    // Most records are clean: they are only read.
+    if (all_printable(record)) return;
     constexpr std::size_t kWhole = kRecordLength / 16 * 16;
-    constexpr std::size_t kRounds = kWhole / 64 * 64;
-    const Bytes16 kNone = {}, kAll = kNone + 255;
-    Bytes16 low0 = kAll, low1 = kAll, low2 = kAll, low3 = kAll;
-    Bytes16 high0 = kNone, high1 = kNone, high2 = kNone, high3 = kNone;
-    const auto fold = [](const char* at, Bytes16& low, Bytes16& high) {
-        Bytes16 bytes;
-        std::memcpy(&bytes, at, 16);
-        low = bytes < low ? bytes : low;
-        high = bytes > high ? bytes : high;
-    };
-    for (std::size_t i = 0; i < kRounds; i += 64) {
-        fold(record.data() + i, low0, high0);
-        fold(record.data() + i + 16, low1, high1);
-        fold(record.data() + i + 32, low2, high2);
-        fold(record.data() + i + 48, low3, high3);
-    }
-    const Bytes16 low01 = low0 < low1 ? low0 : low1, low23 = low2 < low3 ? low2 : low3;
-    const Bytes16 high01 = high0 > high1 ? high0 : high1, high23 = high2 > high3 ? high2 : high3;
-    const Bytes16 low = low01 < low23 ? low01 : low23, high = high01 > high23 ? high01 : high23;
-    bool clean = true;
-    for (int lane = 0; lane < 16; ++lane) clean = clean && low[lane] >= 32 && high[lane] <= 126;
-    for (std::size_t i = kRounds; i < record.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(record[i]);
-        clean = clean && byte >= 32 && byte <= 126;
-    }
-    if (clean) return;
     constexpr Bytes16 kBlanks = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
     for (std::size_t i = 0; i < kWhole; i += 16) {
         Bytes16 bytes;
