@@ -121,6 +121,10 @@ std::FILE* create_new_file(const std::string& path) {
 
 void start_writeback(std::FILE*, std::uint64_t, std::uint64_t) {}
 
+void reserve_room(std::FILE*, std::uint64_t) {}
+
+void release_room_past(std::FILE*, std::uint64_t) {}
+
 bool flush_to_disk(std::FILE* file) { return std::fflush(file) == 0 && _commit(_fileno(file)) == 0; }
 
 std::string flush_file(const std::string& path) {
@@ -191,6 +195,24 @@ std::FILE* create_new_file(const std::string& path) {
     std::FILE* f = fdopen(fd, "wb");
     if (!f) close(fd);
     return f;
+}
+
+void reserve_room(std::FILE* file, std::uint64_t bytes) {
+#  if defined(__linux__)
+    if (bytes > 0) (void)fallocate(fileno(file), FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(bytes));
+#  else
+    (void)file, (void)bytes;
+#  endif
+}
+
+void release_room_past(std::FILE* file, std::uint64_t size) {
+#  if defined(__linux__)
+    // The size stays: only the blocks set aside past it are freed. A refusal
+    // leaves them to be freed with the file.
+    (void)ftruncate(fileno(file), static_cast<off_t>(size));
+#  else
+    (void)file, (void)size;
+#  endif
 }
 
 void start_writeback(std::FILE* file, std::uint64_t offset, std::uint64_t length) {

@@ -166,6 +166,10 @@ ConversionOutcome convert_records(const RunPlan& plan, const InputIdentity& inpu
     // block, while the next blocks convert.
     std::optional<GzipOutput> gzip;
     if (is_gzip_name(plan.output)) gzip.emplace(to_file);
+    // A plain output is as long as the records (with line ends of at most
+    // two bytes): its room on the disk is set aside before the first block.
+    const std::uint64_t room = gzip ? 0 : plan.records * (plan.record_length + 2);
+    reserve_room(out_file, room);
     if (gzip && !gzip->ready()) {
         outcome.refusal = "cannot compress the output \"" + plan.output + "\": zlib cannot start (out of memory)";
         vexlin150_Close_file_conversion();
@@ -258,6 +262,7 @@ ConversionOutcome convert_records(const RunPlan& plan, const InputIdentity& inpu
         failure = "cannot write the run log \"" + plan.beside.run_log + "\": " + std::strerror(log_error);
     if (run_log && std::fclose(run_log.release()) != 0 && failure.empty())
         failure = "cannot write the run log \"" + plan.beside.run_log + "\": " + std::strerror(errno);
+    if (room > written_bytes) release_room_past(out_file, written_bytes);
     if (failure.empty() && plan.sync && !flush_to_disk(out_file))
         failure = "cannot write the output beside \"" + plan.output + "\": " + std::strerror(errno);
     if (failure.empty() && !name_pending_output(pending, plan.output_part))
