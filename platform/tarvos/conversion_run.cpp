@@ -177,8 +177,8 @@ int run_conversion(const RunOptions& o) {
         page_reading = true;
     };
     ConversionOutcome converted = convert_records(plan, *input_before, !o.quiet && stderr_is_terminal(), start_page);
-    page_results.wait();
     if (!converted.refusal.empty()) {
+        page_results.wait();
         remove_temporary_files(plan);
         return refuse(converted.refusal);
     }
@@ -214,6 +214,7 @@ int run_conversion(const RunOptions& o) {
         failure = placed.failure;
     }
     if (!failure.empty() && !placed.placed) {
+        page_results.wait();  // no file goes from under the page's reading
         remove_temporary_files(plan);
         const bool output_exists = fs::exists(fs::path(o.output));
         std::fprintf(stderr,
