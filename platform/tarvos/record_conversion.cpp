@@ -148,7 +148,9 @@ ConversionOutcome convert_records(const RunPlan& plan, const InputIdentity& inpu
 
     std::FILE* out_file = out.get();
     int write_errno = 0;
-    naaccr::LineReader reader(in->source(), kLineKeepLimit);
+    // The reader and the writer of the records, gone once the records are
+    // through: their blocks are not held while the results are read back.
+    std::optional<naaccr::LineReader> reader(std::in_place, in->source(), kLineKeepLimit);
     // When the output is to reach the disk, each block is sent on its way as
     // soon as it is written, while the next ones convert.
     const bool sync = plan.sync;
@@ -180,7 +182,7 @@ ConversionOutcome convert_records(const RunPlan& plan, const InputIdentity& inpu
         if (!write_errno) write_errno = errno ? errno : EIO;
         return false;
     };
-    BlockWriter writer(gzip ? to_gzip : to_file);
+    std::optional<BlockWriter> writer(std::in_place, gzip ? to_gzip : to_file);
 
     // The run log lists every record a registrar may want to look at: a text
     // file, with the system's line ends like the reports beside it. Its
@@ -225,7 +227,9 @@ ConversionOutcome convert_records(const RunPlan& plan, const InputIdentity& inpu
     };
     const auto converting = std::chrono::steady_clock::now();
     const StreamResult streamed =
-        stream_records(reader, writer, plan.record_length, timed(converter_of(plan), plan.phase_times), tick, note);
+        stream_records(*reader, *writer, plan.record_length, timed(converter_of(plan), plan.phase_times), tick, note);
+    writer.reset();
+    reader.reset();
     add_phase_time(Phase::conversion, std::chrono::duration<double>(std::chrono::steady_clock::now() - converting).count());
     if (bar) bar->finish();
     outcome.counts = streamed.counts;

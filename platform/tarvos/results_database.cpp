@@ -32,11 +32,14 @@ bool ResultsDatabase::each(const char* sql, const std::function<void(sqlite3_stm
     return rc == SQLITE_DONE;
 }
 
-std::string column_text(sqlite3_stmt* stmt, int column) {
+std::string_view column_view(sqlite3_stmt* stmt, int column) {
     const unsigned char* t = sqlite3_column_text(stmt, column);
-    return t ? std::string(reinterpret_cast<const char*>(t), static_cast<std::size_t>(sqlite3_column_bytes(stmt, column)))
-             : std::string();
+    return t ? std::string_view(reinterpret_cast<const char*>(t),
+                                static_cast<std::size_t>(sqlite3_column_bytes(stmt, column)))
+             : std::string_view();
 }
+
+std::string column_text(sqlite3_stmt* stmt, int column) { return std::string(column_view(stmt, column)); }
 
 std::uint64_t column_count(sqlite3_stmt* stmt, int column) {
     const sqlite3_int64 n = sqlite3_column_int64(stmt, column);

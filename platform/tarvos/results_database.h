@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -32,6 +33,8 @@ private:
 // A column of the current row as text (empty for NULL), and as a count (0 for
 // anything below 0).
 std::string column_text(sqlite3_stmt* stmt, int column);
+// The same without a copy: valid until the statement steps on.
+std::string_view column_view(sqlite3_stmt* stmt, int column);
 std::uint64_t column_count(sqlite3_stmt* stmt, int column);
 
 }  // namespace tarvos

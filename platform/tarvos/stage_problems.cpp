@@ -1,13 +1,10 @@
 #include "stage_problems.h"
 
-#include <sqlite3.h>
-
 #include <algorithm>
 #include <map>
+#include <string>
 #include <tuple>
 #include <unordered_map>
-
-#include "results_database.h"
 
 namespace tarvos {
 namespace {
@@ -97,59 +94,59 @@ StageReason stage_reason(std::string_view words) {
     return r;
 }
 
-bool read_stage_problems(ResultsDatabase& db, StageProblems& problems) {
+struct StageProblemTally::Groups {
     struct Group {
         StageProblem problem;
         std::int64_t last_record = -1;  // a record counts once
     };
-    std::map<std::tuple<std::string, std::string, std::string>, Group> groups;
+    std::map<std::tuple<std::string, std::string, std::string>, Group> by_reason;
     // Many records share a text: each text is read into its reason once.
     struct TextHash {
         using is_transparent = void;
         std::size_t operator()(std::string_view t) const { return std::hash<std::string_view>{}(t); }
     };
     std::unordered_map<std::string, Group*, TextHash, std::equal_to<>> by_text;
-    const auto reason_group = [&](std::string_view message) -> Group* {
-        const std::optional<std::string_view> words = cs_says_words(message);
-        if (!words) return nullptr;
-        StageReason reason = stage_reason(*words);
-        Group* g = &groups[{reason.kind, reason.item, reason.schema}];
-        if (g->problem.example.empty()) {
-            g->problem.reason = std::move(reason);
-            g->problem.example = std::string(*words);
+
+    Group& of(std::string_view message, std::string_view words) {
+        if (const auto known = by_text.find(message); known != by_text.end()) return *known->second;
+        StageReason reason = stage_reason(words);
+        Group& g = by_reason[{reason.kind, reason.item, reason.schema}];
+        if (g.problem.example.empty()) {
+            g.problem.reason = std::move(reason);
+            g.problem.example = std::string(words);
         }
+        // A file of many distinct texts remembers only the first ones: the
+        // memory stays the same whatever the file's size.
+        if (by_text.size() < kTextsKept) by_text.emplace(std::string(message), &g);
         return g;
-    };
-    const bool read = db.each(
-        "SELECT sequence, id, msg FROM messages WHERE msg LIKE 'CS says: %' ORDER BY rowid;", [&](sqlite3_stmt* s) {
-            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(s, 2));
-            if (!text) return;
-            const std::string_view message(text, static_cast<std::size_t>(sqlite3_column_bytes(s, 2)));
-            Group* g = nullptr;
-            if (const auto known = by_text.find(message); known != by_text.end()) {
-                g = known->second;
-            } else {
-                g = reason_group(message);
-                // A file of many distinct texts remembers only the first ones:
-                // the memory stays the same whatever the file's size.
-                if (by_text.size() < kTextsKept) by_text.emplace(std::string(message), g);
-            }
-            if (!g) return;
-            const std::int64_t record = sqlite3_column_int64(s, 0);
-            if (record == g->last_record) return;
-            g->last_record = record;
-            ++g->problem.records;
-            if (g->problem.first.size() < kRecordsPerReason) g->problem.first.push_back({record, column_text(s, 1)});
-        });
-    problems.reasons = groups.size();
+    }
+};
+
+StageProblemTally::StageProblemTally() : groups_(std::make_unique<Groups>()) {}
+
+StageProblemTally::~StageProblemTally() = default;
+
+void StageProblemTally::take(std::int64_t record, std::string_view patient_id, std::string_view message) {
+    const std::optional<std::string_view> words = cs_says_words(message);
+    if (!words) return;
+    Groups::Group& g = groups_->of(message, *words);
+    if (record == g.last_record) return;
+    g.last_record = record;
+    ++g.problem.records;
+    if (g.problem.first.size() < kRecordsPerReason) g.problem.first.push_back({record, std::string(patient_id)});
+}
+
+StageProblems StageProblemTally::finish() {
+    StageProblems problems;
+    problems.reasons = groups_->by_reason.size();
     std::vector<StageProblem> all;
-    all.reserve(groups.size());
-    for (auto& [key, g] : groups) all.push_back(std::move(g.problem));
+    all.reserve(groups_->by_reason.size());
+    for (auto& [key, g] : groups_->by_reason) all.push_back(std::move(g.problem));
     std::stable_sort(all.begin(), all.end(),
                      [](const StageProblem& a, const StageProblem& b) { return a.records > b.records; });
     if (all.size() > kStageProblemsShown) all.resize(kStageProblemsShown);
     problems.shown = std::move(all);
-    return read;
+    return problems;
 }
 
 }  // namespace tarvos

@@ -5,14 +5,13 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace tarvos {
-
-class ResultsDatabase;
 
 struct StageReason {
     std::string kind;    // "Invalid code", "No table row", "Table error", "No schema", ...
@@ -50,8 +49,21 @@ struct StageProblems {
     std::uint64_t reasons = 0;        // distinct reasons, all of them
 };
 
-// Reads every "CS says" row of the messages table, in the order logged, and
-// groups them; false when the database could not be read (its error says why).
-bool read_stage_problems(ResultsDatabase& db, StageProblems& problems);
+// Groups the "CS says" rows of the messages table, given every row in the
+// order logged; other rows are passed over.
+class StageProblemTally {
+public:
+    StageProblemTally();
+    ~StageProblemTally();
+    StageProblemTally(const StageProblemTally&) = delete;
+    StageProblemTally& operator=(const StageProblemTally&) = delete;
+
+    void take(std::int64_t record, std::string_view patient_id, std::string_view message);
+    StageProblems finish();
+
+private:
+    struct Groups;
+    std::unique_ptr<Groups> groups_;
+};
 
 }  // namespace tarvos

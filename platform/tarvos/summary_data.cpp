@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <map>
 #include <string_view>
+#include <tuple>
 
 #include "results_database.h"
 
@@ -12,7 +13,9 @@ namespace tarvos {
 namespace {
 
 // Each item that changed, as one row per (type, item, from, to); a row of
-// the conversions table where several items changed counts under each.
+// the conversions table where several items changed counts under each. The
+// groups come in the order of their keys: the page's first ones are chosen
+// as they come.
 constexpr const char* kChanges =
     "WITH changed(type, item, from_code, to_code, record) AS ("
     " SELECT conversionType, 'histology', v14Hist, v15Hist, recordNum FROM conversions WHERE v14Hist IS NOT v15Hist"
@@ -21,8 +24,41 @@ constexpr const char* kChanges =
     " UNION ALL SELECT conversionType, 'site', v14Site, v15Site, recordNum FROM conversions WHERE v14Site IS NOT v15Site"
     " UNION ALL SELECT conversionType, 'country', v14CountryCode, v15CountryCode, recordNum FROM conversions"
     "  WHERE v14CountryCode IS NOT v15CountryCode)"
-    " SELECT type, item, from_code, to_code, COUNT(DISTINCT record) AS n, COUNT(*) OVER () FROM changed"
-    " GROUP BY type, item, from_code, to_code ORDER BY n DESC, type, item, from_code, to_code LIMIT 500;";
+    " SELECT type, item, from_code, to_code, COUNT(DISTINCT record) FROM changed GROUP BY type, item, from_code, to_code;";
+
+// Each message text with how often it was logged, in the order of the texts.
+constexpr const char* kMessageTexts = "SELECT msg, COUNT(*) FROM messages GROUP BY msg;";
+
+// The first rows in an order, of however many offered: a bounded heap whose
+// front is the last row kept, so that the memory is the page's whatever the
+// file's size.
+template <typename Row, typename Before>
+class FirstRows {
+public:
+    FirstRows(std::size_t limit, Before before) : limit_(limit), before_(before) {}
+    void offer(Row row) {
+        ++offered_;
+        if (rows_.size() == limit_) {
+            if (!before_(row, rows_.front())) return;
+            std::pop_heap(rows_.begin(), rows_.end(), before_);
+            rows_.pop_back();
+        }
+        rows_.push_back(std::move(row));
+        std::push_heap(rows_.begin(), rows_.end(), before_);
+    }
+    std::uint64_t offered() const { return offered_; }
+    // The rows kept, first first.
+    std::vector<Row> take() {
+        std::sort_heap(rows_.begin(), rows_.end(), before_);
+        return std::move(rows_);
+    }
+
+private:
+    std::size_t limit_;
+    Before before_;
+    std::vector<Row> rows_;
+    std::uint64_t offered_ = 0;
+};
 
 // The messages in the order the run logged them: read once, without
 // sorting, for the records behind the message texts shown.
@@ -31,7 +67,8 @@ constexpr const char* kMessagesLogged = "SELECT msg, sequence, id FROM messages 
 // The first kRecordsPerMessage records of each shown message text, by record
 // number (then in the order logged): a bounded heap per text, so a file with
 // millions of messages costs no more memory than the page shows.
-bool read_message_records(ResultsDatabase& db, std::vector<MessageGroup>& groups) {
+// The same pass gives every "CS says" row to the stage problems' tally.
+bool read_messages_logged(ResultsDatabase& db, std::vector<MessageGroup>& groups, StageProblemTally& stage) {
     struct Kept {
         std::int64_t record;
         std::uint64_t logged;
@@ -48,6 +85,7 @@ bool read_message_records(ResultsDatabase& db, std::vector<MessageGroup>& groups
         const std::string_view msg(text ? reinterpret_cast<const char*>(text) : "",
                                    static_cast<std::size_t>(sqlite3_column_bytes(s, 0)));
         const std::uint64_t order = logged++;
+        stage.take(sqlite3_column_int64(s, 1), column_view(s, 2), msg);
         const auto it = kept.find(msg);
         if (it == kept.end()) return;
         Kept k{sqlite3_column_int64(s, 1), order, {}};
@@ -92,6 +130,8 @@ ResultsData count_results(const std::string& path) {
     return data;
 }
 
+// The rows each table holds come from the same reads as what the page shows:
+// the conversions by type, every reviewable and the messages by text.
 ResultsData read_results(const std::string& path) {
     ResultsData data;
     ResultsDatabase db(path);
@@ -99,17 +139,26 @@ ResultsData read_results(const std::string& path) {
         data.error = db.error().empty() ? "cannot read the results database" : db.error();
         return data;
     };
-    if (!read_counts(db, data)) return fail();
     if (!db.each("SELECT conversionType, COUNT(*) AS n FROM conversions GROUP BY conversionType"
                  " ORDER BY n DESC, conversionType;",
-                 [&](sqlite3_stmt* s) { data.by_type.push_back({column_text(s, 0), column_count(s, 1)}); }))
+                 [&](sqlite3_stmt* s) {
+                     data.by_type.push_back({column_text(s, 0), column_count(s, 1)});
+                     data.conversions += data.by_type.back().rows;
+                 }))
         return fail();
+    // Most records first, then by type, item and codes.
+    const auto more_records = [](const CodeChange& a, const CodeChange& b) {
+        if (a.records != b.records) return a.records > b.records;
+        return std::tie(a.type, a.item, a.from, a.to) < std::tie(b.type, b.item, b.from, b.to);
+    };
+    FirstRows<CodeChange, decltype(more_records)> changes(kChangeGroupsShown, more_records);
     if (!db.each(kChanges, [&](sqlite3_stmt* s) {
-            data.changes.push_back(
+            changes.offer(
                 {column_text(s, 0), column_text(s, 1), column_text(s, 2), column_text(s, 3), column_count(s, 4)});
-            data.change_groups = column_count(s, 5);
         }))
         return fail();
+    data.change_groups = changes.offered();
+    data.changes = changes.take();
     if (!db.each("SELECT recordNum, patientID, seqNumCentral, reportingFac, accNumHospital, seqNumHospital,"
                  " v14Hist, v14Grade, v14Site, v15Hist, v15Grade, v15Site FROM reviewables ORDER BY recordNum, rowid;",
                  [&](sqlite3_stmt* s) {
@@ -129,18 +178,25 @@ ResultsData read_results(const std::string& path) {
                      data.reviewables.push_back(std::move(r));
                  }))
         return fail();
-    if (!db.each("SELECT msg, COUNT(*) AS n, COUNT(*) OVER () FROM messages GROUP BY msg ORDER BY n DESC, msg"
-                 " LIMIT 500;",
-                 [&](sqlite3_stmt* s) {
-                     MessageGroup g;
-                     g.text = column_text(s, 0);
-                     g.count = column_count(s, 1);
-                     data.message_texts = column_count(s, 2);
-                     data.message_groups.push_back(std::move(g));
-                 }))
+    data.reviewable_rows = data.reviewables.size();
+    // Most often first, then by text.
+    const auto more_often = [](const MessageGroup& a, const MessageGroup& b) {
+        return a.count != b.count ? a.count > b.count : a.text < b.text;
+    };
+    FirstRows<MessageGroup, decltype(more_often)> texts(kMessageGroupsShown, more_often);
+    if (!db.each(kMessageTexts, [&](sqlite3_stmt* s) {
+            MessageGroup g;
+            g.count = column_count(s, 1);
+            data.messages += g.count;
+            g.text = column_text(s, 0);
+            texts.offer(std::move(g));
+        }))
         return fail();
-    if (!data.message_groups.empty() && !read_message_records(db, data.message_groups)) return fail();
-    if (!read_stage_problems(db, data.stage_problems)) return fail();
+    data.message_texts = texts.offered();
+    data.message_groups = texts.take();
+    StageProblemTally stage;
+    if (!read_messages_logged(db, data.message_groups, stage)) return fail();
+    data.stage_problems = stage.finish();
     return data;
 }
 
