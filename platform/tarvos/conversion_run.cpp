@@ -103,28 +103,35 @@ std::string write_page(const RunPlan& plan, const Inspection& inspection, const 
     return write_summary_page(plan.beside_part.summary_page, page);
 }
 
-// The results as the summary page shows them, read on a thread of their own
-// from the moment the database is closed, while the run log is written and
-// the output reaches the disk; read on the spot when no thread can start.
+// The results as the summary page shows them, read on two threads of their
+// own from the moment the database is closed, the conversions and the
+// messages side by side, while the run log is written and the output reaches
+// the disk; read on the spot when no thread can start.
 class PageResults {
 public:
     void start(const std::string& database) {
         database_ = database;
         try {
-            reading_ = std::async(std::launch::async, read_results, database);
+            conversions_ = std::async(std::launch::async, read_conversion_results, database);
+            messages_ = std::async(std::launch::async, read_message_results, database);
         } catch (const std::system_error&) {
         }
     }
-    ResultsData take() { return reading_.valid() ? reading_.get() : read_results(database_); }
+    ResultsData take() {
+        ResultsData conversions = conversions_.valid() ? conversions_.get() : read_conversion_results(database_);
+        ResultsData messages = messages_.valid() ? messages_.get() : read_message_results(database_);
+        return join_results(std::move(conversions), std::move(messages));
+    }
     // Waits until the reading has ended, so that no file goes from under it.
     void wait() {
-        if (reading_.valid()) reading_.wait();
+        if (conversions_.valid()) conversions_.wait();
+        if (messages_.valid()) messages_.wait();
     }
     ~PageResults() { wait(); }
 
 private:
     std::string database_;
-    std::future<ResultsData> reading_;
+    std::future<ResultsData> conversions_, messages_;
 };
 
 }  // namespace

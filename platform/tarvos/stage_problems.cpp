@@ -11,7 +11,7 @@ namespace {
 
 constexpr std::string_view kCsSays = "CS says: '";
 // At most so many distinct message texts are remembered with their reason.
-constexpr std::size_t kTextsKept = 4096;
+constexpr std::size_t kTextsKept = 1024;
 
 bool starts(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
 

@@ -112,6 +112,12 @@ bool read_messages_logged(ResultsDatabase& db, std::vector<MessageGroup>& groups
 }  // namespace
 
 namespace {
+// What was read, with why the reading stopped.
+ResultsData failed(ResultsData data, const ResultsDatabase& db) {
+    data.error = db.error().empty() ? "cannot read the results database" : db.error();
+    return data;
+}
+
 bool read_counts(ResultsDatabase& db, ResultsData& data) {
     return db.each("SELECT (SELECT COUNT(*) FROM conversions), (SELECT COUNT(*) FROM reviewables),"
                    " (SELECT COUNT(*) FROM messages);",
@@ -132,13 +138,10 @@ ResultsData count_results(const std::string& path) {
 
 // The rows each table holds come from the same reads as what the page shows:
 // the conversions by type, every reviewable and the messages by text.
-ResultsData read_results(const std::string& path) {
+ResultsData read_conversion_results(const std::string& path) {
     ResultsData data;
     ResultsDatabase db(path);
-    const auto fail = [&] {
-        data.error = db.error().empty() ? "cannot read the results database" : db.error();
-        return data;
-    };
+    const auto fail = [&] { return failed(std::move(data), db); };
     if (!db.each("SELECT conversionType, COUNT(*) AS n FROM conversions GROUP BY conversionType"
                  " ORDER BY n DESC, conversionType;",
                  [&](sqlite3_stmt* s) {
@@ -179,6 +182,13 @@ ResultsData read_results(const std::string& path) {
                  }))
         return fail();
     data.reviewable_rows = data.reviewables.size();
+    return data;
+}
+
+ResultsData read_message_results(const std::string& path) {
+    ResultsData data;
+    ResultsDatabase db(path);
+    const auto fail = [&] { return failed(std::move(data), db); };
     // Most often first, then by text.
     const auto more_often = [](const MessageGroup& a, const MessageGroup& b) {
         return a.count != b.count ? a.count > b.count : a.text < b.text;
@@ -198,6 +208,20 @@ ResultsData read_results(const std::string& path) {
     if (!read_messages_logged(db, data.message_groups, stage)) return fail();
     data.stage_problems = stage.finish();
     return data;
+}
+
+ResultsData join_results(ResultsData conversions, ResultsData messages) {
+    if (!conversions.error.empty()) return conversions;
+    if (!messages.error.empty()) return messages;
+    conversions.messages = messages.messages;
+    conversions.message_groups = std::move(messages.message_groups);
+    conversions.message_texts = messages.message_texts;
+    conversions.stage_problems = std::move(messages.stage_problems);
+    return conversions;
+}
+
+ResultsData read_results(const std::string& path) {
+    return join_results(read_conversion_results(path), read_message_results(path));
 }
 
 }  // namespace tarvos

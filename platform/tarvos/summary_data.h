@@ -62,6 +62,12 @@ struct ResultsData {
 // Reads the database at path, opened read-only; a database that cannot be
 // opened or read gives the error and what was read before it.
 ResultsData read_results(const std::string& path);
+// The same in two halves, each on a connection of its own, for two threads
+// to read side by side: the conversions and reviewables, and the messages;
+// join_results makes them one (the first half's error, else the other's).
+ResultsData read_conversion_results(const std::string& path);
+ResultsData read_message_results(const std::string& path);
+ResultsData join_results(ResultsData conversions, ResultsData messages);
 
 // Only the rows each table holds.
 ResultsData count_results(const std::string& path);
