@@ -184,8 +184,15 @@ std::string conversions_chart_svg(const std::vector<ConversionsOfType>& by_type)
 
 std::string summary_page_html(const PageContent& c) {
     const ResultsData& r = c.results;
+    // Room for the whole page at once, reckoned generously from what it
+    // lists: room never written takes no memory, but a page that outgrows
+    // its room is copied whole into a larger one.
+    std::size_t room = 64 * 1024 + r.reviewables.size() * 250 + r.changes.size() * 200;
+    for (const MessageGroup& g : r.message_groups) room += 300 + g.text.size() + g.records.size() * 100;
+    for (const StageProblem& p : r.stage_problems.shown) room += 600 + p.first.size() * 100;
+    for (const std::string& note : c.notes) room += 100 + note.size();
     std::string h;
-    h.reserve(64 * 1024 + r.reviewables.size() * 200);
+    h.reserve(room);
     h += "<!DOCTYPE html>\n<html lang=en><head><meta charset=\"utf-8\">\n<title>Conversion of ";
     h += html_escape(c.input);
     h += "</title>\n<style>";
