@@ -117,6 +117,7 @@ public:
         } catch (const std::system_error&) {
         }
     }
+    bool started() const { return !database_.empty(); }
     ResultsData take() {
         ResultsData conversions = conversions_.valid() ? conversions_.get() : read_conversion_results(database_);
         ResultsData messages = messages_.valid() ? messages_.get() : read_message_results(database_);
@@ -177,11 +178,8 @@ int run_conversion(const RunOptions& o) {
     // Convert the records.
     const LibraryInfo library = conversion_library_info();
     PageResults page_results;
-    bool page_reading = false;
     const auto start_page = [&] {
-        if (!plan.summary_page) return;
-        page_results.start(plan.beside_part.database);
-        page_reading = true;
+        if (plan.summary_page) page_results.start(plan.beside_part.database);
     };
     ConversionOutcome converted = convert_records(plan, *input_before, !o.quiet && stderr_is_terminal(), start_page);
     if (!converted.refusal.empty()) {
@@ -196,7 +194,7 @@ int run_conversion(const RunOptions& o) {
     ResultsData rows;
     if (failure.empty()) {
         const PhaseClock clock(Phase::results);
-        rows = page_reading ? page_results.take() : count_results(plan.beside_part.database);
+        rows = page_results.started() ? page_results.take() : count_results(plan.beside_part.database);
         if (!rows.error.empty())
             failure = "cannot read back the results database beside \"" + o.input + "\": " + rows.error;
         else if (rows.conversions != static_cast<std::uint64_t>(converted.conversions) ||

@@ -81,14 +81,13 @@ bool read_messages_logged(ResultsDatabase& db, std::vector<MessageGroup>& groups
     for (const MessageGroup& g : groups) kept.emplace(g.text, std::vector<Kept>());
     std::uint64_t logged = 0;
     const bool read = db.each(kMessagesLogged, [&](sqlite3_stmt* s) {
-        const unsigned char* text = sqlite3_column_text(s, 0);
-        const std::string_view msg(text ? reinterpret_cast<const char*>(text) : "",
-                                   static_cast<std::size_t>(sqlite3_column_bytes(s, 0)));
+        const std::string_view msg = column_view(s, 0);
+        const std::int64_t record = sqlite3_column_int64(s, 1);
         const std::uint64_t order = logged++;
-        stage.take(sqlite3_column_int64(s, 1), column_view(s, 2), msg);
+        stage.take(record, column_view(s, 2), msg);
         const auto it = kept.find(msg);
         if (it == kept.end()) return;
-        Kept k{sqlite3_column_int64(s, 1), order, {}};
+        Kept k{record, order, {}};
         std::vector<Kept>& heap = it->second;  // the latest kept record first
         if (heap.size() == kRecordsPerMessage) {
             if (!earlier(k, heap.front())) return;
@@ -132,7 +131,7 @@ bool read_counts(ResultsDatabase& db, ResultsData& data) {
 ResultsData count_results(const std::string& path) {
     ResultsData data;
     ResultsDatabase db(path);
-    if (!read_counts(db, data)) data.error = db.error().empty() ? "cannot read the results database" : db.error();
+    if (!read_counts(db, data)) return failed(std::move(data), db);
     return data;
 }
 
