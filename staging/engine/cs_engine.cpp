@@ -593,9 +593,9 @@ void Engine::calculate(const Case& c, Result& result, Trace* trace) const {
 std::vector<Ssf25Choice> Engine::ssf25_choices(std::string_view site, std::string_view histology) const {
     std::vector<Ssf25Choice> choices;
     site = trim(site), histology = trim(histology);
-    const auto it = std::lower_bound(site_schemas_.begin(), site_schemas_.end(), site,
-                                     [](const auto& entry, std::string_view s) { return entry.first < s; });
-    if (it == site_schemas_.end() || it->first != site || !histologies_.contains(histology)) return choices;
+    const Span* position = site_positions_.find(site);
+    if (!position || !histology_codes_.find(histology)) return choices;
+    const auto it = site_schemas_.begin() + position->first;
     const auto value = [&](KeyId k) { return k == keys_.site ? site : k == keys_.hist ? histology : std::string_view(); };
     // The SSF25 codes of the rows that take the pair, in the schemas that SSF25 decides.
     std::vector<std::string> codes;
