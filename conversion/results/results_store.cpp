@@ -3,6 +3,7 @@
 
 #include <sqlite3.h>
 
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -41,21 +42,33 @@ void remove_earlier_database(const std::string& name) {
 }
 
 class Binder {
+    // Each byte value at its own place: a one-character text that outlives any statement.
+    static constexpr std::array<char, 256> kEveryByte = [] {
+        std::array<char, 256> bytes{};
+        for (int i = 0; i < 256; ++i) bytes[static_cast<std::size_t>(i)] = static_cast<char>(i);
+        return bytes;
+    }();
+
 public:
     explicit Binder(sqlite3_stmt* stmt) : stmt_(stmt) {}
     Binder& integer(int value) {
         sqlite3_bind_int(stmt_, ++index_, value);
         return *this;
     }
+    // SQLite reads the text where it lies, without a copy: a binder is
+    // stepped in the expression that binds it, while every text bound is
+    // still there, and step() lets go of them all.
     Binder& text(std::string_view value) {
-        // SQLite keeps its own copy: the caller's text need not outlive the call.
         sqlite3_bind_text(stmt_, ++index_, value.data() ? value.data() : "", static_cast<int>(value.size()),
-                          SQLITE_TRANSIENT);
+                          SQLITE_STATIC);
         return *this;
     }
     // A grade is one character; a NUL grade is stored as an empty text.
-    Binder& grade(char value) { return text(value ? std::string_view(&value, 1) : std::string_view()); }
-    // Runs the statement; SQLITE_OK when the row went in.
+    Binder& grade(char value) {
+        const auto c = static_cast<unsigned char>(value);
+        return text(c ? std::string_view(&kEveryByte[c], 1) : std::string_view());
+    }
+    // Runs the statement and lets go of the texts; SQLITE_OK when the row went in.
     int step() {
         const int rc = sqlite3_step(stmt_);
         sqlite3_reset(stmt_);
