@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "printable_bytes.h"
 #include "record_builder.h"
 #include "stage_writeback.h"
 #include "store_rows.h"
@@ -98,6 +99,24 @@ TEST_F(RecordEntry, ASingleBadByteIsFoundWhereverItLies) {
         convert(r);
         EXPECT_EQ(r.str()[at], ' ') << "offset " << at;
     }
+}
+
+// Both forms of the look over a record's bytes, sixteen and (where the
+// processor has them) thirty-two bytes a vector, find one bad byte in every
+// vector of a round and in the bytes after the last round.
+TEST(PrintableBytes, EveryPositionIsLookedAt) {
+    std::string bytes(300, 'A');
+    for (std::size_t at = 0; at < bytes.size(); ++at) {
+        for (const char bad : {'\x1F', '\x7F'}) {
+            bytes[at] = bad;
+            EXPECT_FALSE(vexlin::all_printable(bytes)) << "offset " << at;
+            EXPECT_FALSE(vexlin::printable_detail::all_printable_in_lanes<vexlin::printable_detail::Bytes16>(bytes))
+                << "offset " << at;
+        }
+        bytes[at] = at % 2 ? ' ' : '~';
+    }
+    EXPECT_TRUE(vexlin::all_printable(bytes));
+    EXPECT_TRUE(vexlin::printable_detail::all_printable_in_lanes<vexlin::printable_detail::Bytes16>(bytes));
 }
 
 TEST_F(RecordEntry, SchemaIsAskedWithTheRecordsCodes) {
