@@ -135,6 +135,40 @@ private:
     std::future<ResultsData> conversions_, messages_;
 };
 
+// The results beside the input, complete once the records are through, sent
+// to the disk on a thread of their own while the summary page is made: the
+// flushes of the placement then find them there. What failed is told, since a
+// failure that one flush has seen is not seen again by the next.
+class EarlyFlush {
+public:
+    void start(const RunPlan& plan) {
+        std::vector<std::string> parts;
+        for (const auto& [part, final_name] : plan.beside_pairs()) {
+            std::error_code ec;
+            if (part != plan.beside_part.summary_page && fs::exists(fs::path(part), ec)) parts.push_back(part);
+        }
+        const auto flush_all = [](std::vector<std::string> paths) {
+            for (const std::string& path : paths)
+                if (std::string why = flush_file(path); !why.empty())
+                    return "cannot flush \"" + path + "\" to disk: " + why;
+            return std::string();
+        };
+        try {
+            done_ = std::async(std::launch::async, flush_all, std::move(parts));
+        } catch (const std::system_error&) {
+            // No thread: the placement flushes them all, as ever.
+        }
+    }
+    // What failed, once every flush has ended; empty when none did.
+    std::string wait() { return done_.valid() ? done_.get() : std::string(); }
+    ~EarlyFlush() {
+        if (done_.valid()) done_.wait();
+    }
+
+private:
+    std::future<std::string> done_;
+};
+
 }  // namespace
 
 // One way through a run: inspect the input, plan the run, convert the
@@ -191,6 +225,8 @@ int run_conversion(const RunOptions& o) {
     // The counts are the rows the database holds, never the rows the run
     // tried to write: the page's reading counts them too.
     std::string failure = converted.failure;
+    EarlyFlush early_flush;
+    if (failure.empty() && plan.sync) early_flush.start(plan);
     ResultsData rows;
     if (failure.empty()) {
         const PhaseClock clock(Phase::results);
@@ -215,11 +251,16 @@ int run_conversion(const RunOptions& o) {
     PlacementOutcome placed;
     if (failure.empty()) {
         const PhaseClock clock(Phase::placing);
+        failure = early_flush.wait();
+    }
+    if (failure.empty()) {
+        const PhaseClock clock(Phase::placing);
         placed = put_in_place(placement_set(plan), plan.sync);
         failure = placed.failure;
     }
     if (!failure.empty() && !placed.placed) {
         page_results.wait();  // no file goes from under the page's reading
+        early_flush.wait();   // nor from under a flush
         remove_temporary_files(plan);
         const bool output_exists = fs::exists(fs::path(o.output));
         std::fprintf(stderr,
