@@ -3,9 +3,11 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <map>
 #include <string_view>
 #include <tuple>
+#include <unordered_map>
 
 #include "results_database.h"
 
@@ -26,6 +28,94 @@ constexpr const char* kChanges =
     "  WHERE v14CountryCode IS NOT v15CountryCode)"
     " SELECT type, item, from_code, to_code, COUNT(DISTINCT record) FROM changed GROUP BY type, item, from_code, to_code;";
 
+// The conversions in the order logged, with the codes that may have changed:
+// counted in one pass while the groups are few, instead of the sorting above.
+constexpr const char* kConversionsLogged =
+    "SELECT conversionType, recordNum, v14Hist, v15Hist, v14Grade, v15Grade, v14Site, v15Site, v14CountryCode,"
+    " v15CountryCode FROM conversions ORDER BY rowid;";
+// More groups than this (a file of unusual codes) are left to SQLite to sort,
+// so that the memory stays the page's whatever the file holds.
+constexpr std::size_t kChangeGroupsCounted = 4096;
+
+// The conversions counted by type and by change, as the two queries above
+// count them, in one pass: a record is counted once per group, as the last
+// record of the group so far, since the records come in order. Gives up on
+// too many groups, a record out of order or a missing code.
+class ChangeTally {
+public:
+    void take(sqlite3_stmt* s) {
+        if (gave_up_) return;
+        const std::int64_t record = sqlite3_column_int64(s, 1);
+        for (int c = 0; c < 10; ++c)
+            if (sqlite3_column_type(s, c) == SQLITE_NULL) return give_up();
+        if (record < last_record_) return give_up();
+        last_record_ = record;
+        const std::string_view type = column_view(s, 0);
+        if (!count(type, {}, {}, {}, record, by_type_)) return;
+        static constexpr std::string_view kItems[] = {"histology", "grade", "site", "country"};
+        for (int i = 0; i < 4; ++i) {
+            const std::string_view from = column_view(s, 2 + 2 * i), to = column_view(s, 3 + 2 * i);
+            if (from != to && !count(type, kItems[i], from, to, record, changes_)) return;
+        }
+    }
+    bool gave_up() const { return gave_up_; }
+    template <typename Offer>
+    void by_type(Offer offer) const {
+        for (const auto& [key, group] : by_type_) offer(group.change.type, group.rows);
+    }
+    template <typename Offer>
+    void changes(Offer offer) const {
+        for (const auto& [key, group] : changes_) offer(group.change);
+    }
+
+private:
+    struct Group {
+        CodeChange change;  // for a type alone, only its type
+        std::uint64_t rows = 0;
+        std::int64_t last_record = 0;
+    };
+    using Groups = std::unordered_map<std::string, Group>;
+
+    void give_up() {
+        gave_up_ = true;
+        Groups().swap(by_type_);
+        Groups().swap(changes_);
+    }
+    // Counts the row under its group; false when the tally gave up instead.
+    bool count(std::string_view type, std::string_view item, std::string_view from, std::string_view to,
+               std::int64_t record, Groups& groups) {
+        // Each part after its length, so that no two groups share a key.
+        key_.clear();
+        for (const std::string_view part : {type, item, from, to}) {
+            const auto length = static_cast<std::uint32_t>(part.size());
+            key_.append(reinterpret_cast<const char*>(&length), sizeof length).append(part);
+        }
+        auto it = groups.find(key_);
+        const bool fresh = it == groups.end();
+        if (fresh) {
+            if (by_type_.size() + changes_.size() >= kChangeGroupsCounted) {
+                give_up();
+                return false;
+            }
+            Group g;
+            g.change = {std::string(type), std::string(item), std::string(from), std::string(to), 0};
+            it = groups.emplace(key_, std::move(g)).first;
+        }
+        Group& g = it->second;
+        ++g.rows;
+        if (fresh || g.last_record != record) {
+            ++g.change.records;
+            g.last_record = record;
+        }
+        return true;
+    }
+
+    Groups by_type_, changes_;
+    std::string key_;
+    std::int64_t last_record_ = INT64_MIN;
+    bool gave_up_ = false;
+};
+
 // Each message text with how often it was logged, in the order of the texts.
 constexpr const char* kMessageTexts = "SELECT msg, COUNT(*) FROM messages GROUP BY msg;";
 
@@ -36,10 +126,12 @@ template <typename Row, typename Before>
 class FirstRows {
 public:
     FirstRows(std::size_t limit, Before before) : limit_(limit), before_(before) {}
+    // Whether a row would be kept: one that would not need not be made.
+    bool wants(const Row& row) const { return rows_.size() < limit_ || before_(row, rows_.front()); }
     void offer(Row row) {
         ++offered_;
+        if (!wants(row)) return;
         if (rows_.size() == limit_) {
-            if (!before_(row, rows_.front())) return;
             std::pop_heap(rows_.begin(), rows_.end(), before_);
             rows_.pop_back();
         }
@@ -64,21 +156,42 @@ private:
 // sorting, for the records behind the message texts shown.
 constexpr const char* kMessagesLogged = "SELECT msg, sequence, id FROM messages ORDER BY rowid;";
 
-// The first kRecordsPerMessage records of each shown message text, by record
-// number (then in the order logged): a bounded heap per text, so a file with
-// millions of messages costs no more memory than the page shows.
-// The same pass gives every "CS says" row to the stage problems' tally.
-bool read_messages_logged(ResultsDatabase& db, std::vector<MessageGroup>& groups, StageProblemTally& stage) {
+// The first kRecordsPerMessage records of one message text, by record number
+// (then in the order logged), so a file with millions of messages costs no
+// more memory than the page shows.
+class FirstRecords {
+public:
+    bool wants(std::int64_t record, std::uint64_t logged) const { return kept_.wants(Kept{record, logged, {}}); }
+    // Keeps a record that wants() let in, in place of the latest kept when full.
+    void keep(std::int64_t record, std::uint64_t logged, std::string_view id) {
+        kept_.offer({record, logged, std::string(id)});
+    }
+    // The records kept, first first.
+    std::vector<MessageRecord> take() {
+        std::vector<Kept> kept = kept_.take();
+        std::vector<MessageRecord> records;
+        records.reserve(kept.size());
+        for (Kept& k : kept) records.push_back({k.record, std::move(k.id)});
+        return records;
+    }
+
+private:
     struct Kept {
         std::int64_t record;
         std::uint64_t logged;
         std::string id;
     };
-    const auto earlier = [](const Kept& a, const Kept& b) {
+    static bool earlier(const Kept& a, const Kept& b) {
         return a.record != b.record ? a.record < b.record : a.logged < b.logged;
-    };
-    std::map<std::string_view, std::vector<Kept>, std::less<>> kept;
-    for (const MessageGroup& g : groups) kept.emplace(g.text, std::vector<Kept>());
+    }
+    FirstRows<Kept, bool (*)(const Kept&, const Kept&)> kept_{kRecordsPerMessage, earlier};
+};
+
+// The records behind each shown message text, in one pass over the messages.
+// The same pass gives every "CS says" row to the stage problems' tally.
+bool read_messages_logged(ResultsDatabase& db, std::vector<MessageGroup>& groups, StageProblemTally& stage) {
+    std::map<std::string_view, FirstRecords, std::less<>> kept;
+    for (const MessageGroup& g : groups) kept.emplace(g.text, FirstRecords());
     std::uint64_t logged = 0;
     const bool read = db.each(kMessagesLogged, [&](sqlite3_stmt* s) {
         const std::string_view msg = column_view(s, 0);
@@ -86,26 +199,73 @@ bool read_messages_logged(ResultsDatabase& db, std::vector<MessageGroup>& groups
         const std::uint64_t order = logged++;
         stage.take(record, column_view(s, 2), msg);
         const auto it = kept.find(msg);
-        if (it == kept.end()) return;
-        Kept k{record, order, {}};
-        std::vector<Kept>& heap = it->second;  // the latest kept record first
-        if (heap.size() == kRecordsPerMessage) {
-            if (!earlier(k, heap.front())) return;
-            std::pop_heap(heap.begin(), heap.end(), earlier);
-            heap.pop_back();
-        }
-        k.id = column_text(s, 2);
-        heap.push_back(std::move(k));
-        std::push_heap(heap.begin(), heap.end(), earlier);
+        if (it != kept.end() && it->second.wants(record, order)) it->second.keep(record, order, column_view(s, 2));
     });
-    for (MessageGroup& g : groups) {
-        std::vector<Kept>& heap = kept[g.text];
-        std::sort_heap(heap.begin(), heap.end(), earlier);
-        g.records.reserve(heap.size());
-        for (Kept& k : heap) g.records.push_back({k.record, std::move(k.id)});
-        std::vector<Kept>().swap(heap);  // gone as soon as moved: never both at once
-    }
+    for (MessageGroup& g : groups) g.records = kept[g.text].take();
     return read;
+}
+
+// A run of few messages has them counted by text, with the first records of
+// every text, in the one pass over them that the page makes anyway, instead
+// of SQLite sorting the texts first. The pass gives up once what it keeps
+// would take more than kMessageRoom bytes.
+constexpr std::uint64_t kMessagesCountedInOnePass = 32768;
+constexpr std::size_t kMessageRoom = std::size_t{3} << 20;
+
+struct TextHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>()(text); }
+};
+
+// The message groups of data, and its counts, from one pass; false when the
+// pass gave up (data is then as it was) or the database failed.
+bool count_messages_in_one_pass(ResultsDatabase& db, ResultsData& data, StageProblemTally& stage, bool& gave_up) {
+    struct Text {
+        std::uint64_t count = 0;
+        FirstRecords first;
+    };
+    std::unordered_map<std::string, Text, TextHash, std::equal_to<>> texts;
+    std::size_t room = 0;
+    std::uint64_t logged = 0;
+    constexpr std::size_t kPerText = 96, kPerRecord = 48;  // what a map entry and a kept record cost besides their text
+    const bool read = db.each(kMessagesLogged, [&](sqlite3_stmt* s) {
+        if (gave_up) return;
+        const std::string_view msg = column_view(s, 0);
+        const std::int64_t record = sqlite3_column_int64(s, 1);
+        const std::uint64_t order = logged++;
+        stage.take(record, column_view(s, 2), msg);
+        auto it = texts.find(msg);
+        if (it == texts.end()) {
+            room += msg.size() + kPerText;
+            it = texts.emplace(std::string(msg), Text()).first;
+        }
+        ++it->second.count;
+        if (it->second.first.wants(record, order)) {
+            const std::string_view id = column_view(s, 2);
+            room += id.size() + kPerRecord;
+            it->second.first.keep(record, order, id);
+        }
+        // A text stored as NULL would be one group with the empty text here.
+        if (room > kMessageRoom || sqlite3_column_type(s, 0) == SQLITE_NULL) {
+            gave_up = true;
+            decltype(texts)().swap(texts);
+        }
+    });
+    if (!read || gave_up) return false;
+    // Most often first, then by text.
+    using Entry = std::pair<const std::string, Text>*;
+    const auto more_often = [](Entry a, Entry b) {
+        return a->second.count != b->second.count ? a->second.count > b->second.count : a->first < b->first;
+    };
+    FirstRows<Entry, decltype(more_often)> shown(kMessageGroupsShown, more_often);
+    for (auto& entry : texts) {
+        data.messages += entry.second.count;
+        shown.offer(&entry);
+    }
+    data.message_texts = texts.size();
+    for (Entry e : shown.take())
+        data.message_groups.push_back({e->first, e->second.count, e->second.first.take()});
+    return true;
 }
 
 }  // namespace
@@ -141,24 +301,35 @@ ResultsData read_conversion_results(const std::string& path) {
     ResultsData data;
     ResultsDatabase db(path);
     const auto fail = [&] { return failed(std::move(data), db); };
-    if (!db.each("SELECT conversionType, COUNT(*) AS n FROM conversions GROUP BY conversionType"
-                 " ORDER BY n DESC, conversionType;",
-                 [&](sqlite3_stmt* s) {
-                     data.by_type.push_back({column_text(s, 0), column_count(s, 1)});
-                     data.conversions += data.by_type.back().rows;
-                 }))
-        return fail();
     // Most records first, then by type, item and codes.
     const auto more_records = [](const CodeChange& a, const CodeChange& b) {
         if (a.records != b.records) return a.records > b.records;
         return std::tie(a.type, a.item, a.from, a.to) < std::tie(b.type, b.item, b.from, b.to);
     };
     FirstRows<CodeChange, decltype(more_records)> changes(kChangeGroupsShown, more_records);
-    if (!db.each(kChanges, [&](sqlite3_stmt* s) {
-            changes.offer(
-                {column_text(s, 0), column_text(s, 1), column_text(s, 2), column_text(s, 3), column_count(s, 4)});
-        }))
-        return fail();
+    ChangeTally tally;
+    if (!db.each(kConversionsLogged, [&](sqlite3_stmt* s) { tally.take(s); })) return fail();
+    if (!tally.gave_up()) {
+        tally.by_type([&](const std::string& type, std::uint64_t rows) { data.by_type.push_back({type, rows}); });
+        std::sort(data.by_type.begin(), data.by_type.end(), [](const ConversionsOfType& a, const ConversionsOfType& b) {
+            return a.rows != b.rows ? a.rows > b.rows : a.type < b.type;
+        });
+        for (const ConversionsOfType& t : data.by_type) data.conversions += t.rows;
+        tally.changes([&](const CodeChange& change) { changes.offer(change); });
+    } else {
+        if (!db.each("SELECT conversionType, COUNT(*) AS n FROM conversions GROUP BY conversionType"
+                     " ORDER BY n DESC, conversionType;",
+                     [&](sqlite3_stmt* s) {
+                         data.by_type.push_back({column_text(s, 0), column_count(s, 1)});
+                         data.conversions += data.by_type.back().rows;
+                     }))
+            return fail();
+        if (!db.each(kChanges, [&](sqlite3_stmt* s) {
+                changes.offer(
+                    {column_text(s, 0), column_text(s, 1), column_text(s, 2), column_text(s, 3), column_count(s, 4)});
+            }))
+            return fail();
+    }
     data.change_groups = changes.offered();
     data.changes = changes.take();
     if (!db.each("SELECT recordNum, patientID, seqNumCentral, reportingFac, accNumHospital, seqNumHospital,"
@@ -188,6 +359,17 @@ ResultsData read_message_results(const std::string& path) {
     ResultsData data;
     ResultsDatabase db(path);
     const auto fail = [&] { return failed(std::move(data), db); };
+    std::uint64_t rows = 0;
+    if (!db.each("SELECT COUNT(*) FROM messages;", [&](sqlite3_stmt* s) { rows = column_count(s, 0); })) return fail();
+    if (rows <= kMessagesCountedInOnePass) {
+        StageProblemTally stage;
+        bool gave_up = false;
+        if (count_messages_in_one_pass(db, data, stage, gave_up)) {
+            data.stage_problems = stage.finish();
+            return data;
+        }
+        if (!gave_up) return fail();
+    }
     // Most often first, then by text.
     const auto more_often = [](const MessageGroup& a, const MessageGroup& b) {
         return a.count != b.count ? a.count > b.count : a.text < b.text;

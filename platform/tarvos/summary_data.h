@@ -1,7 +1,8 @@
 // What the summary page shows from a run's results database: the conversions
 // counted by type and by the code changes behind them, every reviewable, and
-// the messages grouped by their text. Grouped and counted by SQLite, so that
-// a run of many conversions reads back a few hundred rows, not all of them.
+// the messages grouped by their text. A run's rows are counted in one pass
+// over them while what the counting keeps stays small; beyond that SQLite
+// sorts and groups them, so that the memory is the page's whatever the size.
 #pragma once
 
 #include <cstdint>

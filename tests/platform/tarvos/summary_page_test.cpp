@@ -4,6 +4,7 @@
 #include <sqlite3.h>
 
 #include <filesystem>
+#include <functional>
 #include <regex>
 #include <string>
 
@@ -76,28 +77,98 @@ TEST_F(ResultsDatabase, ConversionsAreCountedByTypeAndByTheCodesThatChanged) {
     EXPECT_EQ(d.changes[2].records, 3u);
 }
 
-TEST_F(ResultsDatabase, MessagesAreGroupedByTextWithTheirFirstRecords) {
-    exec("BEGIN;");
+// Counted in one pass while the records come in order, and by SQLite when
+// they do not: either way a record logged twice for one change counts once.
+TEST_F(ResultsDatabase, ChangesCountEachRecordOnceWhicheverWayTheyAreRead) {
+    const auto summary = [](const tarvos::ResultsData& d) {
+        std::string text = std::to_string(d.conversions) + " rows;";
+        for (const auto& t : d.by_type) text += " " + t.type + "=" + std::to_string(t.rows);
+        for (const auto& c : d.changes)
+            text += " " + c.type + "/" + c.item + "/" + c.from + ">" + c.to + "=" + std::to_string(c.records);
+        return text;
+    };
+    // Record 2 logs the same change twice; the last row changes the grade too.
+    const std::pair<int, const char*> rows[] = {{1, "misc. histology"}, {1, "hematopoietic"}, {2, "misc. histology"},
+                                                {2, "misc. histology"}, {2, "hematopoietic"}, {3, "misc. histology"}};
+    const auto fill = [&](bool in_order) {
+        exec("DELETE FROM conversions;");
+        if (!in_order) conversion(4, "misc. histology", "9654", "9653", "2", "9");
+        for (std::size_t i = 0; i < std::size(rows); ++i) {
+            const auto& [record, type] = rows[in_order ? i : std::size(rows) - 1 - i];
+            conversion(record, type, "9654", "9653");
+        }
+        if (in_order) conversion(4, "misc. histology", "9654", "9653", "2", "9");
+    };
+    fill(true);
+    const std::string one_pass = summary(tarvos::read_results(path_));
+    EXPECT_EQ(one_pass,
+              "7 rows; misc. histology=5 hematopoietic=2 misc. histology/histology/9654>9653=4"
+              " hematopoietic/histology/9654>9653=2 misc. histology/grade/2>9=1");
+    fill(false);
+    const std::string sorted = summary(tarvos::read_results(path_));
+    EXPECT_EQ(sorted, one_pass);
+}
+
+// "often" logged for records 250 down to 1, then "once" for record 7.
+void often_and_once(const std::function<void(const std::string&)>& exec) {
     for (int r = 250; r >= 1; --r) exec("INSERT INTO messages VALUES(" + std::to_string(r) + ",'P" + std::to_string(r) + "','often');");
     exec("INSERT INTO messages VALUES(7,'P7','once');");
+}
+
+// Their groups, from the one at often: each text once, the first records by number.
+void expect_often_and_once(const tarvos::ResultsData& d, std::size_t often) {
+    ASSERT_EQ(d.message_groups.size(), often + 2);
+    EXPECT_EQ(d.message_groups[often].text, "often");
+    EXPECT_EQ(d.message_groups[often].count, 250u);
+    ASSERT_EQ(d.message_groups[often].records.size(), tarvos::kRecordsPerMessage);
+    EXPECT_EQ(d.message_groups[often].records.front().record, 1);
+    EXPECT_EQ(d.message_groups[often].records.back().record, 100);
+    ASSERT_EQ(d.message_groups[often + 1].records.size(), 1u);
+    EXPECT_EQ(d.message_groups[often + 1].records[0].patient_id, "P7");
+}
+
+TEST_F(ResultsDatabase, MessagesAreGroupedByTextWithTheirFirstRecords) {
+    exec("BEGIN;");
+    often_and_once([&](const std::string& sql) { exec(sql); });
     exec("COMMIT;");
     const tarvos::ResultsData d = tarvos::read_results(path_);
     ASSERT_EQ(d.error, "");
     EXPECT_EQ(d.messages, 251u);
     EXPECT_EQ(d.message_texts, 2u);
-    ASSERT_EQ(d.message_groups.size(), 2u);
-    EXPECT_EQ(d.message_groups[0].text, "often");
-    EXPECT_EQ(d.message_groups[0].count, 250u);
-    ASSERT_EQ(d.message_groups[0].records.size(), tarvos::kRecordsPerMessage);
-    EXPECT_EQ(d.message_groups[0].records.front().record, 1);
-    EXPECT_EQ(d.message_groups[0].records.back().record, 100);
-    ASSERT_EQ(d.message_groups[1].records.size(), 1u);
-    EXPECT_EQ(d.message_groups[1].records[0].patient_id, "P7");
+    expect_often_and_once(d, 0);
 
     const std::string page = tarvos::summary_page_html({.results = d});
     EXPECT_NE(page.find("1: P1, 2: P2"), std::string::npos);
     EXPECT_NE(page.find("100: P100 and 150 more"), std::string::npos);
     EXPECT_EQ(page.find("101: P101"), std::string::npos);
+}
+
+// A run of many messages has SQLite sort them by text first: the groups and
+// their first records come out as from the one pass of a small run.
+TEST_F(ResultsDatabase, MessagesOfALargeRunAreGroupedTheSameWay) {
+    exec("BEGIN;");
+    exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 33000)"
+         " INSERT INTO messages SELECT 300, 'F', '~filler' FROM n;");
+    often_and_once([&](const std::string& sql) { exec(sql); });
+    exec("COMMIT;");
+    const tarvos::ResultsData d = tarvos::read_results(path_);
+    ASSERT_EQ(d.error, "");
+    EXPECT_EQ(d.messages, 33251u);
+    EXPECT_EQ(d.message_texts, 3u);
+    EXPECT_EQ(d.message_groups.at(0).count, 33000u);
+    expect_often_and_once(d, 1);
+
+    // Few messages, but too many long texts to count in memory: sorted too.
+    exec("DELETE FROM messages;");
+    exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 20000)"
+         " INSERT INTO messages SELECT i, 'P' || i, printf('%0200d', 20001 - i) FROM n;");
+    const tarvos::ResultsData wide = tarvos::read_results(path_);
+    ASSERT_EQ(wide.error, "");
+    EXPECT_EQ(wide.messages, 20000u);
+    EXPECT_EQ(wide.message_texts, 20000u);
+    ASSERT_EQ(wide.message_groups.size(), tarvos::kMessageGroupsShown);
+    ASSERT_EQ(wide.message_groups[0].records.size(), 1u);
+    EXPECT_EQ(wide.message_groups[0].records[0].record, 20000);
 }
 
 TEST_F(ResultsDatabase, EveryReviewableIsOnThePageAndHostileValuesStayText) {
