@@ -3,10 +3,12 @@
 #include <sqlite3.h>
 
 #include <cerrno>
+#include <charconv>
 #include <cinttypes>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <string_view>
 #include <system_error>
 
 #include "os_support.h"
@@ -23,26 +25,36 @@ bool write_note(std::FILE* f, const RecordNote& n) {
                         shape, static_cast<int>(n.patient_id.size()), n.patient_id.data()) >= 0;
 }
 
-bool read_note(const std::string& text, RecordNote& n, std::string& patient_id) {
+// The next number of a note's line and the blank after it; false when there is none.
+template <typename Number>
+bool take_number(std::string_view& text, Number& value) {
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end == text.data() + text.size() || *end != ' ') return false;
+    text.remove_prefix(static_cast<std::size_t>(end - text.data()) + 1);
+    return true;
+}
+
+bool read_note(const std::string& line, RecordNote& n, std::string& patient_id) {
+    std::string_view text = line;
     unsigned shape = 0;
-    int consumed = 0;
-    if (std::sscanf(text.c_str(), "%" SCNu64 " %" SCNu64 " %" SCNu64 " %d %u %n", &n.line, &n.length, &n.cleaned_bytes,
-                    &n.flags, &shape, &consumed) != 5)
+    if (!take_number(text, n.line) || !take_number(text, n.length) || !take_number(text, n.cleaned_bytes) ||
+        !take_number(text, n.flags) || !take_number(text, shape))
         return false;
     n.padded = (shape & 1u) != 0;
     n.cut = (shape & 2u) != 0;
     n.utf8 = (shape & 4u) != 0;
-    patient_id.assign(text, static_cast<std::size_t>(consumed), std::string::npos);
-    if (!patient_id.empty() && patient_id.back() == '\n') patient_id.pop_back();
+    if (!text.empty() && text.back() == '\n') text.remove_suffix(1);
+    patient_id.assign(text);
     n.patient_id = patient_id;
     return true;
 }
 
 bool read_line(std::FILE* f, std::string& line) {
     line.clear();
-    for (int c; (c = std::fgetc(f)) != EOF;) {
-        line += static_cast<char>(c);
-        if (c == '\n') return true;
+    char piece[512];
+    while (std::fgets(piece, sizeof piece, f)) {
+        line += piece;
+        if (line.back() == '\n') return true;
     }
     return !line.empty();
 }
