@@ -99,7 +99,20 @@ struct StageProblemTally::Groups {
         StageProblem problem;
         std::int64_t last_record = -1;  // a record counts once
     };
-    std::map<std::tuple<std::string, std::string, std::string>, Group> by_reason;
+    // By (kind, item, schema), looked up with the reason's texts where they lie.
+    using ReasonViews = std::tuple<std::string_view, std::string_view, std::string_view>;
+    struct ReasonLess {
+        using is_transparent = void;
+        template <typename A, typename B>
+        bool operator()(const A& a, const B& b) const {
+            return views(a) < views(b);
+        }
+        template <typename Tuple>
+        static ReasonViews views(const Tuple& t) {
+            return {std::get<0>(t), std::get<1>(t), std::get<2>(t)};
+        }
+    };
+    std::map<std::tuple<std::string, std::string, std::string>, Group, ReasonLess> by_reason;
     // Many records share a text: each text is read into its reason once.
     struct TextHash {
         using is_transparent = void;
@@ -110,7 +123,10 @@ struct StageProblemTally::Groups {
     Group& of(std::string_view message, std::string_view words) {
         if (const auto known = by_text.find(message); known != by_text.end()) return *known->second;
         StageReason reason = stage_reason(words);
-        Group& g = by_reason[{reason.kind, reason.item, reason.schema}];
+        // Looked up without copying the reason; copied only for a new group.
+        auto it = by_reason.find(ReasonViews(reason.kind, reason.item, reason.schema));
+        if (it == by_reason.end()) it = by_reason.try_emplace({reason.kind, reason.item, reason.schema}).first;
+        Group& g = it->second;
         if (g.problem.example.empty()) {
             g.problem.reason = std::move(reason);
             g.problem.example = std::string(words);
