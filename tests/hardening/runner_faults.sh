@@ -99,7 +99,11 @@ input_removed | input_truncated)
   "$tarvos" --quiet in.dat out.dat 2> stderr.txt &
   pid=$!
   check "conversion started" wait_for_part .
+  # Held still while its input is changed: a fast run could otherwise end
+  # before a busy machine gets round to the change.
+  kill -STOP "$pid"
   if [ "$group" = input_removed ]; then rm in.dat; text="was removed"; else truncate -s 100000000 in.dat; text="changed during the conversion"; fi
+  kill -CONT "$pid"
   wait "$pid"; rc=$?
   echo "$group: exit $rc: $(cat stderr.txt)"
   check "non-zero exit" [ "$rc" -eq 1 ]
@@ -115,7 +119,9 @@ interrupt)
     "$tarvos" in.dat out.dat > /dev/null 2> stderr.txt &
     pid=$!
     check "conversion started" wait_for_part .
+    kill -STOP "$pid"  # the signal then comes while it converts, however busy the machine
     kill -"$signal" "$pid"
+    kill -CONT "$pid"
     wait "$pid"; rc=$?
     echo "SIG$signal: exit $rc: $(cat stderr.txt)"
     check "SIG$signal: exit code 128 + signal" [ "$rc" -eq $((128 + $(kill -l "$signal"))) ]
