@@ -117,6 +117,8 @@ int main(int argc, char** argv) {
     if (!cases_file) return usage(argv[0]);
 #if defined(CS_CARD_DUMP_IN_PROCESS)
     if (year != 0) csengine::embedded_engine().set_current_year(year);
+#else
+    (void)year;  // the shared library's year cannot be pinned
 #endif
 
     std::vector<char> card(CSTAGE_DATACARD_SIZE);
