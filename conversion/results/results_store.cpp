@@ -68,6 +68,18 @@ public:
         const auto c = static_cast<unsigned char>(value);
         return text(c ? std::string_view(&kEveryByte[c], 1) : std::string_view());
     }
+    // The record's number and the five items that identify its tumour, in
+    // the order every table lists them.
+    Binder& identity(const RowIdentity& id) {
+        return integer(id.record_number)
+            .text(id.patient_id)
+            .text(id.seq_num_central)
+            .text(id.reporting_facility)
+            .text(id.acc_num_hospital)
+            .text(id.seq_num_hospital);
+    }
+    // Histology, grade and site, in the order the tables list them.
+    Binder& coded(const CodedValues& v) { return text(v.histology).grade(v.grade).text(v.site); }
     // Runs the statement and lets go of the texts; SQLITE_OK when the row went in.
     int step() {
         const int rc = sqlite3_step(stmt_);
@@ -261,20 +273,11 @@ int ResultsStore::log_conversion(const RowIdentity& id, std::string_view convers
     if (insert_conversion_) {
         begin_batch();
         last_result_ = Binder(insert_conversion_)
-                           .integer(id.record_number)
-                           .text(id.patient_id)
-                           .text(id.seq_num_central)
-                           .text(id.reporting_facility)
-                           .text(id.acc_num_hospital)
-                           .text(id.seq_num_hospital)
+                           .identity(id)
                            .text(conversion_type)
-                           .text(v14.histology)
-                           .grade(v14.grade)
-                           .text(v14.site)
+                           .coded(v14)
                            .text(v14_country)
-                           .text(v15.histology)
-                           .grade(v15.grade)
-                           .text(v15.site)
+                           .coded(v15)
                            .text(v15_country)
                            .step();
         note_insert(last_result_, "conversions");
@@ -289,20 +292,7 @@ int ResultsStore::log_conversion(const RowIdentity& id, std::string_view convers
 int ResultsStore::log_reviewable(const RowIdentity& id, const CodedValues& v14, const CodedValues& v15) {
     if (insert_reviewable_) {
         begin_batch();
-        last_result_ = Binder(insert_reviewable_)
-                           .integer(id.record_number)
-                           .text(id.patient_id)
-                           .text(id.seq_num_central)
-                           .text(id.reporting_facility)
-                           .text(id.acc_num_hospital)
-                           .text(id.seq_num_hospital)
-                           .text(v14.histology)
-                           .grade(v14.grade)
-                           .text(v14.site)
-                           .text(v15.histology)
-                           .grade(v15.grade)
-                           .text(v15.site)
-                           .step();
+        last_result_ = Binder(insert_reviewable_).identity(id).coded(v14).coded(v15).step();
         note_insert(last_result_, "reviewables");
         note_logged_row();
     } else {

@@ -137,7 +137,9 @@ TEST_F(ResultsDatabase, MessagesAreGroupedByTextWithTheirFirstRecords) {
     EXPECT_EQ(d.message_texts, 2u);
     expect_often_and_once(d, 0);
 
-    const std::string page = tarvos::summary_page_html({.results = d});
+    tarvos::PageContent c;
+    c.results = d;
+    const std::string page = tarvos::summary_page_html(c);
     EXPECT_NE(page.find("1: P1, 2: P2"), std::string::npos);
     EXPECT_NE(page.find("100: P100 and 150 more"), std::string::npos);
     EXPECT_EQ(page.find("101: P101"), std::string::npos);
