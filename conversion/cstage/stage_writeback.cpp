@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "printable_bytes.h"
+
 namespace vexlin {
 namespace {
 
@@ -71,10 +73,7 @@ std::string_view bounded_text(const char* text, std::size_t max_width) {
 void put_library_text(RecordSpan record, Field item, const char* text) {
     std::array<char, 8> chars{};
     const std::string_view raw = bounded_text(text, std::min(item.width, chars.size()));
-    for (std::size_t i = 0; i < raw.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(raw[i]);
-        chars[i] = (byte < 32 || byte > 126) ? ' ' : raw[i];
-    }
+    for (std::size_t i = 0; i < raw.size(); ++i) chars[i] = printable_or_blank(raw[i]);
     put_field(record, item, std::string_view(chars.data(), raw.size()));
 }
 
@@ -105,10 +104,7 @@ std::vector<std::string> cs_says_texts(const char* card) {
         std::string_view line = message.substr(start, ended ? newline - start : std::string_view::npos);
         if (ended && !line.empty() && line.back() == '\r') line.remove_suffix(1);
         std::string text = "CS says: '";
-        for (const char ch : line) {
-            const auto byte = static_cast<unsigned char>(ch);
-            text += (byte < 32 || byte > 126) ? ' ' : ch;
-        }
+        for (const char ch : line) text += printable_or_blank(ch);
         if (ended) text += ' ';
         text += "'";
         if (text.size() > kMessageMaxLength) text.resize(kMessageMaxLength);

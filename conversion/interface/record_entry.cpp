@@ -53,38 +53,9 @@ int convert_cleaned(LibraryState& state, int record_number, RecordSpan record, c
 
 }  // namespace
 
-namespace {
-
-using Bytes16 = unsigned char __attribute__((vector_size(16)));
-using SignedBytes16 = signed char __attribute__((vector_size(16)));
-
-// The lanes of bytes outside 32 to 126 set to all ones: shifted by 96, the
-// bytes 32 to 126 are the signed values -128 to -34, so one signed compare
-// tells every lane.
-inline Bytes16 outside_printable(Bytes16 bytes) {
-    constexpr SignedBytes16 kLastInside = {-34, -34, -34, -34, -34, -34, -34, -34,
-                                           -34, -34, -34, -34, -34, -34, -34, -34};
-    return reinterpret_cast<Bytes16>(reinterpret_cast<SignedBytes16>(bytes + 96) > kLastInside);
-}
-
-}  // namespace
-
 void clean_record(RecordSpan record) {
     // Most records are clean: they are only read.
-    if (all_printable(record)) return;
-    constexpr std::size_t kWhole = kRecordLength / 16 * 16;
-    constexpr Bytes16 kBlanks = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
-    for (std::size_t i = 0; i < kWhole; i += 16) {
-        Bytes16 bytes;
-        std::memcpy(&bytes, record.data() + i, 16);
-        const Bytes16 outside = outside_printable(bytes);
-        bytes = (bytes & ~outside) | (kBlanks & outside);
-        std::memcpy(record.data() + i, &bytes, 16);
-    }
-    for (std::size_t i = kWhole; i < record.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(record[i]);
-        if (byte < 32 || byte > 126) record[i] = ' ';
-    }
+    if (!all_printable(record)) blank_unprintable(record);
 }
 
 int convert_record(LibraryState& state, int record_number, RecordSpan record, unsigned char& restage,

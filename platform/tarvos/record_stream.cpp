@@ -22,32 +22,9 @@ constexpr int kFieldChanged = 64;
 constexpr int kCalculationError = 128;
 
 // Control characters and bytes outside ASCII: the bytes the conversion
-// blanks. One pass over every record, so the loop is kept simple enough to
-// be vectorised (this file is compiled with -ftree-vectorize).
+// blanks.
 std::uint64_t count_unclean(const char* record, std::size_t length) {
-    // Most records hold none: a quicker look finds that first.
-    if (vexlin::all_printable(std::span<const char>(record, length))) return 0;
-    // Sixteen bytes at a time. Shifted by 96, the bytes 32 to 126 are the
-    // signed values -128 to -34: a lane above that is a byte to blank, and
-    // counts down from 0, for at most 255 blocks before the lanes are summed.
-    using Bytes16 = unsigned char __attribute__((vector_size(16)));
-    using SignedBytes16 = signed char __attribute__((vector_size(16)));
-    constexpr SignedBytes16 kLastInside = {-34, -34, -34, -34, -34, -34, -34, -34,
-                                           -34, -34, -34, -34, -34, -34, -34, -34};
-    std::uint64_t count = 0;
-    std::size_t i = 0;
-    while (i + 16 <= length) {
-        Bytes16 lanes = {};
-        const std::size_t end = std::min(i + 255 * 16, length - (length - i) % 16);
-        for (; i < end; i += 16) {
-            Bytes16 bytes;
-            std::memcpy(&bytes, record + i, 16);
-            lanes -= reinterpret_cast<Bytes16>(reinterpret_cast<SignedBytes16>(bytes + 96) > kLastInside);
-        }
-        for (int lane = 0; lane < 16; ++lane) count += lanes[lane];
-    }
-    for (; i < length; ++i) count += static_cast<unsigned char>(static_cast<unsigned char>(record[i]) - 32) > 94;
-    return count;
+    return vexlin::count_unprintable(std::span<const char>(record, length));
 }
 
 void tally(StreamCounts& counts, int flags, unsigned char restage, unsigned char review) {

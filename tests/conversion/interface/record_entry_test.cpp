@@ -119,6 +119,18 @@ TEST(PrintableBytes, EveryPositionIsLookedAt) {
     EXPECT_TRUE(vexlin::printable_detail::all_printable_in_lanes<vexlin::printable_detail::Bytes16>(bytes));
 }
 
+// The count of bytes to blank is kept in byte-wide lanes: a record that is
+// nothing else overflows them unless they are summed in time.
+TEST(PrintableBytes, EveryUnprintableByteOfAWholeRecordIsCounted) {
+    std::string bytes(22824, '\x01');
+    EXPECT_EQ(vexlin::count_unprintable(bytes), bytes.size());
+    bytes[5] = bytes[22823] = 'A';
+    EXPECT_EQ(vexlin::count_unprintable(bytes), bytes.size() - 2);
+    vexlin::blank_unprintable(bytes);
+    EXPECT_EQ(bytes, std::string(5, ' ') + "A" + std::string(22817, ' ') + "A");
+    EXPECT_EQ(vexlin::count_unprintable(bytes), 0u);
+}
+
 TEST_F(RecordEntry, SchemaIsAskedWithTheRecordsCodes) {
     RecordBuilder r = typical_record();
     r.set(field::kCsSsf25, "988");
