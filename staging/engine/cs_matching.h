@@ -12,25 +12,28 @@ namespace csengine {
 
 inline constexpr std::uint32_t kNoRow = 0xFFFFFFFF;
 
+// Whether a cell takes every value, or one of its ranges passes the test.
+template <typename RangeTest>
+bool any_range_of(const Table& t, const Cell& cell, RangeTest&& test) {
+    if (cell.any) return true;
+    for (std::uint32_t i = 0; i < cell.count; ++i)
+        if (test(t.ranges[cell.first + i])) return true;
+    return false;
+}
+
 // value(key) gives the context's value of a key (blank when it has none).
 template <typename Value>
 bool cell_matches(const Table& t, const Cell& cell, std::string_view v, Value&& value) {
-    if (cell.any) return true;
-    for (std::uint32_t i = 0; i < cell.count; ++i)
-        if (contains(t.ranges[cell.first + i], v, value)) return true;
-    return false;
+    return any_range_of(t, cell, [&](const Range& r) { return contains(r, v, value); });
 }
 
 // The same for a value parsed once already (number is parse_number(v)), for
 // a value checked against many cells.
 template <typename Value>
 bool cell_matches(const Table& t, const Cell& cell, std::string_view v, const Number& number, Value&& value) {
-    if (cell.any) return true;
-    for (std::uint32_t i = 0; i < cell.count; ++i) {
-        const Range& r = t.ranges[cell.first + i];
-        if (r.kind == Range::Kind::Numeric ? within_number(r, number) : contains(r, v, value)) return true;
-    }
-    return false;
+    return any_range_of(t, cell, [&](const Range& r) {
+        return r.kind == Range::Kind::Numeric ? within_number(r, number) : contains(r, v, value);
+    });
 }
 
 template <typename Value>
