@@ -1,6 +1,7 @@
 #include <windows.h>
 #include <commdlg.h>
 
+#include <cstdio>
 #include <vector>
 
 #include "win32_ports.h"
@@ -72,7 +73,20 @@ std::string system_error_text(DWORD code) {
 
 namespace {
 
-std::optional<std::string> run_file_dialog(OPENFILENAMEA& dialog, bool save) {
+// The system's file dialog over any file, starting from initial; the path
+// chosen, or none when it was cancelled.
+std::optional<std::string> run_file_dialog(HWND owner, const char* initial, const char* title, DWORD flags,
+                                           bool save) {
+    char path[path_buffer_size] = "";
+    std::snprintf(path, sizeof path, "%s", initial);
+    OPENFILENAMEA dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = owner;
+    dialog.lpstrFilter = "All files\0*.*\0";
+    dialog.lpstrFile = path;
+    dialog.nMaxFile = sizeof path;
+    dialog.lpstrTitle = title;
+    dialog.Flags = flags | OFN_HIDEREADONLY;
     const BOOL chosen = save ? GetSaveFileNameA(&dialog) : GetOpenFileNameA(&dialog);
     if (!chosen) return std::nullopt;
     return std::string(dialog.lpstrFile);
@@ -81,29 +95,12 @@ std::optional<std::string> run_file_dialog(OPENFILENAMEA& dialog, bool save) {
 }  // namespace
 
 std::optional<std::string> choose_input_file(HWND owner) {
-    char path[path_buffer_size] = "";
-    OPENFILENAMEA dialog{};
-    dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = owner;
-    dialog.lpstrFilter = "All files\0*.*\0";
-    dialog.lpstrFile = path;
-    dialog.nMaxFile = sizeof path;
-    dialog.lpstrTitle = "Choose NAACCR File For Input";
-    dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
-    return run_file_dialog(dialog, false);
+    return run_file_dialog(owner, "", "Choose NAACCR File For Input", OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST, false);
 }
 
 std::optional<std::string> choose_output_file(HWND owner) {
-    char path[path_buffer_size] = "changed.dat";
-    OPENFILENAMEA dialog{};
-    dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = owner;
-    dialog.lpstrFilter = "All files\0*.*\0";
-    dialog.lpstrFile = path;
-    dialog.nMaxFile = sizeof path;
-    dialog.lpstrTitle = "Choose or Enter a File Name For NAACCR Output";
-    dialog.Flags = OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY;
-    return run_file_dialog(dialog, true);
+    return run_file_dialog(owner, "changed.dat", "Choose or Enter a File Name For NAACCR Output",
+                           OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT, true);
 }
 
 }  // namespace quillmar
