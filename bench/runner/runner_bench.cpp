@@ -9,9 +9,6 @@
 // Then both generated files again, the second with staging inputs drawn at
 // random, each with where one run's time went, phase by phase.
 //   runner_bench [--records N] [--dir FOLDER] [--runs R] [--memory-records M]
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -25,45 +22,14 @@
 #include <vector>
 
 #include "morvelio.h"
-
-extern char** environ;
+#include "timed_run.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-struct Timed {
-    double seconds = 0;
-    long peak_kb = 0;
-    int status = 0;
-};
-
-// Runs a program and waits for it; its standard output goes to stdout_path,
-// its standard error to stderr_path when one is given.
-Timed run(const std::vector<std::string>& argv, const std::string& stdout_path = "/dev/null",
-          const std::string& stderr_path = "") {
-    std::vector<char*> args;
-    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, stdout_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (!stderr_path.empty())
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, stderr_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const auto start = std::chrono::steady_clock::now();
-    pid_t pid = 0;
-    Timed t;
-    if (posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ) != 0) {
-        t.status = -1;
-        return t;
-    }
-    struct rusage usage {};
-    wait4(pid, &t.status, 0, &usage);
-    t.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    t.peak_kb = usage.ru_maxrss;
-    posix_spawn_file_actions_destroy(&actions);
-    return t;
-}
+using bench::run_timed;
+using bench::Timed;
 
 // Best of several runs; out is removed before each, so that every run writes
 // a new file; the standard output goes to stdout_path.
@@ -73,7 +39,7 @@ Timed best_of(int runs, const std::vector<std::string>& argv, const std::string&
     best.seconds = 1e30;
     for (int i = 0; i < runs; ++i) {
         fs::remove(out);
-        const Timed t = run(argv, stdout_path);
+        const Timed t = run_timed(argv, stdout_path);
         if (t.status != 0) {
             std::fprintf(stderr, "runner_bench: %s failed (status %d)\n", argv[0].c_str(), t.status);
             std::exit(1);
@@ -131,7 +97,7 @@ void file_figures(const char* title, const std::string& tarvos, const std::strin
     // One run with its phases; stage derivation is what deriving adds.
     const std::string phases = out + ".phases";
     fs::remove(out);
-    run({tarvos, "--quiet", "--phase-times", input, out}, "/dev/null", phases);
+    run_timed({tarvos, "--quiet", "--phase-times", input, out}, "/dev/null", phases);
     std::ifstream in(phases);
     std::string word, name;
     double seconds = 0, total = 0;
@@ -169,8 +135,8 @@ int main(int argc, char** argv) {
     const std::string packed = (dir / "bench-14.txt.gz").string(), packed_out = (dir / "bench-15.txt.gz").string();
 
     std::printf("Generating %ld records into %s\n", records, big.c_str());
-    if (run({generator, "--records", std::to_string(records), "--seed", "1", "--output", big}).status != 0 ||
-        run({generator, "--records", "2000", "--seed", "1", "--output", small}).status != 0) {
+    if (run_timed({generator, "--records", std::to_string(records), "--seed", "1", "--output", big}).status != 0 ||
+        run_timed({generator, "--records", "2000", "--seed", "1", "--output", small}).status != 0) {
         std::fprintf(stderr, "runner_bench: generator failed\n");
         return 1;
     }
@@ -240,8 +206,9 @@ int main(int argc, char** argv) {
     // about half its calculations report problems, as in files coded under
     // older rules.
     const std::string random_input = (dir / "random-14.txt").string();
-    if (run({generator, "--records", std::to_string(records), "--seed", "1", "--staging", "random", "--output",
-             random_input}).status != 0) {
+    if (run_timed({generator, "--records", std::to_string(records), "--seed", "1", "--staging", "random", "--output",
+                   random_input})
+            .status != 0) {
         std::fprintf(stderr, "runner_bench: generator failed\n");
         return 1;
     }
@@ -249,8 +216,8 @@ int main(int argc, char** argv) {
     file_figures("File 2, staging inputs drawn at random", tarvos, random_input, out, copy, runs);
     if (memory_records > 0) {
         const std::string large = (dir / "large-14.txt").string();
-        run({generator, "--records", std::to_string(memory_records), "--seed", "1", "--staging", "random", "--output",
-             large});
+        run_timed({generator, "--records", std::to_string(memory_records), "--seed", "1", "--staging", "random",
+                   "--output", large});
         const Timed t = best_of(1, {tarvos, "--quiet", large, out}, out);
         std::printf("Peak memory of tarvos on %ld records (staging inputs drawn at random): %ld kB\n", memory_records,
                     t.peak_kb);

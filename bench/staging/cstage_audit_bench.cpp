@@ -3,9 +3,6 @@
 // (best of several runs) and cstage's start (loading the tables) alone.
 // Prints records per second of the run and of its processor time, and MB/s.
 //   cstage_audit_bench [--records N] [--dir FOLDER] [--runs R]
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -16,47 +13,21 @@
 #include <string>
 #include <vector>
 
-extern char** environ;
+#include "timed_run.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-struct Timed {
-    double seconds = 0, cpu_seconds = 0;
-    int status = 0;
-};
-
-// Runs a program with its standard output discarded and waits for it.
-Timed run(const std::vector<std::string>& argv) {
-    std::vector<char*> args;
-    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    Timed t;
-    const auto start = std::chrono::steady_clock::now();
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ) != 0) {
-        t.status = -1;
-        return t;
-    }
-    struct rusage usage {};
-    wait4(pid, &t.status, 0, &usage);
-    t.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    t.cpu_seconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-                    static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-    posix_spawn_file_actions_destroy(&actions);
-    return t;
-}
+using bench::run_timed;
+using bench::Timed;
 
 // Best of runs; an exit code above 1 (a usage error) stops the bench.
 Timed best_of(int runs, const std::vector<std::string>& argv) {
     Timed best;
     best.seconds = 1e30;
     for (int i = 0; i < runs; ++i) {
-        const Timed t = run(argv);
+        const Timed t = run_timed(argv);
         if (t.status < 0 || !WIFEXITED(t.status) || WEXITSTATUS(t.status) > 1) {
             std::fprintf(stderr, "cstage_audit_bench: %s failed (status %d)\n", argv[0].c_str(), t.status);
             std::exit(1);
@@ -89,7 +60,7 @@ int main(int argc, char** argv) {
     const std::string cstage = CSTAGE_PATH, generator = GENERATOR_PATH;
     const std::string file = (dir / "audit-14.txt").string();
     std::printf("Generating %ld records into %s\n", records, file.c_str());
-    if (run({generator, "--records", std::to_string(records), "--seed", "1", "--output", file}).status != 0) {
+    if (run_timed({generator, "--records", std::to_string(records), "--seed", "1", "--output", file}).status != 0) {
         std::fprintf(stderr, "cstage_audit_bench: generator failed\n");
         return 1;
     }
