@@ -50,7 +50,8 @@ template <typename Bytes>
     const Bytes high01 = high0 > high1 ? high0 : high1, high23 = high2 > high3 ? high2 : high3;
     const Bytes low = low01 < low23 ? low01 : low23, high = high01 > high23 ? high01 : high23;
     bool printable = true;
-    for (std::size_t lane = 0; lane < Width; ++lane) printable = printable && is_printable(low[lane]) && is_printable(high[lane]);
+    for (std::size_t lane = 0; lane < Width; ++lane)
+        printable = printable && is_printable(low[lane]) && is_printable(high[lane]);
     for (std::size_t i = rounds; i < bytes.size(); ++i)
         printable = printable && is_printable(static_cast<unsigned char>(bytes[i]));
     return printable;

@@ -54,7 +54,7 @@ bool read_line(std::FILE* f, std::string& line) {
     char piece[512];
     while (std::fgets(piece, sizeof piece, f)) {
         line += piece;
-        if (line.back() == '\n') return true;
+        if (!line.empty() && line.back() == '\n') return true;
     }
     return !line.empty();
 }
