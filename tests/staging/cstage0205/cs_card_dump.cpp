@@ -24,8 +24,8 @@
 // without giving it a test-only export: the Windows DLL against the Linux
 // library (both on the calendar year of the same machine), the pinned
 // programs against each other on both platforms and with the published
-// expected columns, and on Linux the library against the in-process engine on
-// the same calendar year.
+// expected columns, and on Linux the library with the published expected
+// columns too, on the calendar year.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>

@@ -167,9 +167,11 @@ TEST(Calculation, AnInvalidInputIsNamedAndDerivationCarriesOn) {
     EXPECT_EQ(c.result, 1);
     EXPECT_NE(c.word & CSTAGE_ERR_INVALID_INPUT, 0u);
     EXPECT_NE(c.message.find("Invalid CS Lymph Nodes Eval (item 2840) 'X'"), std::string::npos) << c.message;
-    // The other families still derive.
-    EXPECT_EQ(c.word & CSTAGE_ERR_AJCC7_STAGE, CSTAGE_ERR_AJCC7_STAGE & c.word);
+    // The other families still derive: of the AJCC items only the N
+    // descriptors, which the evaluation gives, are missing.
+    EXPECT_EQ(c.word & CSTAGE_ERR_AJCC_ALL, CSTAGE_ERR_AJCC6_N_DESCRIPT | CSTAGE_ERR_AJCC7_N_DESCRIPT);
     EXPECT_NE(card_text(c, CSTAGE_DC_AJCC7_T, 3), "   ");
+    EXPECT_EQ(card_text(c, CSTAGE_DC_AJCC7_STAGE, 3), "700");
 }
 
 TEST(Calculation, UnprintableBytesAreInvalidCodesAndAreEscapedInTheMessage) {
