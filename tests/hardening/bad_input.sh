@@ -79,6 +79,8 @@ huge_record)
   # grep reads all of ldd's output: with -q it could stop early and fail the pipe.
   if ! ldd "$tarvos" | grep libasan >/dev/null; then
     check "10 MB records in bounded memory" bash -c 'ulimit -v 524288; "$0" --quiet "$1" "$2"' "$tarvos" blanks.dat bounded.out
+  else
+    echo "not checked: 10 MB records in bounded memory (AddressSanitizer's reserve exceeds the 512 MB limit)"
   fi
   ;;
 line_ends)

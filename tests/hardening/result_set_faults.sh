@@ -139,7 +139,10 @@ planted_links)
   for name in in.mes in.db in.log in.html; do ln -sf "$work/outside.txt" "run/data/$name"; done
   check "links as results: the run converts" "$tarvos" --quiet run/data/in.dat run/out/out.dat
   check "the file behind the links is unchanged" [ "$(cat outside.txt)" = "someone else's file" ]
-  check "the results replaced the links" [ ! -L run/data/in.mes ] && [ "$(whole_set run)" = new ]
+  for name in in.mes in.db in.log in.html; do
+    check "the result $name replaced its link" [ ! -L "run/data/$name" ]
+  done
+  check "the results are the whole new set" [ "$(whole_set run)" = new ]
   ;;
 esac
 finish "$group"

@@ -176,7 +176,8 @@ batch)
   check "progress names each file" grep -q 'File 3 of 3: in/b.dat' batch.err
   check "the closing line counts the files" grep -q '2 of 4 files converted' batch.err
   check "all converted: exit code 0" "$tarvos" --quiet --output-dir out in/a.dat in/b.dat
-  check "a missing output folder refuses the batch" bash -c '! "$0" --output-dir missing in/a.dat 2>&1 | grep -q x; [ ! -e missing ]' "$tarvos"
+  expect_refusal "a missing output folder refuses the batch" 'the output folder "missing" does not exist' \
+    --output-dir missing in/a.dat
   ;;
 results)
   mkdir data
