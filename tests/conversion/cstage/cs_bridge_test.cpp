@@ -96,14 +96,6 @@ INSTANTIATE_TEST_SUITE_P(
                       // Factor and site are read as numbers: leading blanks are skipped.
                       OverrideCase{"C160", "8140", " 10", true}, OverrideCase{"C160", "8140", "10 ", true}));
 
-TEST_F(CsBridgeTest, OverrideLeavesTheRecordTextsAlone) {
-    // The bridge copies; the caller's texts are not written.
-    const std::string ssf25 = "010";
-    CsBridge bridge;
-    bridge.select_schema("2014", "C160", "8140", ssf25);
-    EXPECT_EQ(ssf25, "010");
-}
-
 TEST_F(CsBridgeTest, NumbersOutsideTheSchemaRangeAreNotDetermined) {
     CsBridge bridge;
     for (int number : {154, 0, -1, -1000, -1001, -1002}) {

@@ -140,6 +140,18 @@ TEST_F(RecordEntry, SchemaIsAskedWithTheRecordsCodes) {
     EXPECT_EQ(ScriptedSchema::asked_ssf25, "988");
 }
 
+// The junction override is what the library is asked, not what the record
+// holds: the record keeps its own CS Site-Specific Factor 25.
+TEST_F(RecordEntry, JunctionOverrideIsAskedButNotWrittenToTheRecord) {
+    RecordBuilder r = typical_record();
+    r.set(field::kPrimarySite, "C160").set(field::kCsSsf25, "010");
+    RecordBuilder expected = r;
+    expected.set(field::kRecordVersion, "150");
+    convert(r);
+    EXPECT_EQ(ScriptedSchema::asked_ssf25, "982");
+    EXPECT_EQ(test::differing_offsets(r.str(), expected.str()), "");
+}
+
 TEST_F(RecordEntry, NoSchemaForSiteIsLoggedFrom2004Only) {
     ScriptedSchema::next_result = CSTAGE_NO_SCHEMA_FOR_SITE;
     RecordBuilder r2003 = typical_record();

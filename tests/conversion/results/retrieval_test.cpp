@@ -168,19 +168,20 @@ constexpr std::string_view kEmptyListing =
 
 TEST(Listing, EmptyStoreAndItsCuts) {
     ResultsStore store = ResultsStore::in_memory();
-    ASSERT_EQ(kEmptyListing.size(), 113u);
+    // Every call answers the whole listing's length, however much it copied.
+    const int whole_length = static_cast<int>(kEmptyListing.size());
     CallerBuffer whole;
-    EXPECT_EQ(store.dump(whole.data(), 4096), 113);
+    EXPECT_EQ(store.dump(whole.data(), 4096), whole_length);
     EXPECT_EQ(whole.text(), kEmptyListing);
 
     CallerBuffer cut;
-    EXPECT_EQ(store.dump(cut.data(), 10), 113);
+    EXPECT_EQ(store.dump(cut.data(), 10), whole_length);
     EXPECT_EQ(cut.text(), "MESSAGES\n");
     EXPECT_EQ(cut.bytes[10], kUntouched);
 
     for (int length : {0, -3}) {
         CallerBuffer none;
-        EXPECT_EQ(store.dump(none.data(), length), 113);
+        EXPECT_EQ(store.dump(none.data(), length), whole_length);
         EXPECT_TRUE(none.untouched()) << length;
     }
 }
@@ -204,7 +205,7 @@ TEST_F(Retrieval, ListingOfAllThreeTables) {
     EXPECT_EQ(buffer.text(), expected);
 
     store.clear();
-    EXPECT_EQ(store.dump(buffer.data(), 4096), 113);
+    EXPECT_EQ(store.dump(buffer.data(), 4096), static_cast<int>(kEmptyListing.size()));
     EXPECT_EQ(buffer.text(), kEmptyListing);
 }
 

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <utility>
+
 #include "results_fixtures.h"
 #include "store_rows.h"
 
@@ -35,16 +37,14 @@ TEST(BasePath, CutsTheExtensionOfTheFileNameOnly) {
 
 TEST(FileStore, DatabaseLivesBesideTheInput) {
     ScratchDir dir;
-    for (const char* name : {"in.txt", "input"}) {
+    for (const auto& [name, database] : {std::pair{"in.txt", "in.db"}, std::pair{"input", "input.db"}}) {
         const std::string input = dir.file(name);
         ResultsStore store = ResultsStore::for_file(input);
         EXPECT_TRUE(store.is_open()) << name;
         EXPECT_EQ(store.input_path(), input);
-        EXPECT_EQ(store.database_name(), store.base_path() + ".db");
-        EXPECT_TRUE(std::filesystem::exists(store.database_name())) << name;
+        EXPECT_EQ(store.database_name(), dir.file(database));
+        EXPECT_TRUE(std::filesystem::exists(dir.file(database))) << name;
     }
-    EXPECT_TRUE(std::filesystem::exists(dir.file("in.db")));
-    EXPECT_TRUE(std::filesystem::exists(dir.file("input.db")));
 }
 
 TEST(FileStore, DotInFolderNameKeepsTheDatabaseInThatFolder) {
