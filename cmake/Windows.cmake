@@ -34,6 +34,14 @@ if(NAACCR_WINE_TESTS AND CMAKE_CROSSCOMPILING)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${NAACCR_WINE_RUN})
 endif()
 
+# naaccr_windows_manifest(TARGET): the program's manifest, which lets it
+# take paths past 260 characters where Windows allows them.
+function(naaccr_windows_manifest target)
+  target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/cmake/windows/long-paths.rc)
+  set_source_files_properties(${PROJECT_SOURCE_DIR}/cmake/windows/long-paths.rc PROPERTIES
+    OBJECT_DEPENDS ${PROJECT_SOURCE_DIR}/cmake/windows/long-paths.manifest)
+endfunction()
+
 # The registrars' folder and zip (target windows_package) and the Windows
 # Installer package of it (target windows_installer): made once every
 # target is known, since the programs are defined after this file is read.

@@ -10,10 +10,12 @@
 
 namespace quillmar {
 
-// Each path buffer of the dialog holds 255 bytes: at most 254 characters and
-// the terminator. The edits are limited to that many characters.
-inline constexpr std::size_t path_buffer_size = 255;
-inline constexpr std::size_t path_max_length = path_buffer_size - 1;
+// The longest path the dialog takes: as many characters as the file
+// information record carries in UTF-8 (up to three bytes each), so that a
+// file on a deep network share can be chosen as well as one nearby. The
+// edits are limited to that many characters.
+inline constexpr std::size_t path_max_length = 767;
+inline constexpr std::size_t path_buffer_size = path_max_length + 1;
 // The current directory captured at start: up to 1023 characters.
 inline constexpr std::size_t directory_buffer_size = 1024;
 

@@ -17,6 +17,8 @@ inline constexpr std::string_view program_version = "1.0.1";
 inline constexpr std::string_view program_date = "Mar 16 2015";
 
 using FileInfoRecord = std::span<const char, MORVELIO_FILE_INFO_SIZE>;
+// Every path the dialog takes fits the record's path slot in UTF-8.
+static_assert(path_max_length * 3 < MORVELIO_FI_PATH_SIZE);
 using ConversionInfoBlock = std::span<const char, VEXLIN150_INFO_SIZE>;
 using FileLibraryInfoBlock = std::span<const char, MORVELIO_INFO_SIZE>;
 

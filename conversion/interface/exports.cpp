@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "conversion_state.h"
+#include "file_names.h"
 #include "library_info.h"
 #include "record_entry.h"
 
@@ -106,7 +107,9 @@ VEXLIN150_API int VEXLIN150_CALL vexlin150_Initialize_file_conversion(const char
         // An earlier conversion is released first: it may hold this very
         // database file open.
         state.close_conversion();
-        state.open_conversion(vexlin::ResultsStore::for_file(path ? path : ""));
+        // The path is in the ANSI code page on Windows, as every caller of a
+        // char interface there passes it; the store holds names in UTF-8.
+        state.open_conversion(vexlin::ResultsStore::for_file(naaccr::os::utf8_from_interface(path ? path : "")));
         return state.store->is_open() ? 1 : 0;
     });
 }
@@ -164,8 +167,10 @@ VEXLIN150_API int VEXLIN150_CALL vexlin150_Get_results_failure(char* reason, int
     return guarded(0, [&] {
         const vexlin::WriteFailure& failure = library_state().results_failure();
         if (reason && length > 0) {
-            const std::size_t n = std::min(failure.reason.size(), static_cast<std::size_t>(length - 1));
-            failure.reason.copy(reason, n);
+            // The names in it as the caller passed them: in its code page.
+            const std::string text = naaccr::os::interface_text(failure.reason);
+            const std::size_t n = std::min(text.size(), static_cast<std::size_t>(length - 1));
+            text.copy(reason, n);
             reason[n] = '\0';
         }
         return failure.code;

@@ -98,8 +98,10 @@ VEXLIN150_API int VEXLIN150_CALL vexlin150_Clear_results(void);
 
 /* Ordinal 8. Opens a file conversion for the input file at path: its results
 ** database is the path less its extension (less ".gz" and the extension
-** before it for a gzip file's name), with ".db". Returns 1 when the
-** database is open, else 0 (records still convert, nothing is recorded). */
+** before it for a gzip file's name), with ".db". On Windows the path is text
+** of the ANSI code page, as every char interface there takes it; elsewhere
+** the file system's bytes (UTF-8). Returns 1 when the database is open, else
+** 0 (records still convert, nothing is recorded). */
 VEXLIN150_API int VEXLIN150_CALL vexlin150_Initialize_file_conversion(const char *path);
 
 /* Ordinal 9. Writes the reports ("mes", "rev", "cnv" beside the input) and
@@ -135,7 +137,8 @@ VEXLIN150_API int VEXLIN150_CALL vexlin150_Get_result_counters(int *conversions,
 ** code (an SQLite result code, or -1 for a report file) and, when reason is
 ** not NULL and length is above 0, at most length - 1 characters of its
 ** reason and a terminator ("cannot store a row of the conversions table in
-** the results database "in.db": database or disk is full"). A file
+** the results database "in.db": database or disk is full"; on Windows in the
+** ANSI code page, a character that has none there as '?'). A file
 ** conversion's reports are written by vexlin150_Close_file_conversion: ask
 ** after it. */
 VEXLIN150_API int VEXLIN150_CALL vexlin150_Get_results_failure(char *reason, int length);

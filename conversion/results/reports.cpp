@@ -6,6 +6,7 @@
 #include <memory>
 #include <string_view>
 
+#include "file_names.h"
 #include "results_store.h"
 #include "store_files.h"
 #include "table_listing.h"
@@ -44,7 +45,7 @@ int ResultsStore::write_reports() {
         };
         // Text mode: the lines end the way the platform's editors expect.
         errno = 0;
-        std::unique_ptr<std::FILE, FileCloser> out(std::fopen(name.c_str(), "wt"));
+        std::unique_ptr<std::FILE, FileCloser> out(naaccr::os::open_file(name, "wt"));
         if (!out) {
             cannot("cannot create");
             continue;

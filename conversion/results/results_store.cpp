@@ -3,6 +3,8 @@
 
 #include <sqlite3.h>
 
+#include "file_names.h"
+
 #include <array>
 #include <cstdio>
 #include <cstring>
@@ -37,8 +39,9 @@ constexpr int kRowsPerBatch = 20000;
 // is left alone.
 void remove_earlier_database(const std::string& name) {
     std::error_code ec;
-    if (std::filesystem::is_directory(std::filesystem::symlink_status(name, ec))) return;
-    std::filesystem::remove(name, ec);
+    const std::filesystem::path path = naaccr::os::path_of(name);
+    if (std::filesystem::is_directory(std::filesystem::symlink_status(path, ec))) return;
+    std::filesystem::remove(path, ec);
 }
 
 class Binder {
@@ -98,7 +101,7 @@ private:
 bool same_file(const std::string& a, const std::string& b) {
     if (a == b) return true;
     std::error_code ec;
-    return std::filesystem::equivalent(std::filesystem::path(a), std::filesystem::path(b), ec) && !ec;
+    return std::filesystem::equivalent(naaccr::os::path_of(a), naaccr::os::path_of(b), ec) && !ec;
 }
 
 ResultsStore ResultsStore::for_file(std::string_view input_path) {
@@ -131,7 +134,7 @@ void ResultsStore::open(const std::string& name) {
     // The library is single-threaded (calls must not overlap), so the
     // connection needs none of SQLite's own locking around every call.
     last_result_ = sqlite3_open_v2(name.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
-                                   nullptr);
+                                   naaccr::os::kDatabaseFileSystem);
     if (last_result_ == SQLITE_OK) {
         // The tables are made, and emptied by clear() below, in one
         // transaction: one commit that waits for the disk, not six.

@@ -5,8 +5,11 @@
 
 #include <array>
 #include <optional>
+#include <string_view>
+#include <vector>
 
 #include "dialog_controller.h"
+#include "file_names.h"
 #include "paths.h"
 #include "resource.h"
 #include "win32_ports.h"
@@ -27,9 +30,9 @@ void on_init(HWND dialog) {
     program->view.dialog = dialog;
     program->help.owner = dialog;
     for (int edit : {IDC_INPUT_PATH, IDC_OUTPUT_PATH})
-        SendDlgItemMessageA(dialog, edit, EM_LIMITTEXT, path_max_length, 0);
-    SendDlgItemMessageA(dialog, IDC_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
-    SendDlgItemMessageA(dialog, IDC_PROGRESS, PBM_SETSTEP, 5, 0);
+        SendDlgItemMessageW(dialog, edit, EM_LIMITTEXT, path_max_length, 0);
+    SendDlgItemMessageW(dialog, IDC_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
+    SendDlgItemMessageW(dialog, IDC_PROGRESS, PBM_SETSTEP, 5, 0);
     program->controller->open();
 }
 
@@ -70,31 +73,36 @@ INT_PTR CALLBACK dialog_procedure(HWND dialog, UINT message, WPARAM wparam, LPAR
 
 // The dialog template names this class. Its extra bytes are the dialog
 // manager's own (DLGWINDOWEXTRA: 30 in 32-bit builds, more in 64-bit ones).
+// A Unicode class and dialog: the edits hold any file name.
 void register_dialog_class(HINSTANCE instance) {
-    WNDCLASSA window_class{};
-    window_class.lpfnWndProc = DefDlgProcA;
+    WNDCLASSW window_class{};
+    window_class.lpfnWndProc = DefDlgProcW;
     window_class.cbWndExtra = DLGWINDOWEXTRA;
     window_class.hInstance = instance;
-    window_class.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_QUILLMAR));
+    window_class.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_QUILLMAR));
     window_class.hCursor = LoadCursor(nullptr, IDC_ARROW);
     window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    window_class.lpszClassName = "quillmar";
-    RegisterClassA(&window_class);
+    window_class.lpszClassName = L"quillmar";
+    RegisterClassW(&window_class);
 }
 
 std::string current_directory() {
-    std::array<char, directory_buffer_size> buffer{};
-    const DWORD length = GetCurrentDirectoryA(static_cast<DWORD>(buffer.size()), buffer.data());
-    return length > 0 && length < buffer.size() ? std::string(buffer.data(), length) : std::string{};
+    std::array<wchar_t, directory_buffer_size> buffer{};
+    const DWORD length = GetCurrentDirectoryW(static_cast<DWORD>(buffer.size()), buffer.data());
+    return length > 0 && length < buffer.size() ? naaccr::os::utf8_of(std::wstring_view(buffer.data(), length)) : std::string{};
 }
 
 // The running program's file; the command line's first word when Windows
 // cannot say.
 std::string program_file() {
-    std::array<char, MAX_PATH + 1> buffer{};
-    const DWORD length = GetModuleFileNameA(nullptr, buffer.data(), MAX_PATH);
-    if (length > 0 && length < MAX_PATH) return std::string(buffer.data(), length);
-    return std::string(first_command_word(GetCommandLineA()));
+    std::vector<wchar_t> buffer(MAX_PATH + 1);
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0) break;
+        if (length < buffer.size()) return naaccr::os::utf8_of(std::wstring_view(buffer.data(), length));
+        buffer.resize(buffer.size() * 2);  // a path past 260 characters
+    }
+    return std::string(first_command_word(naaccr::os::utf8_of(GetCommandLineW())));
 }
 
 }  // namespace
@@ -110,7 +118,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     state.controller.emplace(DialogPorts{state.view, state.files, state.help}, versions, current_directory(),
                              program_file());
     program = &state;
-    const INT_PTR result = DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, dialog_procedure, 0);
+    const INT_PTR result = DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, dialog_procedure, 0);
     program = nullptr;
     return static_cast<int>(result);
 }

@@ -14,7 +14,8 @@ add_executable(quillmar150 WIN32
   quillmar150.rc)
 target_include_directories(quillmar150 PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/win32)
 target_compile_definitions(quillmar150 PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX)
-target_link_libraries(quillmar150 PRIVATE quillmar_controller morvelio comctl32 comdlg32 advapi32)
+target_link_libraries(quillmar150 PRIVATE quillmar_controller morvelio naaccr_system comctl32 comdlg32 advapi32)
+naaccr_windows_manifest(quillmar150)
 set_source_files_properties(quillmar150.rc PROPERTIES OBJECT_DEPENDS
   "${CMAKE_CURRENT_SOURCE_DIR}/resource.h;${CMAKE_CURRENT_SOURCE_DIR}/quillmar150.bmp;${CMAKE_CURRENT_SOURCE_DIR}/quillmar150.ico")
 # The dialog reads the conversion library's block at start; build it along.

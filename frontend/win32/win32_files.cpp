@@ -1,6 +1,7 @@
 #include <array>
 #include <vector>
 
+#include "file_names.h"
 #include "morvelio.h"
 #include "vexlin150.h"
 #include "win32_ports.h"
@@ -8,18 +9,23 @@
 namespace quillmar {
 
 bool Win32Files::is_regular_file(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const DWORD attributes = GetFileAttributesW(naaccr::os::wide_of(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-FileInfoResult Win32Files::describe(const std::string& path) { return describe_with(&hsGet_naaccr_file_info, path); }
+// The file-information library takes the name in UTF-8: one outside the
+// ANSI code page is read as well as any other.
+FileInfoResult Win32Files::describe(const std::string& path) {
+    return describe_with([](char* record) { return hsGet_naaccr_file_info_utf8(record, nullptr, nullptr); }, path);
+}
 
 std::string Win32Files::full_path(const std::string& path) {
-    std::vector<char> buffer(MAX_PATH);
+    const std::wstring name = naaccr::os::wide_of(path);
+    std::vector<wchar_t> buffer(MAX_PATH);
     for (;;) {
-        const DWORD length = GetFullPathNameA(path.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
+        const DWORD length = GetFullPathNameW(name.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
         if (length == 0) return {};
-        if (length < buffer.size()) return std::string(buffer.data(), length);
+        if (length < buffer.size()) return naaccr::os::utf8_of(std::wstring_view(buffer.data(), length));
         buffer.resize(length + 1);
     }
 }
@@ -32,7 +38,7 @@ struct FileIdentity {
 };
 
 std::optional<FileIdentity> identity_of(const std::string& path) {
-    const HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+    const HANDLE file = CreateFileW(naaccr::os::wide_of(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (file == INVALID_HANDLE_VALUE) return std::nullopt;
     BY_HANDLE_FILE_INFORMATION info{};
@@ -57,7 +63,7 @@ LibraryVersions load_library_versions() {
     hsGet_morvelio_dll_info(file_info.data());
     using InfoEntry = int(VEXLIN150_CALL*)(char*);
     bool have_conversion_info = false;
-    if (const HMODULE library = LoadLibraryA("vexlin150.dll")) {
+    if (const HMODULE library = LoadLibraryW(L"vexlin150.dll")) {
         const auto entry = reinterpret_cast<InfoEntry>(
             reinterpret_cast<void*>(GetProcAddress(library, MAKEINTRESOURCEA(1))));
         if (entry) {

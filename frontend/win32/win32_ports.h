@@ -48,7 +48,9 @@ public:
 private:
     HMODULE control_ = nullptr;
     using DisplayEntry = HWND(WINAPI*)(HWND, LPCSTR, UINT, DWORD_PTR);
+    using WideDisplayEntry = HWND(WINAPI*)(HWND, LPCWSTR, UINT, DWORD_PTR);
     DisplayEntry display_ = nullptr;
+    WideDisplayEntry display_wide_ = nullptr;
 };
 
 // The Open and Save dialogs; nothing when cancelled.

@@ -6,6 +6,8 @@
 #include <limits>
 #include <system_error>
 
+#include "file_names.h"
+#include "held_files.h"
 #include "input_bytes.h"
 
 namespace morvelio {
@@ -13,6 +15,8 @@ namespace {
 
 // Longest line text the scan keeps: far more than any NAACCR record.
 constexpr std::size_t kKeepLimit = 64 * 1024;
+// How often the progress is told, in bytes of the file read.
+constexpr std::uint64_t kProgressEvery = std::uint64_t{4} << 20;
 
 std::string in_quotes(std::string_view name) { return "\"" + std::string(name) + "\""; }
 
@@ -80,17 +84,37 @@ ScanResult scan_lines(naaccr::LineReader& reader, std::string_view name,
     return result;
 }
 
-ScanResult scan_file(const std::string& path) {
+ScanResult scan_file(const std::string& path, const ScanProgress& progress) {
     std::error_code ec;
-    if (std::filesystem::is_directory(std::filesystem::path(path), ec))
+    const std::filesystem::path name = naaccr::os::path_of(path);
+    if (std::filesystem::is_directory(name, ec))
         return failure({}, MORVELIO_CANNOT_OPEN, "Cannot open " + in_quotes(path) + ": it is a folder.");
     naaccr::InputBytes file;
     if (!file.open(path)) {
         const int err = errno;
-        return failure({}, MORVELIO_CANNOT_OPEN, "Cannot open " + in_quotes(path) + ": " + std::strerror(err) + ".");
+        return failure({}, MORVELIO_CANNOT_OPEN, "Cannot open " + in_quotes(path) + ": " + naaccr::os::failure_reason(err) + ".");
     }
-    naaccr::LineReader reader(file.source(), kKeepLimit);
-    return scan_lines(reader, path, [&file] { return file.error(); });
+    const std::uint64_t size = std::filesystem::file_size(name, ec);
+    // The reader's source tells the progress as the bytes come; a stop is a
+    // failed read that the scan then names as a stop.
+    bool stopped = false;
+    std::uint64_t told_at = 0;
+    const naaccr::ByteSource source = [&](std::span<char> buffer) -> std::ptrdiff_t {
+        const std::ptrdiff_t n = file.read(buffer);
+        const std::uint64_t read = file.file_bytes_read();
+        if (progress && (n == 0 || read - told_at >= kProgressEvery)) {
+            told_at = read;
+            if (!progress(read, size)) {
+                stopped = true;
+                return -1;
+            }
+        }
+        return n;
+    };
+    naaccr::LineReader reader(progress ? source : file.source(), kKeepLimit);
+    ScanResult result = scan_lines(reader, path, [&file] { return file.error(); });
+    if (stopped) return failure({}, MORVELIO_STOPPED, "The reading of " + in_quotes(path) + " was stopped.");
+    return result;
 }
 
 }  // namespace morvelio

@@ -36,8 +36,13 @@ struct ScanResult {
 ScanResult scan_lines(naaccr::LineReader& reader, std::string_view name,
                       const std::function<std::string()>& why_unreadable = {});
 
-// Opens and scans the file at path, a gzip-compressed file unpacked as it is read.
-ScanResult scan_file(const std::string& path);
+// Told now and then how far the scan has read: the bytes of the file read and
+// the file's size. Returns false to stop the scan (MORVELIO_STOPPED).
+using ScanProgress = std::function<bool(std::uint64_t bytes_read, std::uint64_t file_size)>;
+
+// Opens and scans the file at path (UTF-8), a gzip-compressed file unpacked
+// as it is read; progress, when given, is told about every 4 MB and at the end.
+ScanResult scan_file(const std::string& path, const ScanProgress& progress = {});
 
 // 2 when either character is a CR, plus 1 when either is an LF: CR LF gives
 // 3, LF alone 1, no line end 0.

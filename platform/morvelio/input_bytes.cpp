@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "file_names.h"
 #include "gzip_reader.h"
 #include "read_ahead.h"
 
@@ -21,12 +22,13 @@ InputBytes::~InputBytes() = default;
 bool InputBytes::open(const std::string& path) {
     ahead_.reset();
     gzip_.reset();
-    file_.reset(std::fopen(path.c_str(), "rb"));
+    file_.reset(naaccr::os::open_file(path, "rb"));
     if (!file_) return false;
     // Unbuffered: each block is read straight into the reader's buffer.
     std::setvbuf(file_.get(), nullptr, _IONBF, 0);
     head_taken_ = 0;
     head_size_ = std::fread(head_, 1, sizeof head_, file_.get());
+    file_bytes_read_ = head_size_;
     read_errno_ = 0;
     if (starts_as_gzip(std::span<const char>(head_, head_size_))) {
         gzip_ = std::make_unique<GzipReader>([this](std::span<char> b) { return read_file(b); });
@@ -44,6 +46,7 @@ std::ptrdiff_t InputBytes::read_file(std::span<char> buffer) {
         if (n == buffer.size()) return static_cast<std::ptrdiff_t>(n);
     }
     const std::size_t got = std::fread(buffer.data() + n, 1, buffer.size() - n, file_.get());
+    file_bytes_read_.fetch_add(got, std::memory_order_relaxed);
     if (got == 0 && n == 0 && std::ferror(file_.get())) {
         read_errno_ = errno ? errno : EIO;
         return -1;

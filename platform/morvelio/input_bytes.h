@@ -4,7 +4,9 @@
 // unpacking overlaps with the reading. Nothing is unpacked to disk.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <span>
@@ -27,9 +29,12 @@ public:
     InputBytes(const InputBytes&) = delete;
     InputBytes& operator=(const InputBytes&) = delete;
 
-    // Opens the file for reading; false when it cannot be opened (errno says why).
+    // Opens the file (named in UTF-8) for reading; false when it cannot be
+    // opened (errno says why).
     bool open(const std::string& path);
     bool compressed() const { return gzip_ != nullptr; }
+    // The bytes of the file read so far (of the compressed file, for gzip).
+    std::uint64_t file_bytes_read() const { return file_bytes_read_.load(std::memory_order_relaxed); }
 
     // Reads up to buffer.size() bytes of the content: the count, 0 at the
     // end, or -1 on failure (error() says why).
@@ -55,6 +60,7 @@ private:
     char head_[2] = {};  // the first bytes, read to tell gzip from text
     std::size_t head_size_ = 0, head_taken_ = 0;
     int read_errno_ = 0;
+    std::atomic<std::uint64_t> file_bytes_read_{0};
     // Declared after the file: destroyed first, the thread stopped first.
     std::unique_ptr<GzipReader> gzip_;
     std::unique_ptr<ReadAhead> ahead_;

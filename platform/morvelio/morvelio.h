@@ -56,10 +56,28 @@ extern "C" {
 #define MORVELIO_LENGTH_DIFFERS     4
 #define MORVELIO_READ_ERROR         5
 #define MORVELIO_TOO_LARGE          6 /* more records, or a longer record, than 32 bits count */
+#define MORVELIO_STOPPED            7 /* the progress function asked to stop */
 
 /* Describes the file whose path stands at offset 0 of file_info. Returns 0 or
-** below on success; above 0 on failure, with the error text filled in. */
+** below on success; above 0 on failure, with the error text filled in. On
+** Windows the path and the error text are text of the ANSI code page, as
+** every char interface there takes them; elsewhere the file system's bytes
+** (UTF-8). */
 MORVELIO_API int MORVELIO_CALL hsGet_naaccr_file_info(char *file_info);
+
+/* How far hsGet_naaccr_file_info_utf8 has read: the bytes of the file read so
+** far and the file's size (the compressed file's, for a gzip file). Returns 0
+** to go on; anything else stops the reading, and the call returns
+** MORVELIO_STOPPED. */
+typedef int (MORVELIO_CALL *morvelio_progress)(void *context, unsigned long long bytes_read,
+                                               unsigned long long file_size);
+
+/* As hsGet_naaccr_file_info, but the path at offset 0 and the error text are
+** UTF-8 on every system, so that a Windows name outside the ANSI code page
+** can be given; and progress, when not NULL, is called with context on the
+** caller's thread about every 4 MB read, and once at the end. */
+MORVELIO_API int MORVELIO_CALL hsGet_naaccr_file_info_utf8(char *file_info, morvelio_progress progress,
+                                                           void *context);
 
 /* Fills the information block. Returns 0. */
 MORVELIO_API int MORVELIO_CALL hsGet_morvelio_dll_info(char *info);

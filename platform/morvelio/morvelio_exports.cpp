@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "file_names.h"
 #include "file_scan.h"
 #include "morvelio.h"
 
@@ -35,32 +36,54 @@ void fill_record(char* info, const morvelio::ScanResult& result) {
     put_text(info + MORVELIO_FI_ERROR_TEXT, MORVELIO_FI_ERROR_TEXT_SIZE, result.message);
 }
 
-}  // namespace
+// The path in the record's slot, as the caller's interface gives it.
+std::string_view path_in(const char* file_info) {
+    const char* slot = file_info + MORVELIO_FI_PATH;
+    return {slot, static_cast<std::size_t>(std::find(slot, slot + MORVELIO_FI_PATH_SIZE, '\0') - slot)};
+}
 
-extern "C" {
-
-MORVELIO_API int MORVELIO_CALL hsGet_naaccr_file_info(char* file_info) {
+// Describes the file named in the record; names are UTF-8 inside, and the
+// caller's interface gives and takes them through from_caller and to_caller.
+template <typename FromCaller, typename ToCaller>
+int describe(char* file_info, FromCaller from_caller, ToCaller to_caller, const morvelio::ScanProgress& progress) {
     if (!file_info) return MORVELIO_CANNOT_OPEN;
     try {
-        const char* path_slot = file_info + MORVELIO_FI_PATH;
-        const std::size_t path_length = static_cast<std::size_t>(
-            std::find(path_slot, path_slot + MORVELIO_FI_PATH_SIZE, '\0') - path_slot);
+        const std::string_view path = path_in(file_info);
         morvelio::ScanResult result;
-        if (path_length == MORVELIO_FI_PATH_SIZE) {
+        if (path.size() == MORVELIO_FI_PATH_SIZE) {
             result.error = MORVELIO_CANNOT_OPEN;
             result.message = "The file name is too long.";
-        } else if (path_length == 0) {
+        } else if (path.empty()) {
             result.error = MORVELIO_CANNOT_OPEN;
             result.message = "No file name was given.";
         } else {
-            result = morvelio::scan_file(std::string(path_slot, path_length));
+            result = morvelio::scan_file(from_caller(path), progress);
         }
+        result.message = to_caller(result.message);
         fill_record(file_info, result);
         return result.error;
     } catch (...) {
         put_text(file_info + MORVELIO_FI_ERROR_TEXT, MORVELIO_FI_ERROR_TEXT_SIZE, "Out of memory.");
         return MORVELIO_READ_ERROR;
     }
+}
+
+std::string as_is(std::string_view text) { return std::string(text); }
+
+}  // namespace
+
+extern "C" {
+
+MORVELIO_API int MORVELIO_CALL hsGet_naaccr_file_info(char* file_info) {
+    return describe(file_info, naaccr::os::utf8_from_interface, naaccr::os::interface_text, {});
+}
+
+MORVELIO_API int MORVELIO_CALL hsGet_naaccr_file_info_utf8(char* file_info, morvelio_progress progress,
+                                                           void* context) {
+    morvelio::ScanProgress told;
+    if (progress)
+        told = [progress, context](std::uint64_t read, std::uint64_t size) { return progress(context, read, size) == 0; };
+    return describe(file_info, as_is, as_is, told);
 }
 
 MORVELIO_API int MORVELIO_CALL hsGet_morvelio_dll_info(char* info) {

@@ -5,8 +5,10 @@
 #include <set>
 #include <system_error>
 
+#include "console_text.h"
 #include "conversion_run.h"
 #include "file_checks.h"
+#include "file_names.h"
 #include "os_support.h"
 
 namespace fs = std::filesystem;
@@ -47,28 +49,31 @@ BatchPlan plan_batch(const RunOptions& shared, const std::string& output_dir, co
 int run_batch(const RunOptions& shared, const std::string& output_dir, const std::vector<std::string>& inputs,
               const RunOne& run_one) {
     std::error_code ec;
-    if (!fs::is_directory(fs::path(output_dir), ec)) {
-        std::fprintf(stderr, "tarvos: the output folder \"%s\" does not exist. Nothing was written.\n",
-                     output_dir.c_str());
+    if (!fs::is_directory(naaccr::os::path_of(output_dir), ec)) {
+        naaccr::os::write_text(stderr, "tarvos: the output folder \"" + output_dir + "\" does not exist. Nothing was written.\n");
         return kExitFailed;
     }
     const BatchPlan plan = plan_batch(shared, output_dir, inputs);
-    for (const std::string& why : plan.refused) std::fprintf(stderr, "tarvos: %s. It was not converted.\n", why.c_str());
+    for (const std::string& why : plan.refused) naaccr::os::write_text(stderr, "tarvos: " + why + ". It was not converted.\n");
     std::size_t converted = 0, index = 0;
     const std::size_t total = inputs.size();
     for (const RunOptions& run : plan.runs) {
         ++index;
-        if (!shared.quiet) std::fprintf(stderr, "File %zu of %zu: %s\n", index, plan.runs.size(), run.input.c_str());
+        if (!shared.quiet)
+            naaccr::os::write_text(stderr, "File " + std::to_string(index) + " of " + std::to_string(plan.runs.size()) + ": " +
+                                       run.input + "\n");
         const int code = run_one(run);
         if (code == 0) ++converted;
         if (interrupt_requested()) {
-            std::fprintf(stderr, "tarvos: the batch was interrupted at \"%s\"; %zu of %zu files converted.\n",
-                         run.input.c_str(), converted, total);
+            naaccr::os::write_text(stderr, "tarvos: the batch was interrupted at \"" + run.input + "\"; " +
+                                       std::to_string(converted) + " of " + std::to_string(total) +
+                                       " files converted.\n");
             return interrupted_exit_code();
         }
     }
     if (!shared.quiet || converted != total)
-        std::fprintf(stderr, "%zu of %zu files converted into \"%s\".\n", converted, total, output_dir.c_str());
+        naaccr::os::write_text(stderr, std::to_string(converted) + " of " + std::to_string(total) + " files converted into \"" +
+                                   output_dir + "\".\n");
     return converted == total ? 0 : kExitFailed;
 }
 

@@ -10,7 +10,9 @@
 #include <thread>
 #include <vector>
 
+#include "console_text.h"
 #include "file_checks.h"
+#include "file_names.h"
 #include "inspection.h"
 #include "morvelio.h"
 #include "os_support.h"
@@ -57,19 +59,6 @@ LibraryInfo conversion_library_info() {
     if (std::string full = collaborative_stage_text("CStage_get_version"); !full.empty()) info.cs_version = full;
     if (std::string full = collaborative_stage_text("CStage_get_timestamp"); !full.empty()) info.cs_timestamp = full;
     return info;
-}
-
-int refuse(const std::string& message) {
-    std::fprintf(stderr, "tarvos: %s. Nothing was written.\n", message.c_str());
-    report_refused(message);  // the dialog's form: a message box on Windows
-    return kExitFailed;
-}
-
-// A path as the summary shows it: absolute, so that it can be found again.
-std::string shown_path(const std::string& path) {
-    std::error_code ec;
-    const fs::path p = fs::absolute(fs::path(path), ec);
-    return ec ? path : p.lexically_normal().string();
 }
 
 std::string local_time_text(std::time_t t) {
@@ -145,7 +134,7 @@ public:
         std::vector<std::string> parts;
         for (const auto& [part, final_name] : plan.beside_pairs()) {
             std::error_code ec;
-            if (part != plan.beside_part.summary_page && fs::exists(fs::path(part), ec)) parts.push_back(part);
+            if (part != plan.beside_part.summary_page && fs::exists(naaccr::os::path_of(part), ec)) parts.push_back(part);
         }
         const auto flush_all = [](std::vector<std::string> paths) {
             for (const std::string& path : paths)
@@ -180,14 +169,12 @@ int run_conversion(const RunOptions& o) {
     // files in place is completed first, so that the folder holds one whole set.
     if (const Recovery recovered = complete_interrupted_placement(placement_journal_of(o.input)); recovered.found) {
         if (!recovered.failure.empty())
-            return refuse("an earlier run was stopped while putting its files in place beside \"" + o.input +
+            return refuse_run("an earlier run was stopped while putting its files in place beside \"" + o.input +
                           "\", and its placement cannot be completed: " + recovered.failure);
         std::string names;
         for (const std::string& name : recovered.placed) names += (names.empty() ? "" : ", ") + name;
-        std::fprintf(stderr,
-                     "tarvos: an earlier run was stopped while putting its files in place beside \"%s\"; its "
-                     "placement was completed%s%s.\n",
-                     o.input.c_str(), names.empty() ? "" : ": ", names.c_str());
+        naaccr::os::write_text(stderr, "tarvos: an earlier run was stopped while putting its files in place beside \"" + o.input +
+                                       "\"; its placement was completed" + (names.empty() ? "" : ": ") + names + ".\n");
     }
     // The Collaborative Stage library builds its tables while the input is
     // inspected, on the other core.
@@ -197,16 +184,16 @@ int run_conversion(const RunOptions& o) {
     } warming;
     // Inspect: the names, and every record, before anything is written.
     std::optional<PhaseClock> inspecting(std::in_place, Phase::inspection);
-    if (auto refusal = check_paths(o.input, o.output)) return refuse(*refusal);
+    if (auto refusal = check_paths(o.input, o.output)) return refuse_run(*refusal);
     const std::optional<InputIdentity> input_before = input_identity(o.input);
-    if (!input_before) return refuse("the input file \"" + o.input + "\" cannot be looked at");
+    if (!input_before) return refuse_run("the input file \"" + o.input + "\" cannot be looked at");
     const Inspection inspection = inspect_file(o.input);
-    if (!inspection.refusal.empty()) return refuse(inspection.refusal);
+    if (!inspection.refusal.empty()) return refuse_run(inspection.refusal);
 
     // Plan: where every file goes, under which temporary name.
     inspecting.reset();
     const PlanResult planned = plan_run(o, inspection, unforeseeable_run_id());
-    if (!planned.refusal.empty()) return refuse(planned.refusal);
+    if (!planned.refusal.empty()) return refuse_run(planned.refusal);
     const RunPlan& plan = planned.plan;
 
     // Convert the records.
@@ -219,7 +206,7 @@ int run_conversion(const RunOptions& o) {
     if (!converted.refusal.empty()) {
         page_results.wait();
         remove_temporary_files(plan);
-        return refuse(converted.refusal);
+        return refuse_run(converted.refusal);
     }
 
     // The counts are the rows the database holds, never the rows the run
@@ -262,15 +249,15 @@ int run_conversion(const RunOptions& o) {
         page_results.wait();  // no file goes from under the page's reading
         early_flush.wait();   // nor from under a flush
         remove_temporary_files(plan);
-        const bool output_exists = fs::exists(fs::path(o.output));
-        std::fprintf(stderr,
-                     "tarvos: %s. The conversion was abandoned: no output was written%s, and the results beside the "
-                     "input are the earlier run's, if any.\n",
-                     failure.c_str(), output_exists ? " (the existing output file is unchanged)" : "");
+        std::error_code ec;
+        const bool output_exists = fs::exists(naaccr::os::path_of(o.output), ec);
+        naaccr::os::write_text(stderr, "tarvos: " + failure + ". The conversion was abandoned: no output was written" +
+                                   (output_exists ? " (the existing output file is unchanged)" : "") +
+                                   ", and the results beside the input are the earlier run's, if any.\n");
         report_abandoned(failure, converted.cancelled, output_exists);
         return converted.cancelled ? interrupted_exit_code() : kExitFailed;
     }
-    if (!failure.empty()) std::fprintf(stderr, "tarvos: the files are in place, but %s.\n", failure.c_str());
+    if (!failure.empty()) naaccr::os::write_text(stderr, "tarvos: the files are in place, but " + failure + ".\n");
 
     // Report.
     if (!o.quiet) {
@@ -285,7 +272,7 @@ int run_conversion(const RunOptions& o) {
         summary.cs_tables = library.cs_timestamp;
         summary.output = shown_path(o.output);
         summary.beside = beside_files(shown_path(o.input));
-        std::fputs(summary_text(summary).c_str(), stdout);
+        naaccr::os::write_text(stdout, summary_text(summary));
         std::fflush(stdout);
         report_finished(summary);
     }

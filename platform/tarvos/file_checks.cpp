@@ -7,6 +7,8 @@
 #include <system_error>
 
 #include "beside_files.h"
+#include "file_names.h"
+#include "held_files.h"
 #include "os_support.h"
 
 namespace fs = std::filesystem;
@@ -35,6 +37,12 @@ BesideFiles beside_files(std::string_view input_path) {
     return files;
 }
 
+std::string shown_path(const std::string& path) {
+    std::error_code ec;
+    const fs::path p = fs::absolute(naaccr::os::path_of(path), ec);
+    return ec ? path : naaccr::os::text_of(p.lexically_normal());
+}
+
 std::string folder_of(const std::string& path) {
     const std::size_t slash = path.find_last_of("/\\");
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
@@ -47,7 +55,7 @@ std::string file_name_of(const std::string& path) {
 
 std::optional<std::string> check_paths(const std::string& input, const std::string& output) {
     std::error_code ec;
-    const fs::file_status in_status = fs::status(fs::path(input), ec);
+    const fs::file_status in_status = fs::status(naaccr::os::path_of(input), ec);
     if (!fs::exists(in_status)) return "the input file " + in_quotes(input) + " does not exist";
     if (fs::is_directory(in_status)) return "the input " + in_quotes(input) + " is a folder, not a file";
     // Reading a pipe, socket or device would wait for a writer, or never end.
@@ -58,10 +66,10 @@ std::optional<std::string> check_paths(const std::string& input, const std::stri
                                                                                                : "not a plain file";
         return "the input " + in_quotes(input) + " is " + kind + ", not a file; only a file can be converted";
     }
-    if (FilePtr probe(std::fopen(input.c_str(), "rb")); !probe)
-        return "the input file " + in_quotes(input) + " cannot be read: " + std::strerror(errno);
+    if (FilePtr probe(naaccr::os::open_file(input, "rb")); !probe)
+        return "the input file " + in_quotes(input) + " cannot be read: " + naaccr::os::failure_reason(errno);
 
-    if (fs::is_directory(fs::path(output), ec)) return "the output " + in_quotes(output) + " is a folder, not a file";
+    if (fs::is_directory(naaccr::os::path_of(output), ec)) return "the output " + in_quotes(output) + " is a folder, not a file";
     if (same_file(input, output))
         return "the output file " + in_quotes(output) + " is the input file; choose another output name";
     const BesideFiles beside = beside_files(input);
@@ -80,7 +88,7 @@ std::optional<std::string> check_paths(const std::string& input, const std::stri
 
 std::optional<InputIdentity> input_identity(const std::string& input) {
     std::error_code ec;
-    const fs::path path(input);
+    const fs::path path = naaccr::os::path_of(input);
     InputIdentity identity;
     identity.size = fs::file_size(path, ec);
     if (ec) return std::nullopt;
@@ -92,7 +100,7 @@ std::optional<InputIdentity> input_identity(const std::string& input) {
 
 std::optional<std::string> check_input_unchanged(const std::string& input, const InputIdentity& before) {
     std::error_code ec;
-    if (!fs::exists(fs::path(input), ec))
+    if (!fs::exists(naaccr::os::path_of(input), ec))
         return "the input file " + in_quotes(input) + " was removed during the conversion";
     const std::optional<InputIdentity> now = input_identity(input);
     if (!now) return "the input file " + in_quotes(input) + " can no longer be looked at";

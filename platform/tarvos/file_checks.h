@@ -33,6 +33,10 @@ BesideFiles beside_files(std::string_view input_path);
 std::string folder_of(const std::string& path);
 std::string file_name_of(const std::string& path);
 
+// A path as messages and the summary show it: absolute, so that it can be
+// found again.
+std::string shown_path(const std::string& path);
+
 // A refusal message, or nothing when the names are fit for a conversion.
 std::optional<std::string> check_paths(const std::string& input, const std::string& output);
 

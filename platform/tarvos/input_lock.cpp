@@ -1,6 +1,7 @@
 #include "input_lock.h"
 
 #include "file_checks.h"
+#include "file_names.h"
 
 #if defined(_WIN32)
 #  include <windows.h>
@@ -42,7 +43,7 @@ constexpr DWORD kLockOffsetHigh = 0x40000000;
 
 bool InputLock::acquire(const std::string& input) {
     release();
-    const HANDLE file = CreateFileA(input.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+    const HANDLE file = CreateFileW(naaccr::os::wide_of(input).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return true;
     OVERLAPPED at{};
@@ -68,7 +69,8 @@ std::string ResultsLock::acquire(const std::string& input) {
     path_ = results_lock_of(input);
     // Opened for no sharing: a second run cannot open it while this one
     // holds it; removed when the last handle closes, also of a killed run.
-    const HANDLE file = CreateFileA(path_.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr, OPEN_ALWAYS,
+    const HANDLE file = CreateFileW(naaccr::os::wide_of(path_).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0,
+                                    nullptr, OPEN_ALWAYS,
                                     FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (file != INVALID_HANDLE_VALUE) {
         handle_ = file;

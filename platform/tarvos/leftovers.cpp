@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "file_names.h"
 #include "os_support.h"
 #include "placement.h"
 
@@ -65,13 +66,13 @@ bool process_exists(long pid) {
 
 int remove_leftovers(const std::string& folder) {
     std::error_code ec;
-    const fs::path dir = folder.empty() ? fs::path(".") : fs::path(folder);
+    const fs::path dir = naaccr::os::path_of(folder.empty() ? "." : folder);
     // A private folder that a journal still names holds the files of an
     // interrupted placement: the next run of those results completes it.
     const std::vector<std::string> kept = folders_named_by_journals(folder);
     int removed = 0;
     for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().string();
+        const std::string name = naaccr::os::text_of(it->path().filename());
         const std::optional<long> pid = run_of_temporary_name(name);
         if (!pid || *pid == process_id() || process_exists(*pid)) continue;
         std::error_code remove_ec;

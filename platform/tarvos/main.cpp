@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "batch_run.h"
+#include "command_line.h"
+#include "console_text.h"
 #include "conversion_run.h"
 #include "input_lock.h"
 #include "options.h"
@@ -18,13 +20,16 @@
 
 int main(int argc, char** argv) {
     tarvos::share_one_heap();
-    std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    // The arguments as UTF-8, on Windows from the wide command line: a file
+    // name outside the ANSI code page arrives whole.
+    const std::vector<std::string> words = naaccr::os::arguments_in_utf8(argc, argv);
+    const std::vector<std::string_view> args(words.begin(), words.end());
     const tarvos::ParsedArguments parsed = tarvos::parse_arguments(args);
     switch (parsed.action) {
-        case tarvos::Action::help: std::fputs(tarvos::usage_text().c_str(), stdout); return 0;
-        case tarvos::Action::version: std::fputs(tarvos::version_text().c_str(), stdout); return 0;
+        case tarvos::Action::help: naaccr::os::write_text(stdout, tarvos::usage_text()); return 0;
+        case tarvos::Action::version: naaccr::os::write_text(stdout, tarvos::version_text()); return 0;
         case tarvos::Action::usage_error:
-            std::fprintf(stderr, "tarvos: %s\n\n%s", parsed.error.c_str(), tarvos::usage_text().c_str());
+            naaccr::os::write_text(stderr, "tarvos: " + parsed.error + "\n\n" + tarvos::usage_text());
             return tarvos::kExitUsage;
         case tarvos::Action::run:
         case tarvos::Action::batch: break;

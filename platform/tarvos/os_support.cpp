@@ -5,9 +5,13 @@
 #include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <random>
 #include <string>
 #include <system_error>
+
+#include "file_names.h"
+#include "held_files.h"
 
 #if defined(_WIN32)
 #  include <fcntl.h>
@@ -38,8 +42,9 @@ extern "C" void on_interrupt(int signal_number) { g_interrupt_signal = signal_nu
 
 fs::path normalised(const std::string& name) {
     std::error_code ec;
-    fs::path p = fs::weakly_canonical(fs::absolute(fs::path(name), ec), ec);
-    if (ec) p = fs::absolute(fs::path(name), ec).lexically_normal();
+    const fs::path path = naaccr::os::path_of(name);
+    fs::path p = fs::weakly_canonical(fs::absolute(path, ec), ec);
+    if (ec) p = fs::absolute(path, ec).lexically_normal();
     return p;
 }
 
@@ -55,11 +60,29 @@ std::string random_text() {
 
 }  // namespace
 
+LibraryPath library_path_of(const std::string& folder, const std::string& file_name) {
+    if (std::optional<std::string> whole = naaccr::os::interface_from_utf8(folder + "/" + file_name)) return {*whole, {}};
+    return {naaccr::os::interface_from_utf8(file_name).value_or(file_name), folder};
+}
+
+CurrentFolder::CurrentFolder(const std::string& folder) {
+    if (folder.empty()) return;
+    std::error_code ec;
+    earlier_ = fs::current_path(ec);
+    if (!ec) fs::current_path(naaccr::os::path_of(folder), ec);
+    ok_ = changed_ = !ec;
+}
+
+CurrentFolder::~CurrentFolder() {
+    std::error_code ec;
+    if (changed_) fs::current_path(earlier_, ec);
+}
+
 std::string unforeseeable_run_id() { return std::to_string(process_id()) + "-" + random_text(); }
 
 bool create_private_folder(const std::string& path) {
 #if defined(_WIN32)
-    if (CreateDirectoryA(path.c_str(), nullptr)) return true;
+    if (CreateDirectoryW(naaccr::os::wide_of(path).c_str(), nullptr)) return true;
     errno = GetLastError() == ERROR_ALREADY_EXISTS ? EEXIST : GetLastError() == ERROR_PATH_NOT_FOUND ? ENOENT : EACCES;
     return false;
 #else
@@ -75,7 +98,7 @@ int interrupted_exit_code() { return 128 + (g_interrupt_signal ? static_cast<int
 
 bool same_file(const std::string& a, const std::string& b) {
     std::error_code ec;
-    const fs::path pa(a), pb(b);
+    const fs::path pa = naaccr::os::path_of(a), pb = naaccr::os::path_of(b);
     if (fs::exists(pa, ec) && fs::exists(pb, ec)) {
         const bool same = fs::equivalent(pa, pb, ec);
         if (!ec) return same;
@@ -112,7 +135,8 @@ void install_interrupt_handlers() {
 }
 
 std::FILE* create_new_file(const std::string& path) {
-    const int fd = _open(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+    const int fd = _wopen(naaccr::os::wide_of(path).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY,
+                          _S_IREAD | _S_IWRITE);
     if (fd < 0) return nullptr;
     std::FILE* f = _fdopen(fd, "wb");
     if (!f) _close(fd);
@@ -128,9 +152,15 @@ void release_room_past(std::FILE*, std::uint64_t) {}
 bool flush_to_disk(std::FILE* file) { return std::fflush(file) == 0 && _commit(_fileno(file)) == 0; }
 
 std::string flush_file(const std::string& path) {
-    const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return "Windows error " + std::to_string(GetLastError());
+    const std::wstring name = naaccr::os::wide_of(path);
+    HANDLE file = INVALID_HANDLE_VALUE;
+    // A virus scanner looking at the new file may hold it without sharing.
+    naaccr::os::retry_while_held([&] {
+        file = CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        return file != INVALID_HANDLE_VALUE;
+    });
+    if (file == INVALID_HANDLE_VALUE) return naaccr::os::failure_reason(EACCES);
     const bool flushed = FlushFileBuffers(file) != 0;
     const DWORD error = GetLastError();
     CloseHandle(file);
@@ -140,8 +170,13 @@ std::string flush_file(const std::string& path) {
 std::string flush_folder(const std::string&) { return {}; }
 
 std::string replace_file(const std::string& from, const std::string& to) {
-    if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return {};
-    return "cannot replace the file (Windows error " + std::to_string(GetLastError()) + ")";
+    const std::wstring source = naaccr::os::wide_of(from), target = naaccr::os::wide_of(to);
+    // Either name may be held for a moment by a virus scanner or an indexer.
+    if (naaccr::os::retry_while_held([&] {
+            return MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+        }))
+        return {};
+    return naaccr::os::failure_reason(EACCES);
 }
 
 void share_one_heap() {}  // the process heap is one already

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 namespace tarvos {
@@ -73,6 +74,34 @@ std::string replace_file(const std::string& from, const std::string& to);
 bool same_file(const std::string& a, const std::string& b);
 
 long process_id();
+
+// The name under which the conversion library is to write results that wait
+// in folder as file_name (both UTF-8). The library takes names through a
+// char interface: the ANSI code page on Windows. Where the folder's name has
+// no form there, the library gets the file name alone, to be opened while
+// current_folder is the process's current folder (CurrentFolder).
+struct LibraryPath {
+    std::string name;            // for the library's interface
+    std::string current_folder;  // empty: the name is whole
+};
+LibraryPath library_path_of(const std::string& folder, const std::string& file_name);
+
+// Makes a folder the process's current folder for as long as it lives, and
+// the earlier one again after; an empty folder changes nothing. Only for the
+// moment a library opens or closes its files, with no other thread opening
+// a file by a relative name.
+class CurrentFolder {
+public:
+    explicit CurrentFolder(const std::string& folder);
+    ~CurrentFolder();
+    CurrentFolder(const CurrentFolder&) = delete;
+    CurrentFolder& operator=(const CurrentFolder&) = delete;
+    bool ok() const { return ok_; }
+
+private:
+    std::filesystem::path earlier_;
+    bool changed_ = false, ok_ = true;
+};
 
 // The text that an entry point of the loaded Collaborative Stage library
 // returns (CStage_get_version, CStage_get_timestamp); blank when no such

@@ -4,11 +4,12 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <set>
 #include <sstream>
 #include <system_error>
 
+#include "file_names.h"
+#include "held_files.h"
 #include "os_support.h"
 
 #if !defined(_WIN32)
@@ -28,7 +29,7 @@ constexpr const char* kAsideFolder = "earlier";
 // A name, whether or not it is a link or a file at all.
 bool present(const std::string& name) {
     std::error_code ec;
-    return fs::exists(fs::symlink_status(fs::path(name), ec));
+    return fs::exists(fs::symlink_status(naaccr::os::path_of(name), ec));
 }
 
 std::string in_quotes(const std::string& name) { return "\"" + name + "\""; }
@@ -92,7 +93,7 @@ bool inside(const std::string& path, const std::string& folder) {
 // owned by this user where the system has owners.
 bool ours(const std::string& path, bool folder) {
     std::error_code ec;
-    const fs::file_status status = fs::symlink_status(fs::path(path), ec);
+    const fs::file_status status = fs::symlink_status(naaccr::os::path_of(path), ec);
     if (ec || (folder ? !fs::is_directory(status) : !fs::is_regular_file(status))) return false;
 #if defined(_WIN32)
     return true;
@@ -102,10 +103,21 @@ bool ours(const std::string& path, bool folder) {
 #endif
 }
 
+// The whole text of a journal; empty when it cannot be read.
+std::string journal_file_text(const std::string& path) {
+    std::string text;
+    if (std::FILE* file = naaccr::os::open_file(path, "rb")) {
+        char piece[4096];
+        for (std::size_t n; (n = std::fread(piece, 1, sizeof piece, file)) > 0;) text.append(piece, n);
+        std::fclose(file);
+    }
+    return text;
+}
+
 // Reads a journal; false when it is not one this program wrote, whole.
 bool read_journal(const std::string& path, PlacementSet& set) {
     if (!ours(path, false)) return false;
-    std::ifstream in(path, std::ios::binary);
+    std::istringstream in(journal_file_text(path));
     std::string line;
     if (!std::getline(in, line) || line != kJournalHeading) return false;
     bool ended = false;
@@ -119,7 +131,7 @@ bool read_journal(const std::string& path, PlacementSet& set) {
         }
         if (kind == "folder" && fields >> a) {
             const std::string folder = decoded(a);
-            if (fs::path(folder).filename().string().rfind(".tarvos-", 0) != 0) return false;
+            if (naaccr::os::text_of(naaccr::os::path_of(folder).filename()).rfind(".tarvos-", 0) != 0) return false;
             set.private_folders.push_back(folder);
         } else if (kind == "entry" && fields >> a >> b >> c) {
             set.entries.push_back({decoded(a), decoded(b), decoded(c)});
@@ -148,7 +160,7 @@ std::string move_in(const SetEntry& e) {
     if (!e.staged.empty() && !staged_waits) return {};  // moved in already
     if (present(e.final_name) && !present(e.aside)) {
         std::error_code ec;
-        fs::create_directories(fs::path(e.aside).parent_path(), ec);
+        fs::create_directories(naaccr::os::path_of(e.aside).parent_path(), ec);
         if (std::string why = replace_file(e.final_name, e.aside); !why.empty())
             return "cannot move the earlier " + in_quotes(e.final_name) + " aside: " + why;
     }
@@ -183,8 +195,13 @@ std::string flush_folders(const PlacementSet& set) {
 
 void remove_folders(const std::vector<std::string>& folders) {
     for (const std::string& folder : folders) {
-        std::error_code ec;
-        fs::remove_all(fs::path(folder), ec);
+        const fs::path path = naaccr::os::path_of(folder);
+        // A file in it may be held for a moment by a virus scanner.
+        naaccr::os::retry_while_held([&] {
+            std::error_code ec;
+            fs::remove_all(path, ec);
+            return !ec;
+        });
     }
 }
 
@@ -193,7 +210,8 @@ void remove_folders(const std::vector<std::string>& folders) {
 std::string write_journal(const PlacementSet& set, bool sync) {
     const std::string temporary = set.private_folders.front() + "/journal";
     std::FILE* file = create_new_file(temporary);
-    if (!file) return "cannot write the placement journal " + in_quotes(set.journal) + ": " + std::strerror(errno);
+    if (!file)
+        return "cannot write the placement journal " + in_quotes(set.journal) + ": " + naaccr::os::failure_reason(errno);
     const std::string text = journal_text(set);
     int error = 0;
     if (std::fwrite(text.data(), 1, text.size(), file) != text.size()) error = errno;
@@ -204,7 +222,7 @@ std::string write_journal(const PlacementSet& set, bool sync) {
         return "cannot write the placement journal " + in_quotes(set.journal) + ": " + why;
     if (sync)
         if (std::string why = flush_folder(folder_of(set.journal)); !why.empty()) {
-            std::remove(set.journal.c_str());
+            naaccr::os::remove_file(set.journal);
             return "cannot flush the placement journal " + in_quotes(set.journal) + " to disk: " + why;
         }
     return {};
@@ -222,17 +240,52 @@ PlacementSet placement_set(const RunPlan& plan) {
     set.entries.push_back({plan.output_part, plan.output, aside_of(plan.private_folders.back(), plan.output)});
     for (const auto& [part, final_name] : plan.beside_pairs()) {
         if (same_file(final_name, plan.input)) continue;  // the input is never replaced or removed
-        std::error_code ec;
-        // A result this run did not write takes an earlier run's of that
-        // name away, so that none of an earlier run's results stays beside a
-        // new output.
-        const std::string staged = fs::exists(fs::path(part), ec) ? part : std::string();
-        set.entries.push_back({staged, final_name, aside_of(plan.private_folders.front(), final_name)});
+        // Every result is written by the run but a summary page it was asked
+        // not to make: that one takes an earlier run's page away, so that none
+        // of an earlier run's results stays beside a new output.
+        const bool written = part != plan.beside_part.summary_page || plan.summary_page;
+        set.entries.push_back({written ? part : std::string(), final_name, aside_of(plan.private_folders.front(), final_name)});
     }
     return set;
 }
 
+namespace {
+
+// The first file the run should have written and did not; empty when all are there.
+std::string missing_new_file(const PlacementSet& set) {
+    for (const SetEntry& e : set.entries)
+        if (!e.staged.empty() && !present(e.staged))
+            return in_quotes(e.final_name) + " was not written (no " + in_quotes(e.staged) + ")";
+    return {};
+}
+
+// The first name of the set that is not there once the set is in place.
+std::string missing_final_name(const PlacementSet& set) {
+    for (const SetEntry& e : set.entries)
+        if (!e.staged.empty() && !present(e.final_name))
+            return in_quotes(e.final_name) + " is not there after it was put in place";
+    return {};
+}
+
+// Takes back the first count moves, last first, and tells why the set is not
+// in place.
+PlacementOutcome put_back(const PlacementSet& set, std::size_t count, const std::string& why, bool sync) {
+    bool restored = true;
+    for (std::size_t j = count; j-- > 0;) restored = move_back(set.entries[j]).empty() && restored;
+    if (restored && sync) restored = flush_folders(set).empty();
+    if (!restored)
+        return {why + "; the earlier files could not all be put back, and the next run of the same input "
+                      "completes the placement"};
+    naaccr::os::remove_file(set.journal);
+    return {why};
+}
+
+}  // namespace
+
 PlacementOutcome put_in_place(const PlacementSet& set, bool sync) {
+    // A set that lacks a file it should hold is never put in place: the
+    // run would name a file that is not there.
+    if (std::string why = missing_new_file(set); !why.empty()) return {why};
     // Every new file and its folder on disk before the journal says the set
     // is to be placed: a completion after a power cut finds them whole.
     if (sync) {
@@ -246,23 +299,14 @@ PlacementOutcome put_in_place(const PlacementSet& set, bool sync) {
     }
     if (std::string why = write_journal(set, sync); !why.empty()) return {why};
 
-    for (std::size_t i = 0; i < set.entries.size(); ++i) {
-        std::string why = move_in(set.entries[i]);
-        if (why.empty()) continue;
-        // Take back what was done, last first.
-        bool restored = true;
-        for (std::size_t j = i + 1; j-- > 0;) restored = move_back(set.entries[j]).empty() && restored;
-        if (restored && sync) restored = flush_folders(set).empty();
-        if (!restored)
-            return {why + "; the earlier files could not all be put back, and the next run of the same input "
-                          "completes the placement"};
-        std::remove(set.journal.c_str());
-        return {why};
-    }
+    for (std::size_t i = 0; i < set.entries.size(); ++i)
+        if (std::string why = move_in(set.entries[i]); !why.empty()) return put_back(set, i + 1, why, sync);
+    // Each name the run reports is checked once more where it now stands.
+    if (std::string why = missing_final_name(set); !why.empty()) return put_back(set, set.entries.size(), why, sync);
     PlacementOutcome placed{{}, true};
     if (sync) placed.failure = flush_folders(set);
     // The set is whole in its place: the journal and what waited aside go.
-    if (std::remove(set.journal.c_str()) == 0) remove_folders(set.private_folders);
+    if (naaccr::os::remove_file(set.journal)) remove_folders(set.private_folders);
     return placed;
 }
 
@@ -296,8 +340,8 @@ Recovery complete_interrupted_placement(const std::string& journal) {
         r.failure = why;
         return r;
     }
-    if (std::remove(journal.c_str()) != 0) {
-        r.failure = "cannot remove the placement journal " + in_quotes(journal) + ": " + std::strerror(errno);
+    if (!naaccr::os::remove_file(journal)) {
+        r.failure = "cannot remove the placement journal " + in_quotes(journal) + ": " + naaccr::os::failure_reason(errno);
         return r;
     }
     remove_folders(set.private_folders);
@@ -307,15 +351,16 @@ Recovery complete_interrupted_placement(const std::string& journal) {
 std::vector<std::string> folders_named_by_journals(const std::string& folder) {
     std::vector<std::string> named;
     std::error_code ec;
-    const fs::path dir = folder.empty() ? fs::path(".") : fs::path(folder);
+    const fs::path dir = naaccr::os::path_of(folder.empty() ? "." : folder);
     for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().string();
+        const std::string name = naaccr::os::text_of(it->path().filename());
         constexpr std::string_view kSuffix = ".tarvos-journal";
         if (name.size() <= kSuffix.size() || name.compare(name.size() - kSuffix.size(), kSuffix.size(), kSuffix) != 0)
             continue;
         PlacementSet set;
-        if (read_journal(it->path().string(), set))
-            for (const std::string& f : set.private_folders) named.push_back(fs::path(f).filename().string());
+        if (read_journal(naaccr::os::text_of(it->path()), set))
+            for (const std::string& f : set.private_folders)
+                named.push_back(naaccr::os::text_of(naaccr::os::path_of(f).filename()));
     }
     return named;
 }

@@ -8,7 +8,10 @@
 #include <memory>
 #include <optional>
 
+#include "file_checks.h"
+#include "file_names.h"
 #include "gzip_output.h"
+#include "held_files.h"
 #include "input_bytes.h"
 #include "inspection.h"
 #include "leftovers.h"
@@ -30,12 +33,6 @@ struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
-
-std::string shown_path(const std::string& path) {
-    std::error_code ec;
-    const fs::path p = fs::absolute(fs::path(path), ec);
-    return ec ? path : p.lexically_normal().string();
-}
 
 std::string stream_error(const StreamResult& r, const RunPlan& plan, int write_errno) {
     switch (r.end) {
@@ -62,15 +59,18 @@ RecordConverter converter_of(const RunPlan& plan) {
 
 // The first failed write of the results of the conversion closed last, in
 // the system's words, naming the files by their final names; empty when
-// every write succeeded.
-std::string results_failure(const RunPlan& plan) {
+// every write succeeded. The library names them as it was given them.
+std::string results_failure(const RunPlan& plan, const LibraryPath& given) {
     std::string reason(1024, '\0');
     if (vexlin150_Get_results_failure(reason.data(), static_cast<int>(reason.size())) == 0) return {};
-    reason.resize(reason.find('\0'));
+    reason = naaccr::os::utf8_from_interface(reason.substr(0, reason.find('\0')));
     if (reason.empty()) return "the results could not all be written";
-    const std::string waiting = plan.private_folders.front() + "/", final_folder = folder_of(plan.beside.base);
-    for (std::size_t at = reason.find(waiting); at != std::string::npos; at = reason.find(waiting, at))
-        reason.replace(at, waiting.size(), final_folder);
+    const std::string waiting = naaccr::os::utf8_from_interface(beside_files(given.name).base);
+    const std::string final_base = beside_files(plan.input).base;
+    for (std::size_t at = reason.find(waiting); at != std::string::npos; at = reason.find(waiting, at)) {
+        reason.replace(at, waiting.size(), final_base);
+        at += final_base.size();
+    }
     return reason;
 }
 
@@ -113,7 +113,7 @@ ConversionOutcome convert_records(const RunPlan& plan, const InputIdentity& inpu
         remove_temporary_files(plan);
         if (i == 0)
             outcome.refusal = "cannot create the results database and reports in the input's folder \"" +
-                              folder_of(shown_path(plan.input)) + "\": " + std::strerror(error) +
+                              folder_of(shown_path(plan.input)) + "\": " + naaccr::os::failure_reason(error) +
                               "; the results are written beside the input, so that folder must be writable";
         else
             outcome.refusal =
@@ -133,15 +133,22 @@ ConversionOutcome convert_records(const RunPlan& plan, const InputIdentity& inpu
     // A gzip input is unpacked as it is read, as the inspection read it.
     auto in = std::make_unique<naaccr::InputBytes>();
     if (!in->open(plan.input)) {
-        outcome.refusal = "cannot read \"" + plan.input + "\": " + std::strerror(errno);
+        outcome.refusal = "cannot read \"" + plan.input + "\": " + naaccr::os::failure_reason(errno);
         return outcome;
     }
 
     // Without its results database a conversion would lose every logged
     // change and review, so it does not start.
-    if (vexlin150_Initialize_file_conversion(plan.results_path.c_str()) != 1) {
-        const std::string why = results_failure(plan);
-        vexlin150_Close_file_conversion();
+    const LibraryPath library_path = library_path_of(plan.private_folders.front(), file_name_of(plan.results_path));
+    const auto in_results_folder = [&library_path](auto call) {
+        const CurrentFolder here(library_path.current_folder);
+        call();
+    };
+    int opened = 0;
+    in_results_folder([&] { opened = vexlin150_Initialize_file_conversion(library_path.name.c_str()); });
+    if (opened != 1) {
+        const std::string why = results_failure(plan, library_path);
+        in_results_folder(vexlin150_Close_file_conversion);
         outcome.refusal = "cannot create the results database beside \"" + plan.input + "\": " + why;
         return outcome;
     }
@@ -174,7 +181,7 @@ ConversionOutcome convert_records(const RunPlan& plan, const InputIdentity& inpu
     reserve_room(out_file, room);
     if (gzip && !gzip->ready()) {
         outcome.refusal = "cannot compress the output \"" + plan.output + "\": zlib cannot start (out of memory)";
-        vexlin150_Close_file_conversion();
+        in_results_folder(vexlin150_Close_file_conversion);
         return outcome;
     }
     const ByteSink to_gzip = [&gzip, &write_errno](std::string_view block) {
@@ -193,7 +200,7 @@ ConversionOutcome convert_records(const RunPlan& plan, const InputIdentity& inpu
     std::FILE* log_file = run_log.get();
     if (plan.run_log && !log_file) {
         outcome.refusal = "cannot create the run log \"" + plan.beside.run_log + "\": " + std::strerror(errno);
-        vexlin150_Close_file_conversion();
+        in_results_folder(vexlin150_Close_file_conversion);
         return outcome;
     }
     int log_error = 0;  // the first failed write of the run log
@@ -210,7 +217,7 @@ ConversionOutcome convert_records(const RunPlan& plan, const InputIdentity& inpu
         notes.emplace(plan.beside_part.run_log + ".notes");
         if (!notes->is_open()) {
             outcome.refusal = "cannot create the run log \"" + plan.beside.run_log + "\": " + std::strerror(errno);
-            vexlin150_Close_file_conversion();
+            in_results_folder(vexlin150_Close_file_conversion);
             return outcome;
         }
     }
@@ -236,7 +243,7 @@ ConversionOutcome convert_records(const RunPlan& plan, const InputIdentity& inpu
     vexlin150_Get_result_counters(&outcome.conversions, &outcome.reviewables, &outcome.messages);
     {
         const PhaseClock clock(Phase::reports);
-        vexlin150_Close_file_conversion();
+        in_results_folder(vexlin150_Close_file_conversion);
     }
     const std::string read_error = streamed.end == StreamEnd::read_error ? in->error() : std::string();
     in.reset();
@@ -253,7 +260,7 @@ ConversionOutcome convert_records(const RunPlan& plan, const InputIdentity& inpu
     // The record of what the conversion changed is as much the run's work
     // as the output: every row stored, every report written, or nothing is
     // put in place.
-    if (const std::string why = results_failure(plan); failure.empty() && !why.empty())
+    if (const std::string why = results_failure(plan, library_path); failure.empty() && !why.empty())
         failure = "cannot write the results beside \"" + plan.input + "\": " + why;
     if (failure.empty() && results_complete) results_complete();
     if (failure.empty() && notes && !log_error) {

@@ -2,10 +2,13 @@
 
 #include <sqlite3.h>
 
+#include "file_names.h"
+
 namespace tarvos {
 
 ResultsDatabase::ResultsDatabase(const std::string& path) {
-    if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX,
+                        naaccr::os::kDatabaseFileSystem) != SQLITE_OK) {
         error_ = db_ ? sqlite3_errmsg(db_) : "out of memory";
         sqlite3_close(db_);
         db_ = nullptr;

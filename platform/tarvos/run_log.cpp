@@ -11,6 +11,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "file_names.h"
 #include "os_support.h"
 #include "results_database.h"
 
@@ -70,7 +71,7 @@ NoteFile::NoteFile(std::string path) : path_(std::move(path)), file_(create_new_
 NoteFile::~NoteFile() {
     if (file_) std::fclose(file_);
     std::error_code ec;
-    if (!path_.empty()) std::filesystem::remove(std::filesystem::path(path_), ec);
+    if (!path_.empty()) std::filesystem::remove(naaccr::os::path_of(path_), ec);
 }
 
 void NoteFile::add(const RecordNote& note) {
@@ -87,7 +88,7 @@ bool NoteFile::finish() {
 
 int write_run_log(const NoteFile& notes, const std::string& database_path, std::FILE* out, std::size_t keep,
                   RunLogLines& lines) {
-    std::unique_ptr<std::FILE, FileCloser> in(std::fopen(notes.path().c_str(), "rb"));
+    std::unique_ptr<std::FILE, FileCloser> in(naaccr::os::open_file(notes.path(), "rb"));
     if (!in) return errno ? errno : EIO;
     int error = 0;
     std::string text, patient_id;

@@ -1,5 +1,6 @@
 #include "run_plan.h"
 
+#include "file_names.h"
 #include "os_support.h"
 
 namespace tarvos {
@@ -57,7 +58,12 @@ PlanResult plan_run(const RunOptions& o, const Inspection& inspection, const std
     if (!same_file(input_folder.empty() ? "." : input_folder, output_folder.empty() ? "." : output_folder))
         p.private_folders.push_back(output_folder + ".tarvos-" + run_id);
     p.output_part = p.private_folders.back() + "/" + file_name_of(o.output);
-    p.results_path = p.private_folders.front() + "/" + file_name_of(p.beside.base) + ".part";
+    // The conversion library takes the name through a char interface (the
+    // ANSI code page on Windows): a base name without a form there waits
+    // under one that has.
+    std::string stem = file_name_of(p.beside.base);
+    if (!naaccr::os::interface_from_utf8(stem)) stem = "results";
+    p.results_path = p.private_folders.front() + "/" + stem + ".part";
     p.beside_part = beside_files(p.results_path);
     p.journal = placement_journal_of(o.input);
     // An input named like the run log (in.log) keeps its name and content.

@@ -27,7 +27,9 @@ struct RunPlan {
     // The results beside the input: their final names, and the temporary
     // names that the conversion library writes them under.
     BesideFiles beside, beside_part;
-    std::string results_path;  // handed to the conversion library
+    // Where the conversion library writes the results: the file name holds
+    // no character that its char interface cannot carry.
+    std::string results_path;
     // The journal of the set's placement, beside the input: named from the
     // results, so that every run whose results take these names finds it.
     std::string journal;

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "console_text.h"
 #include "file_checks.h"
 
 namespace tarvos {
@@ -48,7 +49,7 @@ void report_finished(const Summary& summary) {
 }
 
 int refuse_run(const std::string& reason) {
-    std::fprintf(stderr, "tarvos: %s. Nothing was written.\n", reason.c_str());
+    naaccr::os::write_text(stderr, "tarvos: " + reason + ". Nothing was written.\n");
     report_refused(reason);
     return 1;
 }

@@ -10,12 +10,13 @@
 #include <system_error>
 
 #include "file_checks.h"
+#include "file_names.h"
 #include "os_support.h"
 
 namespace tarvos {
 namespace {
 
-constexpr const char* kWindowClass = "tarvos_run";
+constexpr const wchar_t* kWindowClass = L"tarvos_run";
 constexpr int kNameText = 101, kFolderText = 102, kProgressBar = 103, kRecordsText = 104, kTimeText = 105;
 constexpr UINT_PTR kRedrawTimer = 1;
 constexpr UINT kRedrawMilliseconds = 200;
@@ -28,8 +29,8 @@ constexpr DWORD kThreadWaitMilliseconds = 10000;
 // The input's folder as the window shows it: in full.
 std::string shown_folder_of(const std::string& path) {
     std::error_code ec;
-    const std::filesystem::path full = std::filesystem::absolute(std::filesystem::path(path), ec);
-    return ec ? std::string() : full.parent_path().string();
+    const std::filesystem::path full = std::filesystem::absolute(naaccr::os::path_of(path), ec);
+    return ec ? std::string() : naaccr::os::text_of(full.parent_path());
 }
 
 class RunWindow final : public RunReporter {
@@ -65,7 +66,7 @@ public:
         close_window();
         std::error_code ec;
         const std::string page = summary_page_path(summary);
-        box_ = finished_box(summary, !page.empty() && std::filesystem::exists(std::filesystem::path(page), ec));
+        box_ = finished_box(summary, !page.empty() && std::filesystem::exists(naaccr::os::path_of(page), ec));
         icon_ = MB_ICONINFORMATION;
     }
 
@@ -75,10 +76,11 @@ public:
         close_window();
         if (box_.text.empty()) return;
         const UINT style = MB_SETFOREGROUND | MB_TOPMOST | icon_;
+        const std::wstring text = naaccr::os::wide_of(box_.text), caption = naaccr::os::wide_of(box_.caption);
         if (box_.page.empty()) {
-            MessageBoxA(nullptr, box_.text.c_str(), box_.caption.c_str(), MB_OK | style);
-        } else if (MessageBoxA(nullptr, box_.text.c_str(), box_.caption.c_str(), MB_YESNO | style) == IDYES) {
-            ShellExecuteA(nullptr, "open", box_.page.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+            MessageBoxW(nullptr, text.c_str(), caption.c_str(), MB_OK | style);
+        } else if (MessageBoxW(nullptr, text.c_str(), caption.c_str(), MB_YESNO | style) == IDYES) {
+            ShellExecuteW(nullptr, L"open", naaccr::os::wide_of(box_.page).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
         }
         box_ = {};
     }
@@ -90,20 +92,20 @@ private:
     }
 
     void run_window() {
-        const HINSTANCE instance = GetModuleHandleA(nullptr);
-        WNDCLASSEXA window_class{};
+        const HINSTANCE instance = GetModuleHandleW(nullptr);
+        WNDCLASSEXW window_class{};
         window_class.cbSize = sizeof window_class;
         window_class.lpfnWndProc = &RunWindow::procedure;
         window_class.hInstance = instance;
         window_class.hCursor = LoadCursor(nullptr, IDC_ARROW);
         window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
         window_class.lpszClassName = kWindowClass;
-        RegisterClassExA(&window_class);
+        RegisterClassExW(&window_class);
 
-        NONCLIENTMETRICSA metrics{};
+        NONCLIENTMETRICSW metrics{};
         metrics.cbSize = sizeof metrics;
-        font_ = SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)
-                    ? CreateFontIndirectA(&metrics.lfMessageFont)
+        font_ = SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)
+                    ? CreateFontIndirectW(&metrics.lfMessageFont)
                     : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
 
         RECT area{0, 0, 440, 150};
@@ -111,7 +113,7 @@ private:
         AdjustWindowRect(&area, style, FALSE);
         const int width = area.right - area.left, height = area.bottom - area.top;
         const std::string title = "Converting " + file_name_of(input_);
-        const HWND window = CreateWindowExA(0, kWindowClass, title.c_str(), style,
+        const HWND window = CreateWindowExW(0, kWindowClass, naaccr::os::wide_of(title).c_str(), style,
                                             (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
                                             (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height, nullptr,
                                             nullptr, instance, this);
@@ -125,32 +127,32 @@ private:
         SetForegroundWindow(window);
         SetEvent(ready_);
         MSG message;
-        while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-            if (IsDialogMessageA(window, &message)) continue;
+        while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+            if (IsDialogMessageW(window, &message)) continue;
             TranslateMessage(&message);
-            DispatchMessageA(&message);
+            DispatchMessageW(&message);
         }
         window_.store(nullptr);
         if (font_) DeleteObject(font_);
     }
 
     void add_children(HWND window) {
-        const HINSTANCE instance = GetModuleHandleA(nullptr);
-        auto child = [&](const char* kind, const std::string& text, DWORD style, int id, int x, int y, int w, int h) {
-            const HWND control = CreateWindowExA(0, kind, text.c_str(), WS_CHILD | WS_VISIBLE | style, x, y, w, h,
-                                                 window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance,
+        const HINSTANCE instance = GetModuleHandleW(nullptr);
+        auto child = [&](const wchar_t* kind, const std::string& text, DWORD style, int id, int x, int y, int w, int h) {
+            const HWND control = CreateWindowExW(0, kind, naaccr::os::wide_of(text).c_str(), WS_CHILD | WS_VISIBLE | style, x, y, w,
+                                                 h, window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance,
                                                  nullptr);
-            SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+            SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
             return control;
         };
-        child("STATIC", file_name_of(input_), SS_LEFT | SS_ENDELLIPSIS | SS_NOPREFIX, kNameText, 12, 10, 416, 18);
-        child("STATIC", "in " + shown_folder_of(input_), SS_LEFT | SS_PATHELLIPSIS | SS_NOPREFIX, kFolderText, 12, 28, 416,
+        child(L"STATIC", file_name_of(input_), SS_LEFT | SS_ENDELLIPSIS | SS_NOPREFIX, kNameText, 12, 10, 416, 18);
+        child(L"STATIC", "in " + shown_folder_of(input_), SS_LEFT | SS_PATHELLIPSIS | SS_NOPREFIX, kFolderText, 12, 28, 416,
               18);
-        const HWND bar = child(PROGRESS_CLASSA, "", 0, kProgressBar, 12, 54, 416, 20);
-        SendMessageA(bar, PBM_SETRANGE32, 0, kBarSteps);
-        child("STATIC", records_done_text(0, total_), SS_LEFT | SS_NOPREFIX, kRecordsText, 12, 82, 220, 18);
-        child("STATIC", time_left_text(0, total_, 0.0), SS_RIGHT | SS_NOPREFIX, kTimeText, 232, 82, 196, 18);
-        child("BUTTON", "Cancel", BS_PUSHBUTTON | WS_TABSTOP, IDCANCEL, 340, 112, 88, 26);
+        const HWND bar = child(PROGRESS_CLASSW, "", 0, kProgressBar, 12, 54, 416, 20);
+        SendMessageW(bar, PBM_SETRANGE32, 0, kBarSteps);
+        child(L"STATIC", records_done_text(0, total_), SS_LEFT | SS_NOPREFIX, kRecordsText, 12, 82, 220, 18);
+        child(L"STATIC", time_left_text(0, total_, 0.0), SS_RIGHT | SS_NOPREFIX, kTimeText, 232, 82, 196, 18);
+        child(L"BUTTON", "Cancel", BS_PUSHBUTTON | WS_TABSTOP, IDCANCEL, 340, 112, 88, 26);
         SetFocus(GetDlgItem(window, IDCANCEL));
     }
 
@@ -158,7 +160,7 @@ private:
         const std::uint64_t done = done_.load(std::memory_order_relaxed);
         if (total_ > 0) {
             const std::uint64_t step = done >= total_ ? kBarSteps : done * kBarSteps / total_;
-            SendDlgItemMessageA(window, kProgressBar, PBM_SETPOS, static_cast<WPARAM>(step), 0);
+            SendDlgItemMessageW(window, kProgressBar, PBM_SETPOS, static_cast<WPARAM>(step), 0);
         }
         set_text(window, kRecordsText, records_done_text(done, total_));
         if (!cancelling_) {
@@ -169,9 +171,10 @@ private:
 
     // Only changed texts are set, so that the window does not flicker.
     static void set_text(HWND window, int id, const std::string& text) {
-        char shown[256] = {};
-        GetDlgItemTextA(window, id, shown, sizeof shown);
-        if (text != shown) SetDlgItemTextA(window, id, text.c_str());
+        wchar_t shown[256] = {};
+        GetDlgItemTextW(window, id, shown, 256);
+        const std::wstring wide = naaccr::os::wide_of(text);
+        if (wide != shown) SetDlgItemTextW(window, id, wide.c_str());
     }
 
     // Cancel, Esc and the window's close box all ask the run to stop; it
@@ -180,16 +183,16 @@ private:
         request_interrupt();
         cancelling_ = true;
         EnableWindow(GetDlgItem(window, IDCANCEL), FALSE);
-        SetDlgItemTextA(window, kTimeText, "Cancelling...");
+        SetDlgItemTextW(window, kTimeText, L"Cancelling...");
     }
 
     static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
         if (message == WM_NCCREATE) {
-            const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lparam);
-            SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+            const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
+            SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
         }
-        auto* self = reinterpret_cast<RunWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-        if (!self) return DefWindowProcA(window, message, wparam, lparam);
+        auto* self = reinterpret_cast<RunWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        if (!self) return DefWindowProcW(window, message, wparam, lparam);
         switch (message) {
         case WM_CREATE:
             self->add_children(window);
@@ -207,13 +210,13 @@ private:
             KillTimer(window, kRedrawTimer);
             PostQuitMessage(0);
             return 0;
-        default: return DefWindowProcA(window, message, wparam, lparam);
+        default: return DefWindowProcW(window, message, wparam, lparam);
         }
     }
 
     void close_window() {
         if (!thread_) return;
-        if (const HWND window = window_.load()) PostMessageA(window, kCloseMessage, 0, 0);
+        if (const HWND window = window_.load()) PostMessageW(window, kCloseMessage, 0, 0);
         WaitForSingleObject(thread_, kThreadWaitMilliseconds);
         CloseHandle(thread_);
         thread_ = nullptr;

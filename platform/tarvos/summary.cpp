@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "file_names.h"
+
 namespace tarvos {
 namespace {
 
@@ -53,7 +55,7 @@ std::string summary_text(const Summary& s) {
         const char* label = "reports";
         for (const std::string* report : {&s.beside.messages, &s.beside.reviewables, &s.beside.conversions}) {
             std::error_code ec;
-            if (!std::filesystem::exists(std::filesystem::path(*report), ec)) continue;
+            if (!std::filesystem::exists(naaccr::os::path_of(*report), ec)) continue;
             add_path(text, label, *report);
             label = "";
         }
@@ -63,8 +65,8 @@ std::string summary_text(const Summary& s) {
     }
     {
         std::error_code ec;
-        if (std::filesystem::exists(std::filesystem::path(s.beside.run_log), ec)) add_path(text, "run log", s.beside.run_log);
-        if (!s.beside.summary_page.empty() && std::filesystem::exists(std::filesystem::path(s.beside.summary_page), ec))
+        if (std::filesystem::exists(naaccr::os::path_of(s.beside.run_log), ec)) add_path(text, "run log", s.beside.run_log);
+        if (!s.beside.summary_page.empty() && std::filesystem::exists(naaccr::os::path_of(s.beside.summary_page), ec))
             add_path(text, "page", s.beside.summary_page);
     }
     if (s.derived && !s.cs_version.empty())

@@ -12,6 +12,8 @@
 
 #include "audit.h"
 #include "commands.h"
+#include "file_names.h"
+#include "held_files.h"
 #include "library_texts.h"
 #include "line_source.h"
 #include "naaccr_columns.h"
@@ -61,8 +63,9 @@ void count_line(std::string& text, int indent, const std::string& label, std::ui
 
 bool same_path(const std::string& a, const std::string& b) {
     std::error_code ec;
-    if (fs::equivalent(fs::path(a), fs::path(b), ec)) return true;
-    const fs::path pa = fs::weakly_canonical(fs::path(a), ec), pb = fs::weakly_canonical(fs::path(b), ec);
+    const fs::path a_name = naaccr::os::path_of(a), b_name = naaccr::os::path_of(b);
+    if (fs::equivalent(a_name, b_name, ec)) return true;
+    const fs::path pa = fs::weakly_canonical(a_name, ec), pb = fs::weakly_canonical(b_name, ec);
     return !ec && pa == pb;
 }
 
@@ -120,8 +123,8 @@ int audit_command(const csengine::Engine& engine, const Args& args, std::FILE* o
     }
     std::unique_ptr<std::FILE, FileCloser> csv;
     if (!csv_path.empty()) {
-        csv.reset(std::fopen(csv_path.c_str(), "wb"));
-        if (!csv) throw UsageError("cannot write \"" + csv_path + "\": " + std::strerror(errno));
+        csv.reset(naaccr::os::open_file(csv_path, "wb"));
+        if (!csv) throw UsageError("cannot write \"" + csv_path + "\": " + naaccr::os::failure_reason(errno));
         print(csv.get(), "file,line,patient_id,item,stored,derived\n");
     }
 

@@ -2,6 +2,7 @@
 #include <charconv>
 
 #include "commands.h"
+#include "console_text.h"
 
 namespace cstage_cli {
 namespace {
@@ -36,6 +37,6 @@ std::string schema_title(const csengine::Schema& schema) {
     return std::to_string(schema.number) + " " + std::string(schema.name);
 }
 
-void print(std::FILE* out, std::string_view text) { std::fwrite(text.data(), 1, text.size(), out); }
+void print(std::FILE* out, std::string_view text) { naaccr::os::write_text(out, text); }
 
 }  // namespace cstage_cli

@@ -1,5 +1,8 @@
 #include "line_source.h"
 
+#include "file_names.h"
+#include "held_files.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -48,9 +51,9 @@ LineSource::LineSource(const std::string& path) {
         return;
     }
 #else
-    file_ = std::fopen(path.c_str(), "rb");
+    file_ = naaccr::os::open_file(path, "rb");
     if (!file_) {
-        error_ = std::strerror(errno);
+        error_ = naaccr::os::failure_reason(errno);
         return;
     }
 #endif

@@ -3,7 +3,10 @@
 // environment; writes nothing but its output and a CSV file it is asked for.
 #include <cstdio>
 #include <exception>
+#include <string>
+#include <vector>
 
+#include "command_line.h"
 #include "commands.h"
 #include "library_texts.h"
 
@@ -47,7 +50,10 @@ Exit 2 for a usage error or a file that cannot be read.
 
 int main(int argc, char** argv) {
     using namespace cstage_cli;
-    Args args(argv + 1, argv + argc);
+    // The arguments as UTF-8, on Windows from the wide command line: a file
+    // name outside the ANSI code page arrives whole.
+    const std::vector<std::string> words = naaccr::os::arguments_in_utf8(argc, argv);
+    const Args args(words.begin(), words.end());
     try {
         if (args.empty()) throw UsageError("a command is needed: schema, inputs, derive or audit (see cstage --help)");
         for (const std::string_view a : args) {
@@ -70,18 +76,15 @@ int main(int argc, char** argv) {
             if (command != name) continue;
             const int code = run(csengine::embedded_engine(), rest, stdout);
             if (std::fflush(stdout) != 0) {
-                std::fputs("cstage: cannot write the output\n", stderr);
+                print(stderr, "cstage: cannot write the output\n");
                 return kExitUsage;
             }
             return code;
         }
         throw UsageError("unknown command \"" + std::string(command) +
                          "\": the commands are schema, inputs, derive and audit (see cstage --help)");
-    } catch (const UsageError& e) {
-        std::fprintf(stderr, "cstage: %s\n", e.what());
-        return kExitUsage;
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "cstage: %s\n", e.what());
+        print(stderr, std::string("cstage: ") + e.what() + "\n");
         return kExitUsage;
     }
 }

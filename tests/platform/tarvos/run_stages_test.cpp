@@ -86,10 +86,11 @@ protected:
         std::getline(in, text);
         return text;
     }
-    tarvos::RunPlan plan(const std::string& input = "in.dat") const {
+    tarvos::RunPlan plan(const std::string& input = "in.dat", bool page = true) const {
         tarvos::RunOptions o;
         o.input = at(input);
         o.output = at("out.dat");
+        o.summary = page;
         tarvos::RunPlan p = tarvos::plan_run(o, inspected(), "77").plan;
         fs::create_directories(p.private_folders.front());
         return p;
@@ -101,29 +102,42 @@ protected:
 
 TEST_F(Placement, TheRunsFilesReplaceAnEarlierRunsAndNoneOfItsResultsStays) {
     write("in.dat", "input");
-    for (const char* name : {"out.dat", "in.db", "in.mes", "in.rev", "in.cnv", "in.log"}) write(name, "earlier");
-    const tarvos::RunPlan p = plan();
+    for (const char* name : {"out.dat", "in.db", "in.mes", "in.rev", "in.cnv", "in.log", "in.html"})
+        write(name, "earlier");
+    const tarvos::RunPlan p = plan("in.dat", false);  // no page this time
     stage("out.dat", "new output");
-    stage("in.db", "new database");
-    stage("in.log", "new log");  // no reports this time
+    for (const char* name : {"in.db", "in.mes", "in.rev", "in.cnv", "in.log"}) stage(name, "new");
     const tarvos::PlacementOutcome placed = tarvos::put_in_place(tarvos::placement_set(p), true);
     EXPECT_EQ(placed.failure, "");
     EXPECT_TRUE(placed.placed);
     EXPECT_EQ(read("out.dat"), "new output");
-    EXPECT_EQ(read("in.db"), "new database");
-    EXPECT_EQ(read("in.log"), "new log");
-    for (const char* gone : {"in.mes", "in.rev", "in.cnv", ".tarvos-77", ".in.tarvos-journal"})
-        EXPECT_FALSE(fs::exists(dir_ / gone)) << gone;
+    for (const char* name : {"in.db", "in.mes", "in.rev", "in.cnv", "in.log"}) EXPECT_EQ(read(name), "new") << name;
+    for (const char* gone : {"in.html", ".tarvos-77", ".in.tarvos-journal"}) EXPECT_FALSE(fs::exists(dir_ / gone)) << gone;
     EXPECT_EQ(read("in.dat"), "input");
+}
+
+// A result the run should have written and did not (a database created under
+// another name, say) is never reported as written: the set is not put in
+// place, and the earlier one stays whole.
+TEST_F(Placement, ASetLackingAResultIsNotPutInPlace) {
+    for (const char* name : {"out.dat", "in.db", "in.mes"}) write(name, "earlier");
+    const tarvos::RunPlan p = plan();
+    for (const char* name : {"out.dat", "in.mes", "in.rev", "in.cnv", "in.log", "in.html"}) stage(name, "new");
+    const tarvos::PlacementOutcome placed = tarvos::put_in_place(tarvos::placement_set(p), true);
+    EXPECT_FALSE(placed.placed);
+    EXPECT_NE(placed.failure.find(at("in.db") + "\" was not written"), std::string::npos) << placed.failure;
+    for (const char* name : {"out.dat", "in.db", "in.mes"}) EXPECT_EQ(read(name), "earlier") << name;
+    EXPECT_FALSE(fs::exists(dir_ / "in.rev"));
+    EXPECT_FALSE(fs::exists(dir_ / ".in.tarvos-journal"));
 }
 
 TEST_F(Placement, AnInputNamedLikeAResultIsNeverReplacedOrRemoved) {
     write("in.log", "the input");
     write("in.html", "an earlier page");
-    const tarvos::RunPlan p = plan("in.log");
+    const tarvos::RunPlan p = plan("in.log", false);
     EXPECT_FALSE(p.run_log);
     stage("out.dat", "new output");
-    stage("in.db", "new database");
+    for (const char* name : {"in.db", "in.mes", "in.rev", "in.cnv"}) stage(name, "new");
     EXPECT_EQ(tarvos::put_in_place(tarvos::placement_set(p), true).failure, "");
     EXPECT_EQ(read("in.log"), "the input");
     EXPECT_EQ(read("out.dat"), "new output");
@@ -132,7 +146,7 @@ TEST_F(Placement, AnInputNamedLikeAResultIsNeverReplacedOrRemoved) {
     write("in.html", "the input");
     const tarvos::RunPlan q = plan("in.html");
     EXPECT_FALSE(q.summary_page);
-    stage("out.dat", "new output");
+    for (const char* name : {"out.dat", "in.db", "in.mes", "in.rev", "in.cnv", "in.log"}) stage(name, "new");
     EXPECT_EQ(tarvos::put_in_place(tarvos::placement_set(q), true).failure, "");
     EXPECT_EQ(read("in.html"), "the input");
 }

@@ -1,0 +1,97 @@
+#include "file_names.h"
+
+#include <cerrno>
+
+#include "held_files.h"
+
+#if defined(_WIN32)
+#  include <windows.h>
+#endif
+
+namespace naaccr::os {
+
+#if defined(_WIN32)
+
+namespace {
+
+std::wstring wide_in(unsigned code_page, std::string_view text) {
+    if (text.empty()) return {};
+    const int size = static_cast<int>(text.size());
+    const int n = MultiByteToWideChar(code_page, 0, text.data(), size, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
+    if (n > 0) MultiByteToWideChar(code_page, 0, text.data(), size, wide.data(), n);
+    return wide;
+}
+
+// The text in a code page; with lost set when a character has no form there.
+std::string narrow_in(unsigned code_page, std::wstring_view wide, bool* lost) {
+    if (wide.empty()) return {};
+    const int size = static_cast<int>(wide.size());
+    BOOL defaulted = FALSE;
+    // UTF-8 takes no default character; every other code page says when it
+    // needed one, without a "best fit" that would name another file.
+    const DWORD flags = code_page == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    BOOL* used = code_page == CP_UTF8 ? nullptr : &defaulted;
+    const int n = WideCharToMultiByte(code_page, flags, wide.data(), size, nullptr, 0, nullptr, used);
+    std::string text(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
+    if (n > 0) WideCharToMultiByte(code_page, flags, wide.data(), size, text.data(), n, nullptr, used);
+    if (lost) *lost = defaulted != FALSE;
+    return text;
+}
+
+}  // namespace
+
+std::wstring wide_of(std::string_view utf8) { return wide_in(CP_UTF8, utf8); }
+
+std::string utf8_of(std::wstring_view wide) { return narrow_in(CP_UTF8, wide, nullptr); }
+
+std::filesystem::path path_of(std::string_view utf8) { return std::filesystem::path(wide_of(utf8)); }
+
+std::string text_of(const std::filesystem::path& path) { return utf8_of(path.native()); }
+
+std::FILE* open_file(std::string_view utf8, const char* mode) {
+    const std::wstring name = wide_of(utf8);
+    const std::wstring wide_mode(mode, mode + std::char_traits<char>::length(mode));
+    std::FILE* file = nullptr;
+    retry_while_held([&] {
+        file = _wfopen(name.c_str(), wide_mode.c_str());
+        return file != nullptr;
+    });
+    return file;
+}
+
+bool remove_file(std::string_view utf8) {
+    const std::wstring name = wide_of(utf8);
+    return retry_while_held([&] { return _wremove(name.c_str()) == 0; });
+}
+
+std::string utf8_from_interface(std::string_view text) { return narrow_in(CP_UTF8, wide_in(CP_ACP, text), nullptr); }
+
+std::optional<std::string> interface_from_utf8(std::string_view utf8) {
+    bool lost = false;
+    std::string text = narrow_in(CP_ACP, wide_of(utf8), &lost);
+    if (lost) return std::nullopt;
+    return text;
+}
+
+std::string interface_text(std::string_view utf8) { return narrow_in(CP_ACP, wide_of(utf8), nullptr); }
+
+#else
+
+std::filesystem::path path_of(std::string_view utf8) { return std::filesystem::path(std::string(utf8)); }
+
+std::string text_of(const std::filesystem::path& path) { return path.string(); }
+
+std::FILE* open_file(std::string_view utf8, const char* mode) { return std::fopen(std::string(utf8).c_str(), mode); }
+
+bool remove_file(std::string_view utf8) { return std::remove(std::string(utf8).c_str()) == 0; }
+
+std::string utf8_from_interface(std::string_view text) { return std::string(text); }
+
+std::optional<std::string> interface_from_utf8(std::string_view utf8) { return std::string(utf8); }
+
+std::string interface_text(std::string_view utf8) { return std::string(utf8); }
+
+#endif
+
+}  // namespace naaccr::os
