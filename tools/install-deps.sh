@@ -14,10 +14,16 @@ if [ "${1:-}" != --programs ]; then
   # python3 slices the published Collaborative Stage cases for the tests and
   # compares what the programs print for them.
   packages+=(python3)
+  # The ISO 3166 country codes, which the rules' tests hold the successors of
+  # the retired country codes to.
+  packages+=(iso-codes)
   # The Windows builds: mingw-w64 cross compilers, Wine to run what they build
   # (wine32 runs the 32-bit programs and needs the i386 architecture), Xvfb for
   # the front end's window, and npm, which fetches the SQLite amalgamation.
   packages+=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64 wine32:i386 xvfb)
+  # The Windows tests make the locales whose ANSI code pages Wine then gives
+  # (1252 and 932) from the locale sources.
+  packages+=(locales)
   # zlib for the Windows builds, linked into the programs (no zlib DLL).
   packages+=(libz-mingw-w64-dev)
   # Chromium opens the runner's summary page headless in a test.
