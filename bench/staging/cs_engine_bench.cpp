@@ -1,19 +1,25 @@
 // Times the Collaborative Stage engine on one core: preparing the embedded
 // tables, calculations over the published AJCC test cases through the
 // engine's own interface and through the data card (move a record in,
-// calculate), and through the data card over two generated files: staging
-// inputs its schema accepts, and inputs drawn at random as in files coded
-// under older rules, where about half the calculations report problems.
-// Prints the figures and the memory the tables take.
+// calculate), and through the data card over three generated files: staging
+// inputs its schema accepts; inputs drawn at random as in files coded under
+// older rules, where about half the calculations report problems; and inputs
+// the selected schema does not know, where every staged record reports about
+// a dozen. Prints the figures (with the share of calculations that report a
+// problem and the problem lines of an average calculation) and the memory
+// the tables take.
 //   cs_engine_bench [ROUNDS]
 #include <zlib.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "cs_engine.h"
@@ -124,8 +130,13 @@ int main(int argc, char** argv) {
     const double card_s = seconds_since(start);
     std::printf("data card (move and calculate): %.0f calculations/s (%.2f s; %ld reported a problem)\n",
                 n / card_s, card_s, failed);
-    // The generated files: every record's card, once per round.
-    for (const auto staging : {sample::Staging::valid, sample::Staging::random}) {
+    // The generated files: every record's card, once per round; then, untimed,
+    // the lines of every card's message.
+    constexpr std::pair<sample::Staging, const char*> kFiles[] = {
+        {sample::Staging::valid, "its schema accepts"},
+        {sample::Staging::random, "drawn at random"},
+        {sample::Staging::problems, "its schema does not know"}};
+    for (const auto& [staging, described] : kFiles) {
         std::vector<std::string> generated;
         for (std::uint64_t i = 0; i < 20000; ++i) generated.push_back(sample::make_record(2015, i, staging));
         long problems = 0;
@@ -137,10 +148,18 @@ int main(int argc, char** argv) {
             }
         const double generated_s = seconds_since(start);
         const double calculations = static_cast<double>(generated.size()) * rounds;
+        long lines = 0;
+        for (const std::string& record : generated) {
+            cstage::move_naaccr_to_datacard(card.data(), record.data());
+            cstage::calculate(card.data());
+            const std::string_view message(card.data() + CSTAGE_DC_MESSAGE, strnlen(card.data() + CSTAGE_DC_MESSAGE,
+                                                                                    CSTAGE_DC_MESSAGE_SIZE));
+            lines += std::count(message.begin(), message.end(), '\n');
+        }
         std::printf("data card, generated file, staging inputs %s: %.0f calculations/s (%.2f s; %.0f%% reported a "
-                    "problem)\n",
-                    staging == sample::Staging::valid ? "its schema accepts" : "drawn at random",
-                    calculations / generated_s, generated_s, 100.0 * problems / calculations);
+                    "problem; %.1f problem lines a calculation)\n",
+                    described, calculations / generated_s, generated_s, 100.0 * problems / calculations,
+                    static_cast<double>(lines) / static_cast<double>(generated.size()));
     }
     std::printf("resident memory at the end: %.1f MB (test cases included)\n", resident_kb() / 1024.0);
     return 0;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <set>
 #include <string>
@@ -120,6 +121,45 @@ TEST(SampleRecords, StagedRecordsDeriveStageWithoutProblems) {
     for (const auto& [kind, n] : not_derived_by_kind) by_kind += " " + kind + ": " + std::to_string(n) + ";";
     EXPECT_GT(share, 0.90) << derived << " of " << staged << " staged records derived; not derived by kind:" << by_kind;
     EXPECT_EQ(failure_kind_with_schema, 0);
+}
+
+// Problem staging keeps the schema that the valid inputs select and puts
+// codes it does not know in about a dozen of its other inputs: every staged
+// record reports about a dozen reasons, and the reasons differ from record to
+// record rather than repeating a few texts.
+TEST(SampleRecords, ProblemStagingGivesEveryStagedRecordADozenVariedReasons) {
+    constexpr std::uint64_t kProblemRecords = 600;
+    std::vector<char> card(CSTAGE_DATACARD_SIZE);
+    int staged = 0, fewest = 100;
+    long lines = 0;
+    std::set<std::string> distinct;
+    for (std::uint64_t i = 0; i < kProblemRecords; ++i) {
+        const std::string r = sample::make_record(2015, i, sample::Staging::problems);
+        ASSERT_EQ(r, sample::make_record(2015, i, sample::Staging::problems));
+        const std::string valid = sample::make_record(2015, i);
+        const auto schema = [](const std::string& record) {
+            const std::string site(item(record, f::kPrimarySite)), histology(item(record, f::kHistology)),
+                ssf25(item(record, f::kCsSsf25));
+            return cstage::schema_number(site.c_str(), histology.c_str(), ssf25.c_str());
+        };
+        ASSERT_EQ(schema(r), schema(valid)) << i;
+        if (year_of(r) < 2004 || schema(r) <= 0) continue;
+        ++staged;
+        cstage::move_naaccr_to_datacard(card.data(), r.data());
+        ASSERT_EQ(cstage::calculate(card.data()), 1) << i;
+        const std::string message(card.data() + CSTAGE_DC_MESSAGE);
+        int record_lines = 0;
+        for (std::size_t at = 0, end; (end = message.find('\n', at)) != std::string::npos; at = end + 1, ++record_lines)
+            distinct.insert(message.substr(at, end - at));
+        lines += record_lines;
+        fewest = std::min(fewest, record_lines);
+    }
+    EXPECT_GT(staged, static_cast<int>(kProblemRecords * 7 / 10));
+    const double average = static_cast<double>(lines) / staged;
+    EXPECT_GE(average, 11.0);
+    EXPECT_LE(average, 14.0);
+    EXPECT_GE(fewest, 8);
+    EXPECT_GT(static_cast<double>(distinct.size()), 0.8 * static_cast<double>(lines));
 }
 
 // The items that a case kind is about are written before the staging inputs

@@ -1,11 +1,12 @@
 // naaccr-sample: writes a file of synthetic NAACCR 14.0 abstracts.
-//   naaccr-sample [--records N] [--line-ends lf|crlf] [--seed S] [--staging valid|random] --output FILE
+//   naaccr-sample [--records N] [--line-ends lf|crlf] [--seed S] [--staging valid|random|problems] --output FILE
 #include <charconv>
 #include <cstdio>
 #include <cerrno>
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "sample_records.h"
@@ -21,15 +22,28 @@ struct Options {
 };
 
 const char* kUsage =
-    "Usage: naaccr-sample [--records N] [--line-ends lf|crlf] [--seed S] [--staging valid|random] --output FILE\n"
+    "Usage: naaccr-sample [--records N] [--line-ends lf|crlf] [--seed S] [--staging valid|random|problems]\n"
+    "                     --output FILE\n"
     "Writes N synthetic NAACCR 14.0 abstracts (default 2000, LF line ends, seed 1).\n"
+    "--staging valid (the default) gives staged records inputs their schema accepts.\n"
     "--staging random draws the staging inputs at random, as in files coded under\n"
     "older rules: about half the stage calculations then report problems.\n"
+    "--staging problems keeps the site and histology that select a schema but puts\n"
+    "codes the schema does not know in about a dozen of its other inputs, varied\n"
+    "from record to record: every staged record reports about a dozen problems.\n"
     "The same seed always gives the same file. No record describes a real person.\n";
 
 bool parse_count(std::string_view text, std::uint64_t& value) {
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     return !text.empty() && ec == std::errc() && end == text.data() + text.size();
+}
+
+bool parse_staging(std::string_view text, sample::Staging& staging) {
+    constexpr std::pair<std::string_view, sample::Staging> kNames[] = {
+        {"valid", sample::Staging::valid}, {"random", sample::Staging::random}, {"problems", sample::Staging::problems}};
+    for (const auto& [name, value] : kNames)
+        if (text == name) return staging = value, true;
+    return false;
 }
 
 // Returns 0 to go on, else the exit code.
@@ -50,8 +64,7 @@ int parse(int argc, char** argv, Options& o) {
         else if (arg == "--seed") ok = parse_count(value, o.seed);
         else if (arg == "--output" || arg == "-o") o.output = std::string(value);
         else if (arg == "--line-ends" && (value == "lf" || value == "crlf")) o.line_end = value == "lf" ? "\n" : "\r\n";
-        else if (arg == "--staging" && (value == "valid" || value == "random"))
-            o.staging = value == "valid" ? sample::Staging::valid : sample::Staging::random;
+        else if (arg == "--staging") ok = parse_staging(value, o.staging);
         else ok = false;
         if (!ok) {
             std::fprintf(stderr, "naaccr-sample: bad argument %s %s\n%s", argv[i - 1], argv[i], kUsage);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <iterator>
 #include <memory>
 #include <span>
 #include <string>
@@ -185,6 +186,9 @@ struct DrawnInput {
     csengine::KeyId key_id;
     vexlin::Field field;
     const CodeList* codes;  // never empty
+    // Codes the table keeps only for old cases: it maps them to an ERROR.
+    // Null when it keeps none.
+    const CodeList* old_codes;
 };
 
 struct SchemaCodes {
@@ -253,6 +257,11 @@ public:
 
     const SchemaCodes& codes(const SchemaChoice& choice) const { return *schemas_[choice.schema]; }
 
+    // Whether the choice's schema accepts the code for the input.
+    bool accepts(const SchemaChoice& choice, const DrawnInput& input, std::string_view code) const {
+        return engine_.is_valid_input(tables_.schemas()[choice.schema], input.key_id, code);
+    }
+
     static const CsCodeBook& instance() {
         static const CsCodeBook book;
         return book;
@@ -263,16 +272,24 @@ private:
         return std::string(site) + '/' + std::string(histology);
     }
 
-    // The input's codes at width, made once per validation table column.
-    // Codes that the table itself maps to an error are left out.
-    const CodeList* codes_of(const csengine::SchemaInput& input, std::size_t width) {
+    // The input's codes at width, made once per validation table column:
+    // those the table does not map to an error, or (old) only those it does.
+    const CodeList* codes_of(const csengine::SchemaInput& input, std::size_t width, bool old = false) {
         if (input.table == csengine::kNoTable) return nullptr;
-        const std::uint64_t id = (std::uint64_t{input.table} << 32) | (std::uint64_t{input.table_column} << 8) | width;
-        auto [it, fresh] = lists_.emplace(id, nullptr);
-        if (fresh)
-            it->second = std::make_unique<CodeList>(
+        const std::uint64_t id = (std::uint64_t{input.table} << 32) | (std::uint64_t{input.table_column} << 8) |
+                                 (std::uint64_t{old} << 7) | width;
+        std::unique_ptr<CodeList>& list = lists_[id];
+        if (!list && !old) {
+            list = std::make_unique<CodeList>(
                 csengine::input_code_list(tables_, input, width, csengine::CodeRows::without_errors));
-        return it->second->empty() ? nullptr : it->second.get();
+        } else if (!list) {
+            const CodeList* kept = codes_of(input, width);
+            const CodeList all = csengine::input_code_list(tables_, input, width, csengine::CodeRows::all);
+            list = std::make_unique<CodeList>();  // elements of the map stay in place as it grows
+            std::set_difference(all.begin(), all.end(), kept ? kept->begin() : all.end(), kept ? kept->end() : all.end(),
+                                std::back_inserter(*list));
+        }
+        return list->empty() ? nullptr : list.get();
     }
 
     const csengine::SchemaInput* input_of(const csengine::Schema& schema, std::string_view key) const {
@@ -291,7 +308,9 @@ private:
             const CodeList* list = input ? codes_of(*input, item.width) : nullptr;
             if (item.key == "grade") codes->grades = list;
             if (item.key == "ssf25") codes->ssf25 = list;
-            if (list && drawn) codes->inputs.push_back(DrawnInput{item.key, input->key, column_of(item), list});
+            if (list && drawn)
+                codes->inputs.push_back(
+                    DrawnInput{item.key, input->key, column_of(item), list, codes_of(*input, item.width, true)});
         }
         return codes;
     }
@@ -374,16 +393,23 @@ private:
     std::unordered_map<std::string, std::vector<SchemaChoice>> pairs_;
 };
 
+// Whether a case kind is about the input, so that its code stays as the kind
+// wrote it: a prostate's Gleason scores.
+bool kept_for_kind(CaseKind kind, const DrawnInput& input) {
+    return kind == CaseKind::prostate && (input.key == "ssf8" || input.key == "ssf10");
+}
+
 // Writes the staging inputs of a staged record: one of its schema's
 // combinations, or codes drawn one by one when none derived. The items a case
 // kind is about stay as the kind wrote them: a prostate's Gleason scores, a
-// hematopoietic case's grade.
-void put_schema_cs(vexlin::RecordSpan r, Random& rnd, CaseKind kind) {
+// hematopoietic case's grade. Returns the schema chosen; null when the site
+// and histology select none.
+const SchemaChoice* put_schema_cs(vexlin::RecordSpan r, Random& rnd, CaseKind kind) {
     const CsCodeBook& book = CsCodeBook::instance();
     const vexlin::ConstRecordSpan record(r.data(), vexlin::kRecordLength);
     const std::vector<SchemaChoice>& choices =
         book.choices_for(vexlin::get_field(record, f::kPrimarySite), vexlin::get_field(record, f::kHistology));
-    if (choices.empty()) return;
+    if (choices.empty()) return nullptr;
     const SchemaChoice& choice = choices[rnd.below(choices.size())];
     const SchemaCodes& codes = book.codes(choice);
     const std::string* combination =
@@ -393,7 +419,7 @@ void put_schema_cs(vexlin::RecordSpan r, Random& rnd, CaseKind kind) {
         const std::string_view code = combination ? std::string_view(*combination).substr(at, input.field.width)
                                                   : std::string_view(pick_code(rnd, *input.codes));
         at += input.field.width;
-        if (kind == CaseKind::prostate && (input.key == "ssf8" || input.key == "ssf10")) continue;
+        if (kept_for_kind(kind, input)) continue;
         put_field(r, input.field, code);
     }
     if (!choice.ssf25.empty())
@@ -410,6 +436,47 @@ void put_schema_cs(vexlin::RecordSpan r, Random& rnd, CaseKind kind) {
         const std::string grade(vexlin::get_field(record, f::kGrade));
         if (!std::binary_search(codes.grades->begin(), codes.grades->end(), grade))
             put_field(r, f::kGrade, pick_code(rnd, *codes.grades));
+    }
+    return &choice;
+}
+
+// A code of the input's width that the schema does not know, or that its
+// table keeps only for old cases and maps to an error: digits most often,
+// else letters, as keyed under other coding rules. Empty when a few draws
+// find none (an input that takes nearly every code).
+std::string unknown_code(Random& rnd, const SchemaChoice& choice, const DrawnInput& input) {
+    if (input.old_codes && rnd.chance(30)) return pick_code(rnd, *input.old_codes);
+    constexpr std::string_view kLetters = "ABCDEFGHJKMNPRSTUVWXYZ";
+    std::string code(input.field.width, ' ');
+    for (int draw = 0; draw < 24; ++draw) {
+        const bool letters = draw >= 16 || rnd.chance(15);
+        for (char& c : code)
+            c = letters ? kLetters[rnd.below(kLetters.size())] : static_cast<char>('0' + rnd.below(10));
+        if (!CsCodeBook::instance().accepts(choice, input, code)) return code;
+    }
+    return {};
+}
+
+// Staging inputs as a file coded under other rules, or in another layout,
+// leaves them: the site and histology still select the schema, but ten to
+// fourteen of its other inputs hold codes it does not know, each one a
+// reason of its own why stage is not derived. Which inputs, and their codes,
+// vary from record to record.
+void put_unknown_codes(vexlin::RecordSpan r, Random& rnd, CaseKind kind, const SchemaChoice& choice) {
+    const SchemaCodes& codes = CsCodeBook::instance().codes(choice);
+    std::vector<const DrawnInput*> inputs;
+    for (const DrawnInput& input : codes.inputs)
+        if (!kept_for_kind(kind, input)) inputs.push_back(&input);
+    // The first `wanted` of a shuffle are spoiled; an input whose every code
+    // is known leaves the next one its turn.
+    for (std::size_t i = inputs.size(); i > 1; --i) std::swap(inputs[i - 1], inputs[rnd.below(i)]);
+    std::size_t wanted = static_cast<std::size_t>(rnd.between(10, 14));
+    for (const DrawnInput* input : inputs) {
+        if (wanted == 0) break;
+        const std::string code = unknown_code(rnd, choice, *input);
+        if (code.empty()) continue;
+        put_field(r, input->field, code);
+        --wanted;
     }
 }
 
@@ -529,7 +596,11 @@ std::string make_record(std::uint64_t seed, std::uint64_t index, Staging staging
     // other item is what this seed always gave.
     if (kind != CaseKind::before_2004 && kind != CaseKind::schema_failure) {
         Random cs_rnd(record_seed(seed, index) ^ 0x27d4eb2f165667c5ULL);
-        put_schema_cs(r, cs_rnd, kind);
+        const SchemaChoice* choice = put_schema_cs(r, cs_rnd, kind);
+        if (choice && staging == Staging::problems) {
+            Random problem_rnd(record_seed(seed, index) ^ 0x3c6ef372fe94f82bULL);
+            put_unknown_codes(r, problem_rnd, kind, *choice);
+        }
     }
     if (staging == Staging::random) {
         Random cs_rnd(record_seed(seed, index) ^ 0x165667b19e3779f9ULL);

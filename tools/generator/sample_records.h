@@ -23,8 +23,10 @@ CaseKind case_kind(std::uint64_t seed, std::uint64_t index);
 // How a record's staging inputs are drawn: codes its schema accepts and that
 // derive together, or at random, as in files coded under older rules
 // (invalid codes, blank and odd years, unknown sites, SSF25 that selects
-// nothing), so that about half the calculations report problems.
-enum class Staging { valid, random };
+// nothing), so that about half the calculations report problems; or with
+// about a dozen inputs of the selected schema holding codes it does not know,
+// so that every staged record reports about a dozen problems.
+enum class Staging { valid, random, problems };
 
 // The record at index for a seed: 22824 characters, no line end. The same
 // seed and index always give the same record.
