@@ -1,11 +1,14 @@
 #include "card_calculation.h"
 
+#include <algorithm>
 #include <array>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "cstage0205.h"
 #include "datacard.h"
@@ -27,18 +30,16 @@ constexpr std::uint32_t kNotDerivedBits[] = {
     CSTAGE_ERR_SS1977, CSTAGE_ERR_SS2000,
 };
 
-struct ProblemBit {
-    Problem::Kind kind;
-    std::uint32_t bit;
+// The bit of each kind of problem, by Problem::Kind.
+constexpr std::uint32_t kProblemBits[] = {
+    CSTAGE_ERR_NO_SCHEMA,        // NoSchema
+    CSTAGE_ERR_YEAR,             // YearRejected
+    CSTAGE_ERR_INVALID_INPUT,    // InvalidInput
+    CSTAGE_ERR_NO_MATCHING_ROW,  // NoMatchingRow
+    CSTAGE_ERR_TABLE_ERROR,      // TableError
+    CSTAGE_ERR_JUMP_LOOP,        // JumpLoop
 };
-constexpr ProblemBit kProblemBits[] = {
-    {Problem::Kind::NoSchema, CSTAGE_ERR_NO_SCHEMA},
-    {Problem::Kind::YearRejected, CSTAGE_ERR_YEAR},
-    {Problem::Kind::InvalidInput, CSTAGE_ERR_INVALID_INPUT},
-    {Problem::Kind::NoMatchingRow, CSTAGE_ERR_NO_MATCHING_ROW},
-    {Problem::Kind::TableError, CSTAGE_ERR_TABLE_ERROR},
-    {Problem::Kind::JumpLoop, CSTAGE_ERR_JUMP_LOOP},
-};
+static_assert(static_cast<std::size_t>(Problem::Kind::JumpLoop) + 1 == std::size(kProblemBits));
 
 // The engine's key numbers of the card's inputs and outputs, looked up once.
 struct CardKeys {
@@ -56,37 +57,37 @@ const CardKeys& card_keys(const csengine::Tables& tables) {
     return keys;
 }
 
-// The line of each distinct problem met, kept: a file meets the same few
-// problems again and again, and their texts take longer to write than the
-// calculation. At most kKeptLines, the first met.
+// The line of each failed schema selection met, kept: a file meets the same
+// few again and again, and telling which SSF25 codes would have selected a
+// schema takes a search of the selection tables. At most kKeptLines, the
+// first met. Every other problem's line is written afresh: it takes less
+// than finding it again would.
 constexpr std::size_t kKeptLines = std::size_t{1} << 10;
 
-class ProblemLines {
+class SelectionLines {
 public:
-    const std::string& line(const csengine::Engine& engine, const csengine::Result& result, const Problem& p) {
-        if (engine_ != &engine || year_ != engine.current_year()) {
-            lines_.clear();
-            engine_ = &engine, year_ = engine.current_year();
-        }
-        // Everything the text is made of: the problem, its schema and the values behind it.
+    // Appends the line of a NoSchema problem to text.
+    void append(const ProblemWriter& writer, const csengine::Result& result, const Problem& p, std::string& text) {
+        // Everything the line is made of: the outcome and the values behind it.
         key_.clear();
-        const auto add = [this](const auto& v) { key_.append(reinterpret_cast<const char*>(&v), sizeof v); };
-        const auto add_text = [&](std::string_view t) { add(t.size()), key_ += t; };
-        add(p.kind), add(p.selection), add(p.key), add(p.table);
-        add(result.schema ? result.schema->number : 0);
-        add_text(p.text);
-        for (const csengine::ProblemValue& v : result.values_of(p)) add(v.key), add(v.source), add_text(v.value);
-        if (const auto it = lines_.find(key_); it != lines_.end()) return it->second;
-        std::string text = problem_text(engine, result, p) + '\n';
-        if (lines_.size() >= kKeptLines) return scratch_ = std::move(text);
-        return lines_.emplace(key_, std::move(text)).first->second;
+        key_ += static_cast<char>(p.selection);
+        for (const csengine::ProblemValue& v : result.values_of(p)) {
+            const auto size = static_cast<std::uint32_t>(v.value.size());
+            key_.append(reinterpret_cast<const char*>(&size), sizeof size).append(v.value);
+        }
+        if (const auto it = lines_.find(key_); it != lines_.end()) {
+            text += it->second;
+            return;
+        }
+        const std::size_t start = text.size();
+        writer.append(result, p, text);
+        if (lines_.size() < kKeptLines) lines_.emplace(key_, text.substr(start));
     }
+    void clear() { lines_.clear(); }
 
 private:
-    const csengine::Engine* engine_ = nullptr;
-    int year_ = 0;
     std::unordered_map<std::string, std::string> lines_;
-    std::string key_, scratch_;
+    std::string key_;
 };
 
 struct Workspace {
@@ -94,33 +95,45 @@ struct Workspace {
     const csengine::Tables* tables = nullptr;
     std::optional<csengine::Case> the_case;
     csengine::Result result;
-    ProblemLines lines;
+    std::optional<ProblemWriter> writer;
+    SelectionLines selection_lines;
     std::string message;
+    std::vector<std::pair<std::size_t, std::size_t>> told;  // where each line of the message lies
 };
 Workspace g_workspace;
 
-// Whether text holds line as one of its lines.
-bool holds_line(std::string_view text, std::string_view line) {
-    for (std::size_t at = text.find(line); at != std::string_view::npos; at = text.find(line, at + 1))
-        if (at == 0 || text[at - 1] == '\n') return true;
-    return false;
-}
-
 // The message of a result into text: one line per problem, each ending in a
-// newline, cut at a line end to fit the card's message area.
-void message_text(const csengine::Engine& engine, const csengine::Result& result, ProblemLines& lines,
-                  std::string& text) {
+// newline, cut at a line end to fit the card's message area. Each line is
+// written at the end of the text and taken back when it is not kept.
+void message_text(Workspace& w, const csengine::Result& result) {
+    std::string& text = w.message;
     text.clear();
+    w.told.clear();
     for (const Problem& p : result.problems) {
         // A problem that follows from one already told adds nothing a
         // registrar can act on.
         if (p.follows) continue;
-        const std::string& line = lines.line(engine, result, p);
+        const std::size_t start = text.size();
+        if (p.kind == Problem::Kind::NoSchema)
+            w.selection_lines.append(*w.writer, result, p, text);
+        else
+            w.writer->append(result, p, text);
+        text += '\n';
+        const std::string_view line = std::string_view(text).substr(start);
         // A table that runs on several paths can fail the same way on each:
         // say it once.
-        if (holds_line(text, line)) continue;
-        if (text.size() + line.size() > CSTAGE_DC_MESSAGE_SIZE - 1) break;
-        text += line;
+        const bool told = std::any_of(w.told.begin(), w.told.end(), [&](const auto& at) {
+            return at.second == line.size() && std::string_view(text).substr(at.first, at.second) == line;
+        });
+        if (told) {
+            text.resize(start);
+            continue;
+        }
+        if (text.size() > CSTAGE_DC_MESSAGE_SIZE - 1) {
+            text.resize(start);
+            break;
+        }
+        w.told.emplace_back(start, line.size());
     }
 }
 
@@ -129,9 +142,7 @@ void message_text(const csengine::Engine& engine, const csengine::Result& result
 std::uint32_t error_word_for(const csengine::Engine& engine, const csengine::Result& result) {
     const CardKeys& keys = card_keys(engine.tables());
     std::uint32_t word = result.problems.empty() ? 0 : CSTAGE_ERR_PROBLEM;
-    for (const Problem& p : result.problems)
-        for (const ProblemBit& pb : kProblemBits)
-            if (pb.kind == p.kind) word |= pb.bit;
+    for (const Problem& p : result.problems) word |= kProblemBits[static_cast<std::size_t>(p.kind)];
     for (std::size_t i = 0; i < std::size(kNotDerivedBits); ++i)
         if (result.output(keys.outputs[i]).empty()) word |= kNotDerivedBits[i];
     return word;
@@ -143,7 +154,11 @@ int calculate_card(const csengine::Engine& engine, char* card) {
     // One case and result for the process, kept to reuse their memory. No
     // thread-local storage: the library must unload when it is released.
     const std::lock_guard<std::mutex> lock(g_workspace.mutex);
-    if (g_workspace.tables != &tables) g_workspace.the_case.emplace(tables), g_workspace.tables = &tables;
+    if (!g_workspace.writer || &g_workspace.writer->engine() != &engine || g_workspace.tables != &tables) {
+        g_workspace.the_case.emplace(tables), g_workspace.tables = &tables;
+        g_workspace.writer.emplace(engine);
+        g_workspace.selection_lines.clear();
+    }
     csengine::Case& the_case = *g_workspace.the_case;
     csengine::Result& result = g_workspace.result;
     // Every card sets the same inputs, each of them: nothing of the last
@@ -159,7 +174,7 @@ int calculate_card(const csengine::Engine& engine, char* card) {
         put_text(card, item.card, item.width, result.output(keys.outputs[i]));
     }
     set_error_word(card, error_word_for(engine, result));
-    message_text(engine, result, g_workspace.lines, g_workspace.message);
+    message_text(g_workspace, result);
     set_message(card, g_workspace.message);
     return result.problems.empty() ? 0 : 1;
 }

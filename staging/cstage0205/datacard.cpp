@@ -32,7 +32,7 @@ void set_message(char* card, std::string_view text) {
 
 void move_record_to_card(char* card, const char* record) {
     std::memset(card, ' ', CSTAGE_DC_INPUT_SIZE);
-    for (const NaaccrItem& item : input_items()) std::memcpy(card + item.card, record + item.offset, item.width);
+    for (const ItemRun& run : input_runs()) std::memcpy(card + run.card, record + run.offset, run.width);
 }
 
 void move_card_to_record(const char* card, char* record) {

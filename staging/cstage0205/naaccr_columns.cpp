@@ -76,6 +76,26 @@ constexpr auto kInputs = [] {
 static_assert(kInputs.size() == 42);
 static_assert(kInputs.back().card + kInputs.back().width <= CSTAGE_DC_CS_VERSION_DERIVED);
 
+// Neighbouring inputs that are neighbours in the record too, joined.
+constexpr std::size_t count_runs() {
+    std::size_t runs = 1;
+    for (std::size_t i = 1; i < kInputs.size(); ++i)
+        runs += kInputs[i].offset != kInputs[i - 1].offset + kInputs[i - 1].width;
+    return runs;
+}
+constexpr auto kInputRuns = [] {
+    std::array<ItemRun, count_runs()> runs{};
+    std::size_t n = 0;
+    runs[0] = ItemRun{kInputs[0].offset, kInputs[0].width, kInputs[0].card};
+    for (std::size_t i = 1; i < kInputs.size(); ++i) {
+        if (kInputs[i].offset == runs[n].offset + runs[n].width)
+            runs[n].width += kInputs[i].width;
+        else
+            runs[++n] = ItemRun{kInputs[i].offset, kInputs[i].width, kInputs[i].card};
+    }
+    return runs;
+}();
+
 constexpr NaaccrItem kOutputs[] = {
     {"stor_ajcc6_t", 2940, "Derived AJCC-6 T", 1102, 2, CSTAGE_DC_AJCC6_T},
     {"stor_ajcc6_tdescriptor", 2950, "Derived AJCC-6 T Descript", 1104, 1, CSTAGE_DC_AJCC6_T_DESCRIPT},
@@ -100,6 +120,7 @@ constexpr NaaccrItem kOutputs[] = {
 
 std::span<const NaaccrItem> input_items() { return kInputs; }
 std::span<const NaaccrItem> output_items() { return kOutputs; }
+std::span<const ItemRun> input_runs() { return kInputRuns; }
 
 const NaaccrItem* input_item(std::string_view key) {
     for (const NaaccrItem& item : kInputs)

@@ -25,6 +25,13 @@ std::span<const NaaccrItem> output_items();
 
 const NaaccrItem* input_item(std::string_view key);
 
+// The inputs as runs that lie back to back both in the record and in the
+// card (the CS items, the Site-Specific Factors): copied a run at a time.
+struct ItemRun {
+    std::size_t offset, width, card;
+};
+std::span<const ItemRun> input_runs();
+
 inline constexpr std::size_t kRecordLength = 22824;
 
 }  // namespace cstage

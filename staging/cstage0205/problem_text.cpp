@@ -46,19 +46,6 @@ std::string item_label(const NaaccrItem& item) {
     return std::string(item.name) + " (item " + std::to_string(item.item) + ")";
 }
 
-// "A 'x', B 'y'": the values that led to a problem, each under the name of
-// the key it came from.
-std::string values_text(const csengine::Tables& tables, const csengine::Result& result, const Problem& p) {
-    std::string text;
-    for (const csengine::ProblemValue& v : result.values_of(p)) {
-        if (!text.empty()) text += ", ";
-        text += key_label(tables.key_name(v.source != csengine::kNoKey ? v.source : v.key));
-        text += ' ';
-        text += quoted(v.value);
-    }
-    return text;
-}
-
 std::string_view value_of(const csengine::Tables& tables, const csengine::Result& result, const Problem& p,
                           std::string_view key) {
     for (const csengine::ProblemValue& v : result.values_of(p))
@@ -118,42 +105,121 @@ std::string key_label(std::string_view key) {
 }
 
 std::string quoted(std::string_view code) {
+    std::string out;
+    append_quoted(out, code);
+    return out;
+}
+
+void append_quoted(std::string& out, std::string_view code) {
     static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string out = "'";
-    for (const char ch : code) {
+    const auto plain = [](char ch) {
         const auto b = static_cast<unsigned char>(ch);
-        if (b >= 0x20 && b < 0x7F && b != '\\' && b != '\'') {
-            out += ch;
-        } else {
-            out += "\\x";
-            out += kHex[b >> 4];
-            out += kHex[b & 15];
+        return b >= 0x20 && b < 0x7F && b != '\\' && b != '\'';
+    };
+    out += '\'';
+    if (std::all_of(code.begin(), code.end(), plain)) {
+        out += code;
+    } else {
+        for (const char ch : code) {
+            const auto b = static_cast<unsigned char>(ch);
+            if (plain(ch)) {
+                out += ch;
+            } else {
+                const char escaped[] = {'\\', 'x', kHex[b >> 4], kHex[b & 15]};
+                out.append(escaped, sizeof escaped);
+            }
         }
     }
-    return out + "'";
+    out += '\'';
+}
+
+ProblemWriter::ProblemWriter(const csengine::Engine& engine) : engine_(&engine) {
+    const csengine::Tables& tables = engine.tables();
+    labels_.reserve(tables.key_count());
+    for (csengine::KeyId k = 0; k < tables.key_count(); ++k) {
+        labels_.push_back(key_label(tables.key_name(k)));
+        invalid_.push_back("Invalid " + labels_.back() + " ");
+    }
+    for (const csengine::Schema& s : tables.schemas()) {
+        if (static_cast<std::size_t>(s.number) > schema_suffixes_.size())
+            schema_suffixes_.resize(static_cast<std::size_t>(s.number));
+        schema_suffixes_[static_cast<std::size_t>(s.number - 1)] = " for schema " + std::string(s.name);
+    }
+}
+
+std::string_view ProblemWriter::label(csengine::KeyId key) const {
+    return key < labels_.size() ? std::string_view(labels_[key]) : std::string_view();
+}
+
+// "A 'x', B 'y'": the values that led to a problem, each under the name of
+// the key it came from.
+void ProblemWriter::append_values(const csengine::Result& result, const Problem& p, std::string& out) const {
+    bool first = true;
+    for (const csengine::ProblemValue& v : result.values_of(p)) {
+        if (!first) out += ", ";
+        first = false;
+        out += label(v.source != csengine::kNoKey ? v.source : v.key);
+        out += ' ';
+        append_quoted(out, v.value);
+    }
+}
+
+void ProblemWriter::append(const csengine::Result& result, const Problem& p, std::string& out) const {
+    const csengine::Tables& tables = engine_->tables();
+    const std::string_view table = p.table == csengine::kNoTable ? std::string_view() : tables.table(p.table).id;
+    const auto schema = [&] {
+        if (result.schema) out += schema_suffixes_[static_cast<std::size_t>(result.schema->number - 1)];
+    };
+    switch (p.kind) {
+    case Problem::Kind::NoSchema:
+        out.append("No schema: ").append(no_schema_text(*engine_, result, p));
+        return;
+    case Problem::Kind::YearRejected: {
+        out.append("Year of diagnosis ");
+        append_quoted(out, p.text);
+        out.append(" rejected");
+        schema();
+        out.append(": ").append(key_label("year_dx")).append(" must be 2004 to ");
+        out.append(std::to_string(engine_->current_year()));
+        out.append(", or blank with a known CS Version Input Original; nothing derived");
+        return;
+    }
+    case Problem::Kind::InvalidInput:
+        if (p.key < invalid_.size())
+            out += invalid_[p.key];
+        else
+            out += "Invalid  ";
+        append_quoted(out, p.text);
+        schema();
+        return;
+    case Problem::Kind::NoMatchingRow:
+        out.append("No row of table ").append(table);
+        schema();
+        out.append(" matches ");
+        append_values(result, p, out);
+        return;
+    case Problem::Kind::TableError:
+        out.append("Table ").append(table);
+        schema();
+        out.append(" reports an error for ").append(label(p.key));
+        if (!p.text.empty()) out.append(" (").append(p.text) += ')';
+        out.append(" with ");
+        append_values(result, p, out);
+        return;
+    case Problem::Kind::JumpLoop:
+        out.append("Table ").append(table);
+        schema();
+        out.append(" is already running: jump not taken");
+        return;
+    }
+    out.append("Problem");
+    schema();
 }
 
 std::string problem_text(const csengine::Engine& engine, const csengine::Result& result, const Problem& p) {
-    const csengine::Tables& tables = engine.tables();
-    const std::string table = p.table == csengine::kNoTable ? "" : std::string(tables.table(p.table).id);
-    const std::string schema = result.schema ? " for schema " + std::string(result.schema->name) : "";
-    switch (p.kind) {
-    case Problem::Kind::NoSchema: return "No schema: " + no_schema_text(engine, result, p);
-    case Problem::Kind::YearRejected:
-        return "Year of diagnosis " + quoted(p.text) + " rejected" + schema + ": " + key_label("year_dx") +
-               " must be 2004 to " + std::to_string(engine.current_year()) +
-               ", or blank with a known CS Version Input Original; nothing derived";
-    case Problem::Kind::InvalidInput:
-        return "Invalid " + key_label(tables.key_name(p.key)) + " " + quoted(p.text) + schema;
-    case Problem::Kind::NoMatchingRow:
-        return "No row of table " + table + schema + " matches " + values_text(tables, result, p);
-    case Problem::Kind::TableError:
-        return "Table " + table + schema + " reports an error for " + key_label(tables.key_name(p.key)) +
-               (p.text.empty() ? std::string() : " (" + std::string(p.text) + ")") + " with " +
-               values_text(tables, result, p);
-    case Problem::Kind::JumpLoop: return "Table " + table + schema + " is already running: jump not taken";
-    }
-    return "Problem" + schema;
+    std::string text;
+    ProblemWriter(engine).append(result, p, text);
+    return text;
 }
 
 }  // namespace cstage
