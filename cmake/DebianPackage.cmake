@@ -32,7 +32,8 @@ function(naaccr_debian_package_target)
   set(script ${PROJECT_SOURCE_DIR}/cmake/package/debian/make-deb.sh)
   add_custom_target(debian_package
     COMMAND bash ${script} ${CMAKE_BINARY_DIR} ${PROJECT_VERSION} ${PROJECT_SOURCE_DIR}/build/packages
-    DEPENDS ${script} ${PROJECT_SOURCE_DIR}/cmake/package/debian/copyright
+    DEPENDS ${script} ${PROJECT_SOURCE_DIR}/cmake/package/debian/copyright ${PROJECT_SOURCE_DIR}/NOTICE
+            ${PROJECT_SOURCE_DIR}/staging/tables/LICENSE
     COMMENT "Building the Debian package"
     VERBATIM)
   add_dependencies(debian_package ${programs} vexlin150 cstage0205 morvelio)

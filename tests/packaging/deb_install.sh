@@ -8,6 +8,7 @@
 #   deb_install.sh DEB NATIVE_BUILD WORK
 set -uo pipefail
 deb=$(realpath "$1") native=$(realpath "$2") work=$3
+source_dir=$(cd "$(dirname "$0")/../.." && pwd)
 rm -rf "$work" && mkdir -p "$work" && work=$(realpath "$work")
 root=$work/root
 package=$(dpkg-deb -f "$deb" Package) version=$(dpkg-deb -f "$deb" Version) arch=$(dpkg --print-architecture)
@@ -74,6 +75,16 @@ done
 for page in $(cd "$root/usr/bin" && ls); do
   [ -f "$root/usr/share/man/man1/$page.1.gz" ] || fail "no manual page for $page"
 done
+# The licences in the copyright file: the project's, by Debian's copy of its
+# text, its NOTICE line for line, and the Collaborative Stage tables'.
+copyright=$root/usr/share/doc/$package/copyright
+for text in "License: Apache-2.0" '"/usr/share/common-licenses/Apache-2.0"' "License: BSD-3-clause" \
+            " Copyright (c) 2015, Information Management Services, Inc."; do
+  grep -qF -- "$text" "$copyright" || fail "the copyright file lacks $text"
+done
+missing=$(sed -e 's/^[[:space:]]*$/./' -e 's/^/ /' "$source_dir/NOTICE" | grep -vxF -f "$copyright")
+[ -z "$missing" ] && ok "the copyright file names the licences and holds the NOTICE" ||
+  fail "the copyright file lacks the NOTICE's lines: $missing"
 
 start=$(seconds)
 in_root -r "$package" || fail "dpkg -r: exit $?"

@@ -40,9 +40,15 @@ done
 date=$(date -R ${SOURCE_DATE_EPOCH:+-d "@$SOURCE_DATE_EPOCH"})
 printf '%s (%s) unstable; urgency=medium\n\n  * Version %s of the NAACCR 14.0 to 15.0 conversion programs.\n\n -- %s  %s\n' \
   "$name" "$version" "$version" "$maker" "$date" | gzip -9n > "$doc/changelog.gz"
-cp "$here/copyright" "$doc/copyright"
-# The Collaborative Stage tables' licence, as it is, in the copyright file.
-sed -e 's/^[[:space:]]*$/./' -e 's/^/ /' "$here/../../../staging/tables/LICENSE" >> "$doc/copyright"
+# The copyright file: the project's NOTICE, as it is, in place of its
+# @NOTICE@ line, and the Collaborative Stage tables' licence at its end.
+source_dir=$here/../../..
+as_field() { sed -e 's/^[[:space:]]*$/./' -e 's/^/ /' "$1"; }
+while IFS= read -r line; do
+  if [ "$line" = " @NOTICE@" ]; then as_field "$source_dir/NOTICE"; else printf '%s\n' "$line"; fi
+done < "$here/copyright" > "$doc/copyright"
+as_field "$source_dir/staging/tables/LICENSE" >> "$doc/copyright"
+grep -q '@NOTICE@' "$doc/copyright" && { echo "make-deb: the NOTICE was not put in the copyright file" >&2; exit 1; }
 
 # Every file readable by all, programs and folders also executable.
 find "$root" -type d -exec chmod 0755 {} +
