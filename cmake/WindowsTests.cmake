@@ -25,10 +25,13 @@ include(GoogleTest)
 
 # Test cases (Suite.Case patterns) that no Windows build runs: they need what
 # Windows does not give an ordinary user. Creating symbolic links needs a
-# privilege there, and Wine does not implement it.
-set(NAACCR_WINDOWS_GTEST_EXCLUDE
-    "PathChecks.RefusesTheInputAsOutputUnderEverySpelling;PathChecks.RefusesTheFilesWrittenBesideTheInput"
-    CACHE STRING "GoogleTest cases (;-list of Suite.Case patterns) left out of the Windows test runs")
+# privilege there, and Wine does not implement it: the symbolic-link cases of
+# the runner's path checks are left out, the rest of them run.
+# (A plain variable: it hides what an older cache holds under the same name.)
+set(NAACCR_WINDOWS_GTEST_EXCLUDE "PathChecks.*ThroughASymbolicLink")
+if(NAACCR_WINE_TESTS)
+  message(STATUS "Windows test runs leave out the cases ${NAACCR_WINDOWS_GTEST_EXCLUDE} (symbolic links)")
+endif()
 
 # Every Wine run needs the build folder's prefix; the fixture makes it afresh
 # once per test run, before the first test that needs it.

@@ -69,11 +69,15 @@ TEST_F(PathChecks, RefusesTheInputAsOutputUnderEverySpelling) {
     EXPECT_TRUE(refused(input_, input_));
     EXPECT_TRUE(refused(input_, at("sub/../in.dat")));
     EXPECT_TRUE(refused(input_, (dir_ / "." / "in.dat").string()));
+    fs::create_hard_link(input_, dir_ / "hard.dat");
+    EXPECT_TRUE(refused(input_, at("hard.dat")));
+}
+
+// The symbolic-link cases stand apart: the Windows test runs leave them out.
+TEST_F(PathChecks, RefusesTheInputAsOutputThroughASymbolicLink) {
     fs::create_symlink(input_, dir_ / "link.dat");
     EXPECT_TRUE(refused(input_, at("link.dat")));
     EXPECT_TRUE(refused(at("link.dat"), input_));
-    fs::create_hard_link(input_, dir_ / "hard.dat");
-    EXPECT_TRUE(refused(input_, at("hard.dat")));
 }
 
 TEST_F(PathChecks, RefusesTheFilesWrittenBesideTheInput) {
@@ -82,11 +86,16 @@ TEST_F(PathChecks, RefusesTheFilesWrittenBesideTheInput) {
         ASSERT_TRUE(refusal) << name;
         EXPECT_NE(refusal->find("beside the input"), std::string::npos) << *refusal;
     }
-    // Also when they exist already, and through a link to one of them.
+    // Also when they exist already.
+    write("in.cnv", "old report");
+    EXPECT_TRUE(refused(input_, at("in.cnv")));
+    EXPECT_FALSE(refused(input_, at("in.txt")));
+}
+
+TEST_F(PathChecks, RefusesAFileWrittenBesideTheInputThroughASymbolicLink) {
     write("in.cnv", "old report");
     fs::create_symlink(at("in.cnv"), dir_ / "report-link");
     EXPECT_TRUE(refused(input_, at("report-link")));
-    EXPECT_FALSE(refused(input_, at("in.txt")));
 }
 
 }  // namespace
