@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <cmath>
 #include <ctime>
 #include <functional>
 
@@ -401,6 +402,7 @@ void Engine::build_valid_codes() {
                                           [](const auto& a, const auto& b) { return a.first == b.first; }),
                               singles.end());
                 v->singles.build(singles);
+                build_known_codes(*v, singles);
                 it->second = v.get();
                 valid_codes_.push_back(std::move(v));
             }
@@ -409,8 +411,118 @@ void Engine::build_valid_codes() {
     }
 }
 
-bool Engine::accepts(const ValidCodes& codes, std::string_view code,
-                     const std::vector<std::string_view>* context) const {
+namespace {
+
+// The packed codes of n digits that parse as numbers from low to high: one
+// run, as codes of one length order as their numbers do. False when none.
+bool digit_run(double low, double high, std::size_t n, std::pair<std::uint64_t, std::uint64_t>& run) {
+    static constexpr double kLargest[] = {0, 9, 99, 999, 9999, 99999, 999999, 9999999};
+    const double first = std::max(0.0, std::ceil(low)), last = std::min(kLargest[n], std::floor(high));
+    if (first > last) return false;
+    const auto packed_digits = [n](double value) {
+        char text[8];
+        auto v = static_cast<std::uint64_t>(value);
+        for (std::size_t i = n; i-- > 0; v /= 10) text[i] = static_cast<char>('0' + v % 10);
+        std::uint64_t packed = 0;
+        pack_code(std::string_view(text, n), packed);
+        return packed;
+    };
+    run = {packed_digits(first), packed_digits(last)};
+    return true;
+}
+
+// The bit of a code of one to three digits: codes of one digit from bit 0,
+// of two from bit 10, of three from bit 110. False for any other code.
+inline bool digit_code_bit(std::string_view code, std::size_t& bit) {
+    static constexpr std::size_t kFirstBit[] = {0, 0, 10, 110};
+    if (code.empty() || code.size() > 3) return false;
+    std::size_t n = 0;
+    for (const char c : code) {
+        const unsigned digit = static_cast<unsigned char>(c) - unsigned{'0'};
+        if (digit > 9) return false;
+        n = n * 10 + digit;
+    }
+    bit = kFirstBit[code.size()] + n;
+    return true;
+}
+
+// Packs a code as pack_code does, for a look in the packed runs: false for a
+// code with a '-' or '.', which the runs do not list as numbers.
+inline bool pack_plain_code(std::string_view code, std::uint64_t& packed) {
+    if (code.size() > 7) return false;
+    std::uint64_t v = code.size();
+    for (const char c : code) {
+        if (c == '-' || c == '.') return false;
+        v = (v << 8) | static_cast<unsigned char>(c);
+    }
+    packed = v;
+    return true;
+}
+
+using PackedRuns = std::vector<std::pair<std::uint64_t, std::uint64_t>>;
+
+bool in_runs(const PackedRuns& runs, std::uint64_t packed) {
+    const auto after = std::upper_bound(runs.begin(), runs.end(), packed,
+                                        [](std::uint64_t p, const auto& run) { return p < run.first; });
+    return after != runs.begin() && packed <= std::prev(after)->second;
+}
+
+}  // namespace
+
+void Engine::build_known_codes(ValidCodes& codes, const std::vector<std::pair<std::string_view, Span>>& singles) const {
+    PackedRuns runs;
+    std::uint64_t lo = 0, hi = 0;
+    for (const auto& single : singles)
+        if (pack_code(single.first, lo)) runs.emplace_back(lo, lo);
+    for (const Range* r : codes.ranges) {
+        switch (r->kind) {
+        case Range::Kind::Template: return;  // its bounds are known only in a calculation
+        case Range::Kind::Single:
+        case Range::Kind::Text:  // same-length text: ordered as its packed codes are
+            if (pack_code(r->lo, lo) && pack_code(r->hi, hi)) runs.emplace_back(lo, hi);
+            break;
+        case Range::Kind::Numeric:
+            for (std::size_t n = 1; n <= 7; ++n)
+                if (std::pair<std::uint64_t, std::uint64_t> run; digit_run(r->lo_number, r->hi_number, n, run))
+                    runs.push_back(run);
+            break;
+        }
+    }
+    std::sort(runs.begin(), runs.end());
+    for (const auto& run : runs) {
+        if (!codes.packed_runs.empty() && run.first <= codes.packed_runs.back().second + 1)
+            codes.packed_runs.back().second = std::max(codes.packed_runs.back().second, run.second);
+        else
+            codes.packed_runs.push_back(run);
+    }
+    codes.known = true;
+    // The digit codes' bits, from the runs.
+    codes.digit_codes.assign((kDigitCodeBits + 63) / 64, 0);
+    char text[3];
+    for (std::size_t n = 1; n <= 3; ++n)
+        for (std::size_t value = 0, end = n == 1 ? 10 : n == 2 ? 100 : 1000; value < end; ++value) {
+            for (std::size_t i = n, v = value; i-- > 0; v /= 10) text[i] = static_cast<char>('0' + v % 10);
+            const std::string_view code(text, n);
+            std::size_t bit = 0;
+            std::uint64_t packed = 0;
+            if (digit_code_bit(code, bit) && pack_plain_code(code, packed) && in_runs(codes.packed_runs, packed))
+                codes.digit_codes[bit / 64] |= std::uint64_t{1} << (bit % 64);
+        }
+}
+
+inline bool Engine::accepts(const ValidCodes& codes, std::string_view code,
+                            const std::vector<std::string_view>* context) const {
+    if (codes.any) return true;
+    if (std::size_t bit = 0; !codes.digit_codes.empty() && digit_code_bit(code, bit))
+        return (codes.digit_codes[bit / 64] >> (bit % 64)) & 1;
+    std::uint64_t packed = 0;
+    if (!codes.known || !pack_plain_code(code, packed)) return accepts_other(codes, code, context);
+    return in_runs(codes.packed_runs, packed);
+}
+
+// A code not decided in advance: the single codes, then each range.
+bool Engine::accepts_other(const ValidCodes& codes, std::string_view code,
+                           const std::vector<std::string_view>* context) const {
     if (codes.any || codes.singles.find(code) != nullptr) return true;
     const auto value = [&](KeyId k) {
         if (context) return (*context)[k];

@@ -2,7 +2,10 @@
 // test: ranges and cells, first match, mappings, jumps, errors, defaults.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cs_engine.h"
@@ -255,6 +258,48 @@ TEST(RowFilters, FindTheSameRowAsAScanOfEveryRow) {
     }
     EXPECT_GT(filtered, 100u);
     EXPECT_GT(compared, 10000u);
+}
+
+// Whether a code is valid is mostly known in advance, from bits and runs of
+// packed codes made out of each validation column; a look at every cell of
+// the column must say the same, for codes of every length up to seven,
+// numbers padded with zeros, letters, signs, decimals and blanks.
+TEST(ValidCodes, KnownInAdvanceAsEveryCellOfTheColumnSays) {
+    const Engine& engine = embedded_engine();
+    const Tables& tables = engine.tables();
+    const std::string year = std::to_string(engine.current_year());
+    const KeyId year_current = tables.find_key("ctx_year_current");
+    const auto value = [&](KeyId k) { return k == year_current ? std::string_view(year) : std::string_view(); };
+    std::vector<std::string> codes = {"", "C", "C50", "C509", "C5099", "8140", "08140", "81400", "8140.0", "-1",
+                                      "-0", "1.5", "0.5", "XYZ", "X", "88", "2014", "020550", "20550", "1234567"};
+    char text[8];
+    for (int n = 0; n < 1000; ++n) {
+        codes.push_back(std::to_string(n));
+        std::snprintf(text, sizeof text, "%03d", n);
+        codes.push_back(text);
+        if (n % 3 == 0) codes.push_back("C" + codes.back());
+        if (n % 7 == 0) codes.push_back(std::to_string(8000 + n * 2));
+    }
+    // Each validation column once: many schemas share one.
+    std::set<std::pair<TableId, std::uint32_t>> columns;
+    std::size_t checked = 0, accepted = 0;
+    for (const Schema& schema : tables.schemas()) {
+        for (const SchemaInput& in : schema.inputs) {
+            if (in.table == kNoTable || !columns.emplace(in.table, in.table_column).second) continue;
+            const Table& t = tables.table(in.table);
+            for (const std::string& code : codes) {
+                bool any_cell = false;
+                for (std::uint32_t r = 0; r < t.rows && !any_cell; ++r)
+                    any_cell = cell_matches(t, t.cell(r, in.table_column), code, value);
+                ASSERT_EQ(engine.is_valid_input(schema, in.key, code), any_cell)
+                    << schema.name << " " << tables.key_name(in.key) << " '" << code << "'";
+                ++checked;
+                accepted += any_cell;
+            }
+        }
+    }
+    EXPECT_GT(checked, 1000000u);
+    EXPECT_GT(accepted, 100000u);
 }
 
 TEST(TablesParse, BrokenCompactFormsAreRefusedWithTheLine) {
