@@ -24,13 +24,20 @@ foreach(f IN LISTS FILES)
 endforeach()
 # A text file for Windows: CR LF line ends.
 configure_file(${README} ${FOLDER}/README.txt @ONLY NEWLINE_STYLE CRLF)
+# A text file for Windows, taken as it is but for its line ends.
+function(copy_with_crlf from to)
+  file(READ ${from} text)
+  string(REPLACE "\r\n" "\n" text "${text}")
+  string(REPLACE "\n" "\r\n" text "${text}")
+  file(WRITE ${to} "${text}")
+endfunction()
 # The licence of the Collaborative Stage tables that cstage0205.dll carries:
-# their copyright notice must travel with the binary. Taken as it is, but for
-# its line ends.
-file(READ ${TABLES_LICENSE} licence)
-string(REPLACE "\r\n" "\n" licence "${licence}")
-string(REPLACE "\n" "\r\n" licence "${licence}")
-file(WRITE ${FOLDER}/LICENSE-CS-tables.txt "${licence}")
+# their copyright notice must travel with the binary.
+copy_with_crlf(${TABLES_LICENSE} ${FOLDER}/LICENSE-CS-tables.txt)
+# The project's own licence, and its NOTICE, which names the third-party parts
+# the binaries carry (SQLite, zlib, the tables).
+copy_with_crlf(${CMAKE_CURRENT_LIST_DIR}/../LICENSE ${FOLDER}/LICENSE.txt)
+copy_with_crlf(${CMAKE_CURRENT_LIST_DIR}/../NOTICE ${FOLDER}/NOTICE.txt)
 
 file(GLOB contents RELATIVE ${CMAKE_CURRENT_BINARY_DIR} ${FOLDER}/*)
 file(ARCHIVE_CREATE OUTPUT ${FOLDER}.zip PATHS ${contents} FORMAT zip)

@@ -3,8 +3,8 @@
 #   out/windows/naaccr150-<version>-win64/ and .zip   (x86_64)
 #   out/windows/naaccr150-<version>-win32/ and .zip   (i686)
 # Each folder holds vexlin150.dll, cstage0205.dll, morvelio.dll, tarvos.exe,
-# a README and the licence of the Collaborative Stage tables. Configures the
-# cross builds first when needed.
+# a README, the project's licence and NOTICE, and the licence of the
+# Collaborative Stage tables. Configures the cross builds first when needed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -18,7 +18,7 @@ for preset in windows-x64 windows-x86; do
   for folder in "$build"/package/naaccr150-*-win*/; do
     folder=${folder%/}
     name=$(basename "$folder")
-    for f in vexlin150.dll cstage0205.dll README.txt LICENSE-CS-tables.txt; do
+    for f in vexlin150.dll cstage0205.dll README.txt LICENSE.txt NOTICE.txt LICENSE-CS-tables.txt; do
       if [ ! -f "$folder/$f" ]; then
         echo "package-windows: $name lacks $f" >&2
         status=1

@@ -111,6 +111,10 @@ msiexec /i "$(winpath "$msi")" /qn || fail "msiexec /i $name.msi /qn: exit $?"
 install_time=$last_time
 install_dir=$user_dir/AppData/Local/Programs/NAACCR150
 same_files "$install_dir"
+# The texts that go with the programs: the README and the licences.
+for f in README.txt LICENSE.txt NOTICE.txt LICENSE-CS-tables.txt; do
+  [ -f "$install_dir/$f" ] || fail "no $f installed"
+done
 lnk="$user_dir/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/$shortcut_name"
 [ -f "$lnk" ] && ok "Start-menu shortcut" || fail "no Start-menu shortcut $lnk"
 read -r code registered_version <<<"$(products)"
