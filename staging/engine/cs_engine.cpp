@@ -641,6 +641,21 @@ bool Engine::is_valid_input(const Schema& schema, KeyId key, std::string_view co
     return false;
 }
 
+// select_schema(), kept in the result for the next calculations of the same
+// codes (at most kKeptRows of them, the first met).
+SchemaSelection Engine::kept_selection(std::string_view site, std::string_view hist, std::string_view ssf25,
+                                       Result& result) const {
+    Result::PackedSelection packed{};
+    if (!pack_code(trim(site), packed.site) || !pack_code(trim(hist), packed.hist) ||
+        !pack_code(trim(ssf25), packed.ssf25))
+        return select_schema(site, hist, ssf25);
+    if (const auto it = result.selections.find(packed); it != result.selections.end())
+        return {it->second.first, it->second.second};
+    const SchemaSelection s = select_schema(site, hist, ssf25);
+    if (result.selections.size() < kKeptRows) result.selections.emplace(packed, std::pair(s.outcome, s.schema));
+    return s;
+}
+
 void Engine::calculate(const Case& c, Result& result, Trace* trace) const {
     result.schema = nullptr;
     result.year_rejected = false;
@@ -650,10 +665,11 @@ void Engine::calculate(const Case& c, Result& result, Trace* trace) const {
     result.output_slot.assign(tables_->key_count(), 0);
     if (result.matched_in != tables_) {
         result.matched_rows.clear();
+        result.selections.clear();
         result.matched_in = tables_;
     }
     const auto given = [&](KeyId k) { return k == kNoKey ? std::string_view() : c.get(k); };
-    const SchemaSelection selection = select_schema(given(keys_.site), given(keys_.hist), given(keys_.ssf25));
+    const SchemaSelection selection = kept_selection(given(keys_.site), given(keys_.hist), given(keys_.ssf25), result);
     if (selection.outcome != SelectionOutcome::Selected) {
         Problem p{Problem::Kind::NoSchema};
         p.selection = selection.outcome;

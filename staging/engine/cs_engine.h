@@ -103,7 +103,21 @@ struct Result {
     };
     std::unordered_map<std::string, std::uint32_t, TextHash, std::equal_to<>> matched_rows;
     std::string matched_key;
-    const Tables* matched_in = nullptr;  // the tables those rows are of
+    const Tables* matched_in = nullptr;  // the tables those rows and selections are of
+
+    // The schema selected for a site, histology and SSF25 (each packed, see
+    // cs_code_index.h), kept in the same way: a file names few of them.
+    struct PackedSelection {
+        std::uint64_t site, hist, ssf25;
+        bool operator==(const PackedSelection&) const = default;
+    };
+    struct PackedSelectionHash {
+        std::size_t operator()(const PackedSelection& s) const {
+            return static_cast<std::size_t>((s.site * 0x9E3779B97F4A7C15ULL ^ s.hist) * 0xC2B2AE3D27D4EB4FULL ^
+                                            s.ssf25 * 0x165667B19E3779F9ULL);
+        }
+    };
+    std::unordered_map<PackedSelection, std::pair<SelectionOutcome, const Schema*>, PackedSelectionHash> selections;
 
     // The output's value; blank for a key the result does not hold.
     std::string_view output(KeyId key) const;
@@ -197,6 +211,8 @@ private:
 
     void build_code_set(std::string_view table_id, KeyId key, CodeSet& codes) const;
     void build_site_index();
+    SchemaSelection kept_selection(std::string_view site, std::string_view hist, std::string_view ssf25,
+                                   Result& result) const;
     friend class Evaluation;
 
     // Tables whose search for a row looks at many candidates, so that the

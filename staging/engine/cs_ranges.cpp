@@ -5,13 +5,6 @@
 
 namespace csengine {
 
-std::string_view trim(std::string_view text) {
-    std::size_t b = 0, e = text.size();
-    while (b < e && text[b] == ' ') ++b;
-    while (e > b && text[e - 1] == ' ') --e;
-    return text.substr(b, e - b);
-}
-
 Number parse_number(std::string_view text) {
     Number n;
     std::size_t i = 0;

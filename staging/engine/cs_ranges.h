@@ -37,7 +37,12 @@ Number parse_number(std::string_view text);
 
 // Drops leading and trailing blanks (only blanks: any other byte is part of
 // the value, so an unprintable byte makes a code invalid).
-std::string_view trim(std::string_view text);
+inline std::string_view trim(std::string_view text) {
+    std::size_t b = 0, e = text.size();
+    while (b < e && text[b] == ' ') ++b;
+    while (e > b && text[e - 1] == ' ') --e;
+    return text.substr(b, e - b);
+}
 
 // Resolves {{key}} to the key's number; kNoKey when text is no template.
 template <typename Intern>
