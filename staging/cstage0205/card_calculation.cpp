@@ -4,6 +4,7 @@
 #include <array>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -40,6 +41,9 @@ constexpr std::uint32_t kProblemBits[] = {
     CSTAGE_ERR_JUMP_LOOP,        // JumpLoop
 };
 static_assert(static_cast<std::size_t>(Problem::Kind::JumpLoop) + 1 == std::size(kProblemBits));
+// Whether each kind of problem is about a table, by Problem::Kind.
+constexpr bool kTableProblems[] = {false, false, false, true, true, true};
+static_assert(std::size(kTableProblems) == std::size(kProblemBits));
 
 // The engine's key numbers of the card's inputs and outputs, looked up once.
 struct CardKeys {
@@ -98,7 +102,7 @@ struct Workspace {
     std::optional<ProblemWriter> writer;
     SelectionLines selection_lines;
     std::string message;
-    std::vector<std::pair<std::size_t, std::size_t>> told;  // where each line of the message lies
+    std::vector<std::pair<std::size_t, std::size_t>> told;  // where each table's line of the message lies
 };
 Workspace g_workspace;
 
@@ -121,11 +125,12 @@ void message_text(Workspace& w, const csengine::Result& result) {
         text += '\n';
         const std::string_view line = std::string_view(text).substr(start);
         // A table that runs on several paths can fail the same way on each:
-        // say it once.
-        const bool told = std::any_of(w.told.begin(), w.told.end(), [&](const auto& at) {
-            return at.second == line.size() && std::string_view(text).substr(at.first, at.second) == line;
-        });
-        if (told) {
+        // say it once. Only a table's lines can repeat: every other kind
+        // names its own input, or comes once.
+        const bool of_table = kTableProblems[static_cast<std::size_t>(p.kind)];
+        if (of_table && std::any_of(w.told.begin(), w.told.end(), [&](const auto& at) {
+                return at.second == line.size() && std::string_view(text).substr(at.first, at.second) == line;
+            })) {
             text.resize(start);
             continue;
         }
@@ -133,7 +138,7 @@ void message_text(Workspace& w, const csengine::Result& result) {
             text.resize(start);
             break;
         }
-        w.told.emplace_back(start, line.size());
+        if (of_table) w.told.emplace_back(start, line.size());
     }
 }
 
@@ -163,16 +168,14 @@ int calculate_card(const csengine::Engine& engine, char* card) {
     csengine::Result& result = g_workspace.result;
     // Every card sets the same inputs, each of them: nothing of the last
     // card's case is left to clear.
-    for (std::size_t i = 0; i < keys.inputs.size(); ++i) {
-        const NaaccrItem& item = input_items()[i];
-        the_case.set(keys.inputs[i], std::string_view(card + item.card, item.width));
-    }
+    const std::span<const NaaccrItem> inputs = input_items();
+    for (std::size_t i = 0; i < keys.inputs.size(); ++i)
+        the_case.set(keys.inputs[i], std::string_view(card + inputs[i].card, inputs[i].width));
     engine.calculate(the_case, result);
 
-    for (std::size_t i = 0; i < keys.outputs.size(); ++i) {
-        const NaaccrItem& item = output_items()[i];
-        put_text(card, item.card, item.width, result.output(keys.outputs[i]));
-    }
+    const std::span<const NaaccrItem> outputs = output_items();
+    for (std::size_t i = 0; i < keys.outputs.size(); ++i)
+        put_text(card, outputs[i].card, outputs[i].width, result.output(keys.outputs[i]));
     set_error_word(card, error_word_for(engine, result));
     message_text(g_workspace, result);
     set_message(card, g_workspace.message);

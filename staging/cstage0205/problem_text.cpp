@@ -116,6 +116,14 @@ void append_quoted(std::string& out, std::string_view code) {
         const auto b = static_cast<unsigned char>(ch);
         return b >= 0x20 && b < 0x7F && b != '\\' && b != '\'';
     };
+    // A short plain code goes in with its quotes in one piece.
+    if (char piece[18]; code.size() <= sizeof piece - 2 && std::all_of(code.begin(), code.end(), plain)) {
+        piece[0] = '\'';
+        std::copy(code.begin(), code.end(), piece + 1);
+        piece[code.size() + 1] = '\'';
+        out.append(piece, code.size() + 2);
+        return;
+    }
     out += '\'';
     if (std::all_of(code.begin(), code.end(), plain)) {
         out += code;
