@@ -221,16 +221,18 @@ TEST_F(EngineSemantics, SchemaSelectionNeedsValidCodesAndOneSchema) {
     EXPECT_TRUE(has(r, Problem::Kind::NoSchema));
 }
 
-// The large published tables find their first matching row through bit sets
-// by column; a plain scan of every row must find the same row, for values the
-// rows name, values no cell names and blanks.
+// The published tables find their first matching row through the rows
+// indexed under one column's value (looking only at the other cells of such
+// a row) or, the large ones, through bit sets by column; a plain scan of
+// every row must find the same row, for values the rows name, values no cell
+// names and blanks.
 TEST(RowFilters, FindTheSameRowAsAScanOfEveryRow) {
     const Tables& tables = embedded_tables();
-    std::size_t filtered = 0, compared = 0;
+    std::size_t filtered = 0, indexed = 0, compared = 0;
     for (TableId id = 0; id < tables.table_count(); ++id) {
         const Table& t = tables.table(id);
-        if (t.filter.words == 0) continue;
-        ++filtered;
+        if (t.inputs.empty()) continue;
+        ++(t.filter.words != 0 ? filtered : indexed);
         std::vector<std::string_view> context(tables.key_count());
         const auto value = [&](KeyId k) { return context[k]; };
         const auto scan = [&] {
@@ -257,7 +259,8 @@ TEST(RowFilters, FindTheSameRowAsAScanOfEveryRow) {
         }
     }
     EXPECT_GT(filtered, 100u);
-    EXPECT_GT(compared, 10000u);
+    EXPECT_GT(indexed, 1000u);
+    EXPECT_GT(compared, 50000u);
 }
 
 // Whether a code is valid is mostly known in advance, from bits and runs of
