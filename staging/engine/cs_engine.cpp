@@ -311,8 +311,21 @@ Engine::Engine(const Tables& tables) : tables_(&tables) {
     build_code_set("histology", keys_.hist, histologies_);
     build_site_index();
     build_valid_codes();
+    build_plans();
     choose_tables_that_keep_rows();
     build_column_results();
+}
+
+void Engine::build_plans() {
+    for (const Schema& s : tables_->schemas()) {
+        SchemaPlan& plan = plans_.emplace_back();
+        plan.output_slot.assign(tables_->key_count(), 0);
+        for (std::size_t i = 0; i < s.outputs.size() && i < 255; ++i)
+            plan.output_slot[s.outputs[i].key] = static_cast<std::uint8_t>(i + 1);
+        plan.year_input = s.inputs.size();
+        for (std::size_t i = 0; i < s.inputs.size() && plan.year_input == s.inputs.size(); ++i)
+            if (s.inputs[i].key == keys_.year_dx && s.inputs[i].table != kNoTable) plan.year_input = i;
+    }
 }
 
 void Engine::choose_tables_that_keep_rows() {
@@ -656,13 +669,25 @@ SchemaSelection Engine::kept_selection(std::string_view site, std::string_view h
     return s;
 }
 
+// The year check's table had no row for the year: the problem, with the
+// values the table read, and every output blank.
+void Engine::reject_year(const Schema& schema, const SchemaInput& year, Result& result) const {
+    result.year_rejected = true;
+    Problem p{Problem::Kind::YearRejected, year.key, year.table, result.context[year.key]};
+    const Table& t = tables_->table(year.table);
+    p.first_value = static_cast<std::uint32_t>(result.problem_values.size());
+    p.value_count = static_cast<std::uint32_t>(t.inputs.size());
+    for (const KeyId k : t.inputs) result.problem_values.push_back(ProblemValue{k, kNoKey, result.context[k]});
+    result.problems.push_back(p);
+    for (const SchemaOutput& out : schema.outputs) result.outputs.emplace_back(out.key, std::string_view());
+}
+
 void Engine::calculate(const Case& c, Result& result, Trace* trace) const {
     result.schema = nullptr;
     result.year_rejected = false;
     result.outputs.clear();
     result.problems.clear();
     result.problem_values.clear();
-    result.output_slot.assign(tables_->key_count(), 0);
     if (result.matched_in != tables_) {
         result.matched_rows.clear();
         result.selections.clear();
@@ -671,6 +696,7 @@ void Engine::calculate(const Case& c, Result& result, Trace* trace) const {
     const auto given = [&](KeyId k) { return k == kNoKey ? std::string_view() : c.get(k); };
     const SchemaSelection selection = kept_selection(given(keys_.site), given(keys_.hist), given(keys_.ssf25), result);
     if (selection.outcome != SelectionOutcome::Selected) {
+        result.output_slot.assign(tables_->key_count(), 0);
         Problem p{Problem::Kind::NoSchema};
         p.selection = selection.outcome;
         p.first_value = static_cast<std::uint32_t>(result.problem_values.size());
@@ -681,9 +707,9 @@ void Engine::calculate(const Case& c, Result& result, Trace* trace) const {
         return;
     }
     const Schema& schema = *selection.schema;
+    const SchemaPlan& plan = plans_[static_cast<std::size_t>(schema.number - 1)];
     result.schema = &schema;
-    for (std::size_t i = 0; i < schema.outputs.size() && i < 255; ++i)
-        result.output_slot[schema.outputs[i].key] = static_cast<std::uint8_t>(i + 1);
+    result.output_slot = plan.output_slot;
 
     std::vector<std::string_view>& context = result.context;
     context.assign(tables_->key_count(), std::string_view());
@@ -691,19 +717,9 @@ void Engine::calculate(const Case& c, Result& result, Trace* trace) const {
     if (keys_.year_current != kNoKey) context[keys_.year_current] = current_year_text_;
 
     Evaluation eval(*this, context, result, trace);
-    for (const SchemaInput& in : schema.inputs) {
-        if (in.key != keys_.year_dx || in.table == kNoTable) continue;
-        if (eval.match(in.table) == kNoRow) {
-            result.year_rejected = true;
-            Problem p{Problem::Kind::YearRejected, in.key, in.table, context[in.key]};
-            const Table& t = tables_->table(in.table);
-            p.first_value = static_cast<std::uint32_t>(result.problem_values.size());
-            p.value_count = static_cast<std::uint32_t>(t.inputs.size());
-            for (const KeyId k : t.inputs) result.problem_values.push_back(ProblemValue{k, kNoKey, context[k]});
-            result.problems.push_back(p);
-            for (const SchemaOutput& out : schema.outputs) result.outputs.emplace_back(out.key, std::string_view());
-            return;
-        }
+    if (plan.year_input < schema.inputs.size() && eval.match(schema.inputs[plan.year_input].table) == kNoRow) {
+        reject_year(schema, schema.inputs[plan.year_input], result);
+        return;
     }
     for (std::size_t i = 0; i < schema.inputs.size(); ++i) {
         const SchemaInput& in = schema.inputs[i];

@@ -211,6 +211,7 @@ private:
 
     void build_code_set(std::string_view table_id, KeyId key, CodeSet& codes) const;
     void build_site_index();
+    void reject_year(const Schema& schema, const SchemaInput& year, Result& result) const;
     SchemaSelection kept_selection(std::string_view site, std::string_view hist, std::string_view ssf25,
                                    Result& result) const;
     friend class Evaluation;
@@ -241,6 +242,15 @@ private:
     // Each valid site's place in site_schemas_, and the valid histologies:
     // looked up without comparing text.
     CodeIndex site_positions_, histology_codes_;
+    // By schema (number - 1): where each key lies in the schema's outputs
+    // (plus one, 0 for none), and the place in its inputs of the year the
+    // year check reads (the number of inputs when it has none).
+    struct SchemaPlan {
+        std::vector<std::uint8_t> output_slot;
+        std::size_t year_input = 0;
+    };
+    std::vector<SchemaPlan> plans_;
+    void build_plans();
     std::vector<std::unique_ptr<ValidCodes>> valid_codes_;
     std::vector<std::vector<const ValidCodes*>> input_codes_;  // by schema, then input; null: no table
 };

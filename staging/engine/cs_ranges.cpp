@@ -29,8 +29,12 @@ Number parse_number(std::string_view text) {
     return n;
 }
 
-bool in_range(std::string_view lo, std::string_view hi, std::string_view value) {
-    const Number lo_n = parse_number(lo), hi_n = parse_number(hi);
+bool in_range(const Range& r, std::string_view lo, std::string_view hi, std::string_view value) {
+    const auto fixed = [&r](std::uint8_t number, std::uint8_t dot, double n) {
+        return Number{(r.fixed_bounds & number) != 0, (r.fixed_bounds & dot) != 0, n};
+    };
+    const Number lo_n = r.lo_key == kNoKey ? fixed(Range::kLoNumber, Range::kLoDot, r.lo_number) : parse_number(lo);
+    const Number hi_n = r.hi_key == kNoKey ? fixed(Range::kHiNumber, Range::kHiDot, r.hi_number) : parse_number(hi);
     if (lo != hi && lo_n.ok && hi_n.ok) {
         const Number v = parse_number(value);
         if (!v.ok || (v.has_dot && !lo_n.has_dot && !hi_n.has_dot)) return false;

@@ -22,6 +22,11 @@ struct Range {
     Kind kind = Kind::Single;
     bool decimals = false;  // Numeric: a bound has a '.', so the value may have one
     KeyId lo_key = kNoKey, hi_key = kNoKey;  // Template: the keys of {{key}} bounds
+    // Template: a bound that is no {{key}}, parsed once (kLoNumber,
+    // kLoDot, ... set as parse_number finds it), its value in lo_number or
+    // hi_number.
+    std::uint8_t fixed_bounds = 0;
+    static constexpr std::uint8_t kLoNumber = 1, kLoDot = 2, kHiNumber = 4, kHiDot = 8;
     std::string_view lo, hi;
     double lo_number = 0, hi_number = 0;
 };
@@ -56,8 +61,9 @@ KeyId template_key(std::string_view text, Intern&& intern) {
 template <typename Intern>
 void parse_cell(std::string_view cell, Intern&& intern, std::vector<Range>& out);
 
-// Whether the value lies in the range whose bounds are already resolved.
-bool in_range(std::string_view lo, std::string_view hi, std::string_view value);
+// Whether the value lies in a Template range whose bounds are resolved to
+// lo and hi (the bounds that are no {{key}} come parsed with the range).
+bool in_range(const Range& r, std::string_view lo, std::string_view hi, std::string_view value);
 
 // Comparisons of short codes, inline: a call to memcmp costs more than the
 // comparison of three or four characters.
@@ -95,7 +101,7 @@ bool contains(const Range& r, std::string_view value, Lookup&& lookup) {
     case Range::Kind::Numeric:
         return within_number(r, parse_number(value));
     case Range::Kind::Template:
-        return in_range(r.lo_key == kNoKey ? r.lo : lookup(r.lo_key), r.hi_key == kNoKey ? r.hi : lookup(r.hi_key),
+        return in_range(r, r.lo_key == kNoKey ? r.lo : lookup(r.lo_key), r.hi_key == kNoKey ? r.hi : lookup(r.hi_key),
                         value);
     }
     return false;
@@ -120,6 +126,10 @@ void parse_cell(std::string_view cell, Intern&& intern, std::vector<Range>& out)
         if (one_dash && (lo_key != kNoKey || hi_key != kNoKey)) {
             r.kind = Range::Kind::Template;
             r.lo = lo, r.hi = hi, r.lo_key = lo_key, r.hi_key = hi_key;
+            if (lo_key == kNoKey && lo_n.ok)
+                r.lo_number = lo_n.value, r.fixed_bounds |= Range::kLoNumber | (lo_n.has_dot ? Range::kLoDot : 0);
+            if (hi_key == kNoKey && hi_n.ok)
+                r.hi_number = hi_n.value, r.fixed_bounds |= Range::kHiNumber | (hi_n.has_dot ? Range::kHiDot : 0);
         } else if (one_dash && (lo.size() == hi.size() || (lo_n.ok && hi_n.ok))) {
             r.lo = lo, r.hi = hi;
             if (lo != hi && lo_n.ok && hi_n.ok) {
