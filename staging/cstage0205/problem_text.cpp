@@ -1,6 +1,8 @@
 #include "problem_text.h"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 #include <vector>
 
 #include "cs_code_lists.h"
@@ -110,14 +112,30 @@ std::string quoted(std::string_view code) {
     return out;
 }
 
+namespace {
+
+// Whether a byte stands for itself between the quotes: printable, not the
+// quote or the backslash.
+constexpr auto kPlain = [] {
+    std::array<bool, 256> table{};
+    for (int b = 0x20; b < 0x7F; ++b) table[static_cast<std::size_t>(b)] = b != '\\' && b != '\'';
+    return table;
+}();
+
+bool plain(char ch) { return kPlain[static_cast<unsigned char>(ch)]; }
+
+bool plain(std::string_view code) {
+    bool all = true;
+    for (const char ch : code) all &= plain(ch);
+    return all;
+}
+
+}  // namespace
+
 void append_quoted(std::string& out, std::string_view code) {
     static constexpr char kHex[] = "0123456789ABCDEF";
-    const auto plain = [](char ch) {
-        const auto b = static_cast<unsigned char>(ch);
-        return b >= 0x20 && b < 0x7F && b != '\\' && b != '\'';
-    };
     // A short plain code goes in with its quotes in one piece.
-    if (char piece[18]; code.size() <= sizeof piece - 2 && std::all_of(code.begin(), code.end(), plain)) {
+    if (char piece[18]; code.size() <= sizeof piece - 2 && plain(code)) {
         piece[0] = '\'';
         std::copy(code.begin(), code.end(), piece + 1);
         piece[code.size() + 1] = '\'';
@@ -125,7 +143,7 @@ void append_quoted(std::string& out, std::string_view code) {
         return;
     }
     out += '\'';
-    if (std::all_of(code.begin(), code.end(), plain)) {
+    if (plain(code)) {
         out += code;
     } else {
         for (const char ch : code) {
@@ -192,14 +210,28 @@ void ProblemWriter::append(const csengine::Result& result, const Problem& p, std
         out.append(", or blank with a known CS Version Input Original; nothing derived");
         return;
     }
-    case Problem::Kind::InvalidInput:
-        if (p.key < invalid_.size())
-            out += invalid_[p.key];
-        else
-            out += "Invalid  ";
+    case Problem::Kind::InvalidInput: {
+        const std::string_view prefix = p.key < invalid_.size() ? std::string_view(invalid_[p.key]) : "Invalid  ";
+        const std::string_view suffix =
+            result.schema ? std::string_view(schema_suffixes_[static_cast<std::size_t>(result.schema->number - 1)])
+                          : std::string_view();
+        // Nearly every code is short and plain: the line goes in in one piece.
+        if (char line[160]; p.text.size() <= 16 && prefix.size() + suffix.size() <= sizeof line - 18 && plain(p.text)) {
+            std::size_t n = prefix.size();
+            std::memcpy(line, prefix.data(), n);
+            line[n++] = '\'';
+            if (!p.text.empty()) std::memcpy(line + n, p.text.data(), p.text.size());
+            n += p.text.size();
+            line[n++] = '\'';
+            if (!suffix.empty()) std::memcpy(line + n, suffix.data(), suffix.size());
+            out.append(line, n + suffix.size());
+            return;
+        }
+        out += prefix;
         append_quoted(out, p.text);
         schema();
         return;
+    }
     case Problem::Kind::NoMatchingRow:
         out.append("No row of table ").append(table);
         schema();
