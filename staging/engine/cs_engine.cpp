@@ -46,9 +46,12 @@ std::string_view Result::output(const Tables& tables, std::string_view key) cons
 
 // ---- one case's evaluation ------------------------------------------------
 
-// At most this many rows are kept in a result: the values met first, which
-// in a file of cases are the common ones.
-constexpr std::size_t kKeptRows = std::size_t{1} << 10;
+// At most this many schema selections are kept in a result: the values met
+// first, which in a file of cases are the common ones.
+constexpr std::size_t kKeptSelections = std::size_t{1} << 10;
+// The places for rows kept in a result (2,048 of 56 bytes: about what 1,024
+// rows kept under their values as text took).
+constexpr unsigned kKeptRowBits = 11;
 
 class Evaluation {
 public:
@@ -69,20 +72,18 @@ public:
     std::uint32_t match(TableId id) const {
         const Table& table = t_.table(id);
         const auto value = [this](KeyId k) { return ctx_[k]; };
-        if (!engine_.rows_kept_[id]) return first_match(table, value);
-        std::string& key = result_.matched_key;
-        key.assign(reinterpret_cast<const char*>(&id), sizeof id);
-        for (const KeyId k : table.inputs) {
-            const std::string_view v = ctx_[k];
-            if (v.size() > 0xFF) return first_match(table, value);
-            key += static_cast<char>(v.size());
-            key += v;
+        if (!engine_.rows_kept_[id] || table.inputs.size() > Result::kKeptInputs) return first_match(table, value);
+        Result::KeptRow key{id, 0, {}};
+        std::uint64_t place = (id + 1) * 0x9E3779B97F4A7C15ULL;
+        for (std::size_t i = 0; i < table.inputs.size(); ++i) {
+            if (!pack_code(ctx_[table.inputs[i]], key.values[i])) return first_match(table, value);
+            place = (place ^ key.values[i]) * 0xC2B2AE3D27D4EB4FULL;
         }
-        if (const auto it = result_.matched_rows.find(std::string_view(key)); it != result_.matched_rows.end())
-            return it->second;
-        const std::uint32_t row = first_match(table, value);
-        if (result_.matched_rows.size() < kKeptRows) result_.matched_rows.emplace(key, row);
-        return row;
+        Result::KeptRow& kept = result_.kept_rows[place >> (64 - kKeptRowBits)];
+        if (kept.table == id && kept.values == key.values) return kept.row;
+        key.row = first_match(table, value);
+        kept = key;
+        return key.row;
     }
 
     void run_mapping(const Mapping& m) {
@@ -655,7 +656,7 @@ bool Engine::is_valid_input(const Schema& schema, KeyId key, std::string_view co
 }
 
 // select_schema(), kept in the result for the next calculations of the same
-// codes (at most kKeptRows of them, the first met).
+// codes (at most kKeptSelections of them, the first met).
 SchemaSelection Engine::kept_selection(std::string_view site, std::string_view hist, std::string_view ssf25,
                                        Result& result) const {
     Result::PackedSelection packed{};
@@ -665,7 +666,7 @@ SchemaSelection Engine::kept_selection(std::string_view site, std::string_view h
     if (const auto it = result.selections.find(packed); it != result.selections.end())
         return {it->second.first, it->second.second};
     const SchemaSelection s = select_schema(site, hist, ssf25);
-    if (result.selections.size() < kKeptRows) result.selections.emplace(packed, std::pair(s.outcome, s.schema));
+    if (result.selections.size() < kKeptSelections) result.selections.emplace(packed, std::pair(s.outcome, s.schema));
     return s;
 }
 
@@ -689,7 +690,7 @@ void Engine::calculate(const Case& c, Result& result, Trace* trace) const {
     result.problems.clear();
     result.problem_values.clear();
     if (result.matched_in != tables_) {
-        result.matched_rows.clear();
+        result.kept_rows.assign(std::size_t{1} << kKeptRowBits, Result::KeptRow{});
         result.selections.clear();
         result.matched_in = tables_;
     }

@@ -4,6 +4,7 @@
 // An Engine is read-only once built: calls may come from any thread.
 #pragma once
 
+#include <array>
 #include <memory>
 #include <set>
 #include <span>
@@ -97,12 +98,16 @@ struct Result {
 
     // The rows that large tables matched for the values of their inputs, kept
     // from one calculation to the next: the same values match the same row.
-    struct TextHash {
-        using is_transparent = void;
-        std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+    // A fixed number of places, each chosen by the table and its inputs'
+    // packed values (see cs_code_index.h); a row found later takes the place
+    // of one found earlier there.
+    static constexpr std::size_t kKeptInputs = 6;
+    struct KeptRow {
+        TableId table = kNoTable;
+        std::uint32_t row = 0;
+        std::array<std::uint64_t, kKeptInputs> values{};  // packed, unused ones 0
     };
-    std::unordered_map<std::string, std::uint32_t, TextHash, std::equal_to<>> matched_rows;
-    std::string matched_key;
+    std::vector<KeptRow> kept_rows;
     const Tables* matched_in = nullptr;  // the tables those rows and selections are of
 
     // The schema selected for a site, histology and SSF25 (each packed, see
