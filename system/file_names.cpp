@@ -45,12 +45,25 @@ std::wstring wide_of(std::string_view utf8) { return wide_in(CP_UTF8, utf8); }
 
 std::string utf8_of(std::wstring_view wide) { return narrow_in(CP_UTF8, wide, nullptr); }
 
-std::filesystem::path path_of(std::string_view utf8) { return std::filesystem::path(wide_of(utf8)); }
+std::filesystem::path path_of(std::string_view utf8) {
+    const std::wstring name = wide_of(utf8);
+    // A relative name is made whole against the current folder: the C
+    // runtime's file functions lose their way on a relative name whose whole
+    // path passes 260 characters.
+    if (name.empty()) return {};
+    std::wstring full(GetFullPathNameW(name.c_str(), 0, nullptr, nullptr), L'\0');
+    const DWORD n = full.empty() ? 0 : GetFullPathNameW(name.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (n == 0 || n >= full.size()) return std::filesystem::path(name);
+    full.resize(n);
+    return std::filesystem::path(full);
+}
 
 std::string text_of(const std::filesystem::path& path) { return utf8_of(path.native()); }
 
+std::wstring native_name(std::string_view utf8) { return path_of(utf8).native(); }
+
 std::FILE* open_file(std::string_view utf8, const char* mode) {
-    const std::wstring name = wide_of(utf8);
+    const std::wstring name = native_name(utf8);
     const std::wstring wide_mode(mode, mode + std::char_traits<char>::length(mode));
     std::FILE* file = nullptr;
     retry_while_held([&] {
@@ -61,7 +74,7 @@ std::FILE* open_file(std::string_view utf8, const char* mode) {
 }
 
 bool remove_file(std::string_view utf8) {
-    const std::wstring name = wide_of(utf8);
+    const std::wstring name = native_name(utf8);
     return retry_while_held([&] { return _wremove(name.c_str()) == 0; });
 }
 

@@ -13,7 +13,8 @@
 
 namespace naaccr::os {
 
-// The system's form of a name given as UTF-8 text.
+// The system's form of a name given as UTF-8 text (on Windows made whole
+// against the current folder).
 std::filesystem::path path_of(std::string_view utf8);
 // A name as UTF-8 text.
 std::string text_of(const std::filesystem::path& path);
@@ -45,6 +46,8 @@ inline constexpr const char* kDatabaseFileSystem = nullptr;
 #if defined(_WIN32)
 std::wstring wide_of(std::string_view utf8);
 std::string utf8_of(std::wstring_view wide);
+// A file's name as the wide Windows interfaces take it: whole, in UTF-16.
+std::wstring native_name(std::string_view utf8);
 #endif
 
 }  // namespace naaccr::os

@@ -9,7 +9,7 @@
 namespace quillmar {
 
 bool Win32Files::is_regular_file(const std::string& path) {
-    const DWORD attributes = GetFileAttributesW(naaccr::os::wide_of(path).c_str());
+    const DWORD attributes = GetFileAttributesW(naaccr::os::native_name(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
@@ -38,7 +38,7 @@ struct FileIdentity {
 };
 
 std::optional<FileIdentity> identity_of(const std::string& path) {
-    const HANDLE file = CreateFileW(naaccr::os::wide_of(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+    const HANDLE file = CreateFileW(naaccr::os::native_name(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (file == INVALID_HANDLE_VALUE) return std::nullopt;
     BY_HANDLE_FILE_INFORMATION info{};

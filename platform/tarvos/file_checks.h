@@ -32,6 +32,8 @@ BesideFiles beside_files(std::string_view input_path);
 // file name after it; both "/" and "\\" separate folders.
 std::string folder_of(const std::string& path);
 std::string file_name_of(const std::string& path);
+// A name in a folder given as folder_of gives it, or as a plain folder name.
+std::string in_folder(const std::string& folder, const std::string& name);
 
 // A path as messages and the summary show it: absolute, so that it can be
 // found again.

@@ -2,6 +2,7 @@
 
 #include "file_checks.h"
 #include "file_names.h"
+#include "held_files.h"
 
 #if defined(_WIN32)
 #  include <windows.h>
@@ -43,8 +44,14 @@ constexpr DWORD kLockOffsetHigh = 0x40000000;
 
 bool InputLock::acquire(const std::string& input) {
     release();
-    const HANDLE file = CreateFileW(naaccr::os::wide_of(input).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const std::wstring name = naaccr::os::native_name(input);
+    HANDLE file = INVALID_HANDLE_VALUE;
+    // Another program may hold the input without sharing for a moment.
+    naaccr::os::retry_while_held([&] {
+        file = CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        return file != INVALID_HANDLE_VALUE;
+    });
     if (file == INVALID_HANDLE_VALUE) return true;
     OVERLAPPED at{};
     at.OffsetHigh = kLockOffsetHigh;
@@ -69,7 +76,7 @@ std::string ResultsLock::acquire(const std::string& input) {
     path_ = results_lock_of(input);
     // Opened for no sharing: a second run cannot open it while this one
     // holds it; removed when the last handle closes, also of a killed run.
-    const HANDLE file = CreateFileW(naaccr::os::wide_of(path_).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0,
+    const HANDLE file = CreateFileW(naaccr::os::native_name(path_).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0,
                                     nullptr, OPEN_ALWAYS,
                                     FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (file != INVALID_HANDLE_VALUE) {

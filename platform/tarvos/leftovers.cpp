@@ -5,7 +5,9 @@
 #include <filesystem>
 #include <system_error>
 
+#include "file_checks.h"
 #include "file_names.h"
+#include "folders.h"
 #include "os_support.h"
 #include "placement.h"
 
@@ -65,22 +67,19 @@ bool process_exists(long pid) {
 }
 
 int remove_leftovers(const std::string& folder) {
-    std::error_code ec;
-    const fs::path dir = naaccr::os::path_of(folder.empty() ? "." : folder);
     // A private folder that a journal still names holds the files of an
     // interrupted placement: the next run of those results completes it.
     const std::vector<std::string> kept = folders_named_by_journals(folder);
     int removed = 0;
-    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string name = naaccr::os::text_of(it->path().filename());
-        const std::optional<long> pid = run_of_temporary_name(name);
+    using Kind = naaccr::os::FolderEntry::Kind;
+    for (const naaccr::os::FolderEntry& entry : naaccr::os::folder_entries(folder)) {
+        const std::optional<long> pid = run_of_temporary_name(entry.name);
         if (!pid || *pid == process_id() || process_exists(*pid)) continue;
-        std::error_code remove_ec;
-        const fs::file_status status = it->symlink_status(remove_ec);
-        if (fs::is_regular_file(status) && fs::remove(it->path(), remove_ec)) {
+        const std::string path = in_folder(folder, entry.name);
+        if (entry.kind == Kind::file && naaccr::os::remove_file(path)) {
             ++removed;
-        } else if (fs::is_directory(status) && std::find(kept.begin(), kept.end(), name) == kept.end() &&
-                   fs::remove_all(it->path(), remove_ec) > 0 && !remove_ec) {
+        } else if (entry.kind == Kind::folder && std::find(kept.begin(), kept.end(), entry.name) == kept.end() &&
+                   naaccr::os::remove_tree(path)) {
             ++removed;
         }
     }

@@ -82,7 +82,7 @@ std::string unforeseeable_run_id() { return std::to_string(process_id()) + "-" +
 
 bool create_private_folder(const std::string& path) {
 #if defined(_WIN32)
-    if (CreateDirectoryW(naaccr::os::wide_of(path).c_str(), nullptr)) return true;
+    if (CreateDirectoryW(naaccr::os::native_name(path).c_str(), nullptr)) return true;
     errno = GetLastError() == ERROR_ALREADY_EXISTS ? EEXIST : GetLastError() == ERROR_PATH_NOT_FOUND ? ENOENT : EACCES;
     return false;
 #else
@@ -135,7 +135,7 @@ void install_interrupt_handlers() {
 }
 
 std::FILE* create_new_file(const std::string& path) {
-    const int fd = _wopen(naaccr::os::wide_of(path).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY,
+    const int fd = _wopen(naaccr::os::native_name(path).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY,
                           _S_IREAD | _S_IWRITE);
     if (fd < 0) return nullptr;
     std::FILE* f = _fdopen(fd, "wb");
@@ -152,7 +152,7 @@ void release_room_past(std::FILE*, std::uint64_t) {}
 bool flush_to_disk(std::FILE* file) { return std::fflush(file) == 0 && _commit(_fileno(file)) == 0; }
 
 std::string flush_file(const std::string& path) {
-    const std::wstring name = naaccr::os::wide_of(path);
+    const std::wstring name = naaccr::os::native_name(path);
     HANDLE file = INVALID_HANDLE_VALUE;
     // A virus scanner looking at the new file may hold it without sharing.
     naaccr::os::retry_while_held([&] {
@@ -170,7 +170,7 @@ std::string flush_file(const std::string& path) {
 std::string flush_folder(const std::string&) { return {}; }
 
 std::string replace_file(const std::string& from, const std::string& to) {
-    const std::wstring source = naaccr::os::wide_of(from), target = naaccr::os::wide_of(to);
+    const std::wstring source = naaccr::os::native_name(from), target = naaccr::os::native_name(to);
     // Either name may be held for a moment by a virus scanner or an indexer.
     if (naaccr::os::retry_while_held([&] {
             return MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;

@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "file_names.h"
+#include "folders.h"
 #include "held_files.h"
 #include "os_support.h"
 
@@ -159,8 +160,7 @@ std::string move_in(const SetEntry& e) {
     const bool staged_waits = !e.staged.empty() && present(e.staged);
     if (!e.staged.empty() && !staged_waits) return {};  // moved in already
     if (present(e.final_name) && !present(e.aside)) {
-        std::error_code ec;
-        fs::create_directories(naaccr::os::path_of(e.aside).parent_path(), ec);
+        naaccr::os::make_folders(folder_of(e.aside));
         if (std::string why = replace_file(e.final_name, e.aside); !why.empty())
             return "cannot move the earlier " + in_quotes(e.final_name) + " aside: " + why;
     }
@@ -195,13 +195,7 @@ std::string flush_folders(const PlacementSet& set) {
 
 void remove_folders(const std::vector<std::string>& folders) {
     for (const std::string& folder : folders) {
-        const fs::path path = naaccr::os::path_of(folder);
-        // A file in it may be held for a moment by a virus scanner.
-        naaccr::os::retry_while_held([&] {
-            std::error_code ec;
-            fs::remove_all(path, ec);
-            return !ec;
-        });
+        naaccr::os::remove_tree(folder);
     }
 }
 
@@ -350,17 +344,14 @@ Recovery complete_interrupted_placement(const std::string& journal) {
 
 std::vector<std::string> folders_named_by_journals(const std::string& folder) {
     std::vector<std::string> named;
-    std::error_code ec;
-    const fs::path dir = naaccr::os::path_of(folder.empty() ? "." : folder);
-    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string name = naaccr::os::text_of(it->path().filename());
+    for (const naaccr::os::FolderEntry& entry : naaccr::os::folder_entries(folder)) {
+        const std::string& name = entry.name;
         constexpr std::string_view kSuffix = ".tarvos-journal";
         if (name.size() <= kSuffix.size() || name.compare(name.size() - kSuffix.size(), kSuffix.size(), kSuffix) != 0)
             continue;
         PlacementSet set;
-        if (read_journal(naaccr::os::text_of(it->path()), set))
-            for (const std::string& f : set.private_folders)
-                named.push_back(naaccr::os::text_of(naaccr::os::path_of(f).filename()));
+        if (read_journal(in_folder(folder, name), set))
+            for (const std::string& f : set.private_folders) named.push_back(file_name_of(f));
     }
     return named;
 }

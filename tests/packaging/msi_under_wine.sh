@@ -178,6 +178,30 @@ machine_removal_time=$last_time
 left=$(left_since "$before")
 [ -z "$left" ] && ok "the machine install removed, nothing left" || fail "left after removal: $(echo "$left" | tr '\n' ' ')"
 
+# --- Into a folder whose name the ANSI code page cannot write, and the
+# installed runner on a file named so, in a folder named so.
+named_parent="$drive/Programme Łódź 登録"
+mkdir -p "$named_parent" && snapshot > "$work/before-named.txt"
+named_dir=$named_parent/NAACCR150
+msiexec /i "$(winpath "$msi")" /qn "INSTALLDIR=$(cpath "$named_dir")" || fail "msiexec /i INSTALLDIR=...Łódź 登録... /qn: exit $?"
+same_files "$named_dir"
+named_data="$data/Registro José Łódź"
+mkdir -p "$named_data" "$work/named-reference" || exit 1
+"$native/bin/naaccr-sample" --records 200 --seed 7 --staging random --output "$work/named-reference/in.txt" &&
+  cp "$work/named-reference/in.txt" "$named_data/año-2014.txt" &&
+  (cd "$work/named-reference" && "$native/bin/tarvos" --quiet in.txt out.txt) || exit 1
+(cd "$named_data" && wine "$(cpath "$named_dir/tarvos.exe")" --quiet año-2014.txt año-2015.txt) ||
+  fail "the runner installed in a folder so named, on año-2014.txt: exit $?"
+cmp -s "$work/named-reference/out.txt" "$named_data/año-2015.txt" &&
+  ok "the runner installed under \"Programme Łódź 登録\" converts año-2014.txt as the native one does" ||
+  fail "año-2015.txt differs from the native runner's output"
+for suffix in db mes rev cnv log html; do
+  [ -f "$named_data/año-2014.$suffix" ] || fail "no año-2014.$suffix beside the input"
+done
+msiexec /x "$(winpath "$msi")" /qn || fail "msiexec /x (folder so named) /qn: exit $?"
+left=$(left_since "$work/before-named.txt")
+[ -z "$left" ] && ok "removed from the folder so named, nothing left" || fail "left after removal: $(echo "$left" | tr '\n' ' ')"
+
 # Wine's server ends before the display does.
 WINEPREFIX=$NAACCR_WINE_PREFIX wineserver -w
 echo "msi $arch times: install $install_time s, upgrade $upgrade_time s, removal $removal_time s;" \

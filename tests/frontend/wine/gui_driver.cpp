@@ -7,11 +7,10 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "resource.h"
+#include "file_names.h"
 #include "window_automation.h"
 
 namespace {
@@ -38,43 +37,55 @@ std::string windows_path(std::string path) {
     return path;
 }
 
+// File names are UTF-8 here, and reach Windows in their wide form.
+std::wstring w(const std::string& text) { return naaccr::os::wide_of(text); }
+
 void write_records(const std::string& path, const char* version, int count, bool ragged = false) {
-    std::ofstream file(path, std::ios::binary);
+    std::FILE* file = naaccr::os::open_file(path, "wb");
+    if (!file) return;
     for (int i = 0; i < count; ++i) {
         std::string record(ragged && i == 1 ? 22000 : 22824, ' ');
         record[0] = 'A';
         record.replace(16, 3, version);
-        file << record << "\r\n";
+        record += "\r\n";
+        std::fwrite(record.data(), 1, record.size(), file);
     }
+    std::fclose(file);
 }
 
 std::string read_file(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
+    std::string text;
+    if (std::FILE* file = naaccr::os::open_file(path, "rb")) {
+        char piece[4096];
+        for (std::size_t n; (n = std::fread(piece, 1, sizeof piece, file)) > 0;) text.append(piece, n);
+        std::fclose(file);
+    }
+    return text;
 }
 
 bool wait_for_file(const std::string& path, int timeout_ms) {
     for (int waited = 0; waited < timeout_ms; waited += 100) {
-        if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+        if (GetFileAttributesW(w(path).c_str()) != INVALID_FILE_ATTRIBUTES) return true;
         Sleep(100);
     }
     return false;
 }
 
+bool copy_file(const std::string& from, const std::string& to) { return CopyFileW(w(from).c_str(), w(to).c_str(), FALSE) != 0; }
+
 // Copies the program, the libraries beside it and its help file into folder.
 bool copy_program(const std::string& program, const std::string& folder) {
-    CreateDirectoryA(folder.c_str(), nullptr);
+    CreateDirectoryW(w(folder).c_str(), nullptr);
     const std::string from = program.substr(0, program.find_last_of('\\'));
-    bool copied = CopyFileA(program.c_str(), (folder + "\\quillmar150.exe").c_str(), FALSE) != 0;
+    bool copied = copy_file(program, folder + "\\quillmar150.exe");
     for (const char* pattern : {"\\*.dll", "\\quillmar150.chm"}) {
-        WIN32_FIND_DATAA found{};
-        const HANDLE search = FindFirstFileA((from + pattern).c_str(), &found);
+        WIN32_FIND_DATAW found{};
+        const HANDLE search = FindFirstFileW(w(from + pattern).c_str(), &found);
         if (search == INVALID_HANDLE_VALUE) continue;
-        do copied &= CopyFileA((from + "\\" + found.cFileName).c_str(), (folder + "\\" + found.cFileName).c_str(),
-                               FALSE) != 0;
-        while (FindNextFileA(search, &found));
+        do {
+            const std::string name = naaccr::os::utf8_of(found.cFileName);
+            copied &= copy_file(from + "\\" + name, folder + "\\" + name);
+        } while (FindNextFileW(search, &found));
         FindClose(search);
     }
     return copied;
@@ -150,7 +161,7 @@ void check_layout(const Dialog& d) {
     for (int edit : {IDC_INPUT_PATH, IDC_OUTPUT_PATH}) {
         DWORD_PTR limit = 0;
         SendMessageTimeoutA(GetDlgItem(d.window, edit), EM_GETLIMITTEXT, 0, 0, SMTO_NORMAL, 5000, &limit);
-        check(limit == 254, "path edit " + std::to_string(edit) + " takes at most 254 characters",
+        check(limit == 767, "path edit " + std::to_string(edit) + " takes at most 767 characters",
               std::to_string(limit));
     }
 }
@@ -177,29 +188,36 @@ int main(int argc, char** argv) {
     const std::string built_program = windows_path(argv[1]);
     const std::string work = windows_path(argv[3]);
     const std::string screenshot = windows_path(argv[4]);
-    CreateDirectoryA(work.c_str(), nullptr);
-    // The program runs from a folder of its own, as installed, and is started
-    // in the work folder, as by a shortcut with another start folder.
-    const std::string program_folder = work + "\\program";
+    CreateDirectoryW(w(work).c_str(), nullptr);
+    // The program runs from a folder of its own, as installed, whose name the
+    // ANSI code page cannot write, and is started in the work folder, as by a
+    // shortcut with another start folder.
+    const std::string program_folder = work + "\\Programme Łódź 登録";
     const std::string program = program_folder + "\\quillmar150.exe";
     check(copy_program(built_program, program_folder), "the program and its libraries in a folder of their own");
     const std::string runner = work + "\\tarvos.exe";
     const std::string recorded = work + "\\tarvos_command_line.txt";
-    DeleteFileA(recorded.c_str());
-    check(CopyFileA(windows_path(argv[2]).c_str(), runner.c_str(), FALSE) != 0, "stand-in runner in the work folder");
+    DeleteFileW(w(recorded).c_str());
+    check(copy_file(windows_path(argv[2]), runner), "stand-in runner in the work folder");
     const std::string input = work + "\\abstracts.txt";
     const std::string output = work + "\\converted.txt";
     write_records(input, "140", 3);
     write_records(work + "\\already150.txt", "150", 2);
     write_records(work + "\\ragged.txt", "140", 3, true);
+    // A registrar's folder with letters inside and outside the code page.
+    const std::string registry_folder = work + "\\Registro José Łódź";
+    CreateDirectoryW(w(registry_folder).c_str(), nullptr);
+    const std::string named_input = registry_folder + "\\año-2014.txt";
+    const std::string named_output = registry_folder + "\\año-2015.txt";
+    write_records(named_input, "140", 4);
 
     let_wine_draw_frames();
     Dialog d;
-    STARTUPINFOA startup{};
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    std::string command = "\"" + program + "\"";
-    if (!CreateProcessA(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, work.c_str(), &startup,
-                        &d.process)) {
+    std::wstring command = w("\"" + program + "\"");
+    if (!CreateProcessW(w(program).c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, w(work).c_str(),
+                        &startup, &d.process)) {
         check(false, "start quillmar150.exe", "error " + std::to_string(GetLastError()));
         return 1;
     }
@@ -259,7 +277,22 @@ int main(int argc, char** argv) {
                 "\"" + runner + "\" \"" + input + "\" \"" + output + "\" A 3 22824 6 true 3",
                 "the runner's command line");
 
-    for (int tries = 0; !DeleteFileA(runner.c_str()) && tries < 50; ++tries) Sleep(100);
+    // A file in a folder the ANSI code page cannot name: checked through the
+    // file-information library and handed to the runner whole.
+    DeleteFileW(w(recorded).c_str());
+    enter(d, IDC_INPUT_PATH, named_input, IDC_OUTPUT_PATH);
+    check_no_message(d, "an input named outside the code page is taken without a message");
+    check_equal(text_of(GetDlgItem(d.window, IDC_RECORD_COUNT)), "4", "its Record Count");
+    enter(d, IDC_OUTPUT_PATH, named_output, IDC_DERIVE_CS);
+    check_no_message(d, "an output named outside the code page is taken without a message");
+    click(d.window, IDC_CONVERT);
+    sync(d.window);
+    check(wait_for_file(recorded, 20000), "the runner was started for it");
+    check_equal(read_file(recorded),
+                "\"" + runner + "\" \"" + named_input + "\" \"" + named_output + "\" A 3 22824 6 true 4",
+                "the runner's command line names both files whole");
+
+    for (int tries = 0; !DeleteFileW(w(runner).c_str()) && tries < 50; ++tries) Sleep(100);
     click(d.window, IDC_CONVERT);
     expect_message(d, "Error", runner, "a runner that cannot be started is reported with its path");
     const std::string beside = program_folder + "\\tarvos.exe";
@@ -268,7 +301,7 @@ int main(int argc, char** argv) {
 
     // The start folder has no runner: the one beside the program is started.
     const std::string recorded_beside = program_folder + "\\tarvos_command_line.txt";
-    check(CopyFileA(windows_path(argv[2]).c_str(), beside.c_str(), FALSE) != 0, "stand-in runner beside the program");
+    check(copy_file(windows_path(argv[2]), beside), "stand-in runner beside the program");
     click(d.window, IDC_CONVERT);
     sync(d.window);
     check(wait_for_file(recorded_beside, 20000), "the runner beside the program was started");

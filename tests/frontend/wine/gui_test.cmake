@@ -7,9 +7,10 @@ endif()
 
 add_executable(quillmar_gui_driver wine/gui_driver.cpp wine/window_automation.cpp)
 target_include_directories(quillmar_gui_driver PRIVATE ${PROJECT_SOURCE_DIR}/frontend)
-target_link_libraries(quillmar_gui_driver PRIVATE gdi32 advapi32)
+target_link_libraries(quillmar_gui_driver PRIVATE naaccr_system gdi32 advapi32)
 
 add_executable(quillmar_tarvos_recorder wine/tarvos_recorder.cpp)
+target_link_libraries(quillmar_tarvos_recorder PRIVATE naaccr_system)
 set_target_properties(quillmar_tarvos_recorder PROPERTIES
   OUTPUT_NAME tarvos RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/recorder)
 

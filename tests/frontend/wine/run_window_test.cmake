@@ -6,7 +6,7 @@ if(NOT TARGET tarvos)
 endif()
 
 add_executable(tarvos_run_window_driver wine/run_window_driver.cpp wine/window_automation.cpp)
-target_link_libraries(tarvos_run_window_driver PRIVATE gdi32 advapi32 comctl32)
+target_link_libraries(tarvos_run_window_driver PRIVATE naaccr_system gdi32 advapi32 comctl32)
 
 find_program(QUILLMAR_XVFB_RUN xvfb-run)
 if(NAACCR_WINE_TESTS AND QUILLMAR_XVFB_RUN)

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "file_names.h"
+
 namespace quillmar::gui {
 
 void sync(HWND window) {
@@ -19,8 +21,8 @@ void type_text(HWND dialog, int control, const std::string& text) {
     focus(dialog, control);
     const HWND edit = GetDlgItem(dialog, control);
     DWORD_PTR result = 0;
-    SendMessageTimeoutA(edit, EM_SETSEL, 0, -1, SMTO_NORMAL, 5000, &result);
-    for (char c : text) PostMessageA(edit, WM_CHAR, static_cast<unsigned char>(c), 1);
+    SendMessageTimeoutW(edit, EM_SETSEL, 0, -1, SMTO_NORMAL, 5000, &result);
+    for (wchar_t c : naaccr::os::wide_of(text)) PostMessageW(edit, WM_CHAR, c, 1);
     sync(dialog);
 }
 
@@ -35,18 +37,17 @@ void click(HWND dialog, int control) {
 }
 
 std::string text_of(HWND window) {
-    char buffer[4096] = {};
+    wchar_t buffer[4096] = {};
     DWORD_PTR copied = 0;
-    if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer), SMTO_NORMAL, 5000,
-                             &copied))
+    if (!SendMessageTimeoutW(window, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(buffer), SMTO_NORMAL, 5000, &copied))
         return "<no answer>";
-    return std::string(buffer, copied);
+    return naaccr::os::utf8_of(std::wstring_view(buffer, copied));
 }
 
 std::string class_of(HWND window) {
-    char name[256] = {};
-    const int length = GetClassNameA(window, name, sizeof name);
-    return std::string(name, length > 0 ? length : 0);
+    wchar_t name[256] = {};
+    const int length = GetClassNameW(window, name, 256);
+    return naaccr::os::utf8_of(std::wstring_view(name, length > 0 ? length : 0));
 }
 
 bool is_checked(HWND dialog, int control) {
@@ -137,7 +138,7 @@ bool save_screenshot(HWND window, const std::string& bmp_path) {
     header.bfSize = header.bfOffBits + size;
     info.bmiHeader.biSizeImage = size;
     bool written = false;
-    if (std::FILE* file = std::fopen(bmp_path.c_str(), "wb")) {
+    if (std::FILE* file = naaccr::os::open_file(bmp_path, "wb")) {
         written = std::fwrite(&header, sizeof header, 1, file) == 1 &&
                   std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, file) == 1 &&
                   std::fwrite(bits, 1, size, file) == size;
