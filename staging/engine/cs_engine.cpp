@@ -62,14 +62,16 @@ public:
           result_(result),
           trace_(trace),
           stack_(result.table_stack),
-          saved_(result.saved_values) {}
+          saved_(result.saved_values) {
+        result_.unset.assign(t_.key_count(), 0);
+    }
 
     std::string_view value(KeyId k) const { return ctx_[k]; }
 
     // The first row of the table that matches the context; for a table whose
     // search looks at many candidates, kept in the result under the values
-    // of its inputs.
-    std::uint32_t match(TableId id) const {
+    // of its inputs. Inline, as set_output() below.
+    [[gnu::always_inline]] std::uint32_t match(TableId id) const {
         const Table& table = t_.table(id);
         const auto value = [this](KeyId k) { return ctx_[k]; };
         if (!engine_.rows_kept_[id] || table.inputs.size() > Result::kKeptInputs) return first_match(table, value);
@@ -102,11 +104,8 @@ public:
     // A key without its value: an invalid input, or a result a problem kept
     // from being set. What reads it fails because of that problem.
     void mark_unset(KeyId k) {
-        if (!any_unset_) {
-            result_.unset.assign(t_.key_count(), 0);
-            any_unset_ = true;
-        }
         result_.unset[k] = 1;
+        any_unset_ = true;
     }
 
 private:
@@ -238,8 +237,9 @@ private:
     }
 
     // Sets a table's result, under the names the path's output mapping gives
-    // it; a value made from one left unset is as unset.
-    void set_output(const TablePath& path, KeyId key, std::string_view v, bool unset) {
+    // it; a value made from one left unset is as unset. Inline: it runs for
+    // every value a row sets, and a call cost more than its work.
+    [[gnu::always_inline]] void set_output(const TablePath& path, KeyId key, std::string_view v, bool unset) {
         bool renamed = false;
         for (const KeyMap& km : path.output_mapping) {
             if (km.from != key) continue;
@@ -261,7 +261,7 @@ private:
     Trace* trace_;
     std::vector<TableId>& stack_;
     std::vector<std::pair<KeyId, std::string_view>>& saved_;
-    bool any_unset_ = false;  // result_.unset is in use
+    bool any_unset_ = false;  // a key of result_.unset (all clear at the start) has been marked
 };
 
 // ---- Engine -----------------------------------------------------------------
