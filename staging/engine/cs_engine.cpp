@@ -415,8 +415,9 @@ void Engine::build_valid_codes() {
                 singles.erase(std::unique(singles.begin(), singles.end(),
                                           [](const auto& a, const auto& b) { return a.first == b.first; }),
                               singles.end());
-                v->singles.build(singles);
                 build_known_codes(*v, singles);
+                if (v->known) std::erase_if(singles, [](const auto& single) { return single.first.size() <= 7; });
+                v->singles.build(singles);
                 it->second = v.get();
                 valid_codes_.push_back(std::move(v));
             }
@@ -460,16 +461,20 @@ inline bool digit_code_bit(std::string_view code, std::size_t& bit) {
     return true;
 }
 
-// Packs a code as pack_code does, for a look in the packed runs: false for a
-// code with a '-' or '.', which the runs do not list as numbers.
-inline bool pack_plain_code(std::string_view code, std::uint64_t& packed) {
+// Packs a code as pack_code does, for a look in the packed runs, and tells
+// whether it is digits alone: false for a code too long to pack or with a
+// '-' or '.', which may be a number the runs of digits do not list.
+inline bool pack_plain_code(std::string_view code, std::uint64_t& packed, bool& digits) {
     if (code.size() > 7) return false;
     std::uint64_t v = code.size();
+    bool all_digits = !code.empty();
     for (const char c : code) {
         if (c == '-' || c == '.') return false;
+        all_digits &= c >= '0' && c <= '9';
         v = (v << 8) | static_cast<unsigned char>(c);
     }
     packed = v;
+    digits = all_digits;
     return true;
 }
 
@@ -483,61 +488,80 @@ bool in_runs(const PackedRuns& runs, std::uint64_t packed) {
 
 }  // namespace
 
+namespace {
+
+// Sorts runs and joins those that overlap or touch.
+PackedRuns joined(PackedRuns runs) {
+    std::sort(runs.begin(), runs.end());
+    PackedRuns out;
+    for (const auto& run : runs) {
+        if (!out.empty() && run.first <= out.back().second + 1)
+            out.back().second = std::max(out.back().second, run.second);
+        else
+            out.push_back(run);
+    }
+    return out;
+}
+
+}  // namespace
+
 void Engine::build_known_codes(ValidCodes& codes, const std::vector<std::pair<std::string_view, Span>>& singles) const {
-    PackedRuns runs;
+    PackedRuns text, numbers;
     std::uint64_t lo = 0, hi = 0;
     for (const auto& single : singles)
-        if (pack_code(single.first, lo)) runs.emplace_back(lo, lo);
+        if (pack_code(single.first, lo)) text.emplace_back(lo, lo);
     for (const Range* r : codes.ranges) {
         switch (r->kind) {
         case Range::Kind::Template: return;  // its bounds are known only in a calculation
         case Range::Kind::Single:
         case Range::Kind::Text:  // same-length text: ordered as its packed codes are
-            if (pack_code(r->lo, lo) && pack_code(r->hi, hi)) runs.emplace_back(lo, hi);
+            if (pack_code(r->lo, lo) && pack_code(r->hi, hi)) text.emplace_back(lo, hi);
             break;
         case Range::Kind::Numeric:
             for (std::size_t n = 1; n <= 7; ++n)
                 if (std::pair<std::uint64_t, std::uint64_t> run; digit_run(r->lo_number, r->hi_number, n, run))
-                    runs.push_back(run);
+                    numbers.push_back(run);
             break;
         }
     }
-    std::sort(runs.begin(), runs.end());
-    for (const auto& run : runs) {
-        if (!codes.packed_runs.empty() && run.first <= codes.packed_runs.back().second + 1)
-            codes.packed_runs.back().second = std::max(codes.packed_runs.back().second, run.second);
-        else
-            codes.packed_runs.push_back(run);
-    }
+    codes.text_runs = joined(std::move(text));
+    codes.number_runs = joined(std::move(numbers));
     codes.known = true;
-    // The digit codes' bits, from the runs.
+    // The bits of the codes of one to three digits, from the runs.
     codes.digit_codes.assign((kDigitCodeBits + 63) / 64, 0);
-    char text[3];
+    char text_code[3];
     for (std::size_t n = 1; n <= 3; ++n)
         for (std::size_t value = 0, end = n == 1 ? 10 : n == 2 ? 100 : 1000; value < end; ++value) {
-            for (std::size_t i = n, v = value; i-- > 0; v /= 10) text[i] = static_cast<char>('0' + v % 10);
-            const std::string_view code(text, n);
+            for (std::size_t i = n, v = value; i-- > 0; v /= 10) text_code[i] = static_cast<char>('0' + v % 10);
+            const std::string_view code(text_code, n);
             std::size_t bit = 0;
-            std::uint64_t packed = 0;
-            if (digit_code_bit(code, bit) && pack_plain_code(code, packed) && in_runs(codes.packed_runs, packed))
+            pack_code(code, lo);
+            if (digit_code_bit(code, bit) && (in_runs(codes.text_runs, lo) || in_runs(codes.number_runs, lo)))
                 codes.digit_codes[bit / 64] |= std::uint64_t{1} << (bit % 64);
         }
 }
 
-inline bool Engine::accepts(const ValidCodes& codes, std::string_view code,
-                            const std::vector<std::string_view>* context) const {
+// Inline: it runs for every input of every calculation.
+[[gnu::always_inline]] inline bool Engine::accepts(const ValidCodes& codes, std::string_view code,
+                                                   const std::vector<std::string_view>* context) const {
     if (codes.any) return true;
     if (std::size_t bit = 0; !codes.digit_codes.empty() && digit_code_bit(code, bit))
         return (codes.digit_codes[bit / 64] >> (bit % 64)) & 1;
     std::uint64_t packed = 0;
-    if (!codes.known || !pack_plain_code(code, packed)) return accepts_other(codes, code, context);
-    return in_runs(codes.packed_runs, packed);
+    bool digits = false;
+    if (!codes.known || !pack_plain_code(code, packed, digits)) return accepts_other(codes, code, context);
+    return in_runs(codes.text_runs, packed) || (digits && in_runs(codes.number_runs, packed));
 }
 
-// A code not decided in advance: the single codes, then each range.
+// A code not decided in advance: the single codes (of a known column, its
+// runs of single codes and text ranges for a code that packs), then each
+// range.
 bool Engine::accepts_other(const ValidCodes& codes, std::string_view code,
                            const std::vector<std::string_view>* context) const {
-    if (codes.any || codes.singles.find(code) != nullptr) return true;
+    if (codes.any) return true;
+    if (std::uint64_t packed = 0; codes.known && pack_code(code, packed) ? in_runs(codes.text_runs, packed)
+                                                                         : codes.singles.find(code) != nullptr)
+        return true;
     const auto value = [&](KeyId k) {
         if (context) return (*context)[k];
         return k == keys_.year_current ? std::string_view(current_year_text_) : std::string_view();

@@ -192,17 +192,21 @@ private:
     // The codes one column of a validation table accepts: single codes found
     // by hashing, ranges tried in turn. Most codes of a record are known in
     // advance: a code of one to three digits by a bit of its own, any other
-    // code that packs (seven characters at most) and holds no '-' or '.' by
-    // runs of packed codes made from the single codes, the text ranges and
-    // the numeric ranges (as runs of digits of each length). Not for a
-    // column with a range bounded by another key.
+    // code that packs (seven characters at most) by sorted runs of packed
+    // codes, those of the single codes and text ranges (which hold every
+    // such code they take) and, for a code of digits alone, those of the
+    // numeric ranges as runs of digits of each length. A code with a '-' or
+    // '.' may be a number written otherwise: the numeric ranges parse it.
+    // Not for a column with a range bounded by another key; a known column's
+    // single codes keep only those too long to pack.
+    using PackedRuns = std::vector<std::pair<std::uint64_t, std::uint64_t>>;
     struct ValidCodes {
         bool any = false;
         CodeIndex singles;
         std::vector<const Range*> ranges;
         bool known = false;  // the bits and runs below tell every code they cover
         std::vector<std::uint64_t> digit_codes;  // kDigitCodeBits bits
-        std::vector<std::pair<std::uint64_t, std::uint64_t>> packed_runs;  // sorted, apart
+        PackedRuns text_runs, number_runs;       // sorted, apart
     };
     static constexpr std::size_t kDigitCodeBits = 10 + 100 + 1000;
     void build_known_codes(ValidCodes& codes, const std::vector<std::pair<std::string_view, Span>>& singles) const;

@@ -273,8 +273,10 @@ TEST(ValidCodes, KnownInAdvanceAsEveryCellOfTheColumnSays) {
     const std::string year = std::to_string(engine.current_year());
     const KeyId year_current = tables.find_key("ctx_year_current");
     const auto value = [&](KeyId k) { return k == year_current ? std::string_view(year) : std::string_view(); };
+    // Digits with a letter or a blank inside sort between numbers as text.
     std::vector<std::string> codes = {"", "C", "C50", "C509", "C5099", "8140", "08140", "81400", "8140.0", "-1",
-                                      "-0", "1.5", "0.5", "XYZ", "X", "88", "2014", "020550", "20550", "1234567"};
+                                      "-0", "1.5", "0.5", "XYZ", "X", "88", "2014", "020550", "20550", "1234567",
+                                      "1 5", "2 5", "1A0", "5 ", "0A", "9Z9", "81 0", "8A40", "C5 9", "02055X"};
     char text[8];
     for (int n = 0; n < 1000; ++n) {
         codes.push_back(std::to_string(n));
