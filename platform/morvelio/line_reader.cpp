@@ -65,9 +65,23 @@ void LineReader::deliver(Line& line, std::size_t text_end, std::size_t end_lengt
     pos_ = text_end + end_length;
     scan_ = 0;
     ++lines_;
+    last_ = line;
+}
+
+void LineReader::put_back() {
+    if (put_back_ || lines_ == 0) return;
+    put_back_ = true;
+    --lines_;
 }
 
 bool LineReader::next(Line& line) {
+    if (put_back_) {
+        // The buffer is as the last call left it: the line's views still hold.
+        put_back_ = false;
+        line = last_;
+        ++lines_;
+        return true;
+    }
     if (read_failed_) return false;
     // Line ends are looked for in a window a little wider than a record first,
     // so that a file ended by lone CRs is not searched for LF to its end per line.
@@ -114,7 +128,7 @@ bool LineReader::next(Line& line) {
 
 std::size_t LineReader::read_lines(std::span<char> dest, std::size_t length, std::string_view end) {
     const std::size_t line_size = length + end.size();
-    if (long_line_ || end.empty() || line_size == 0) return 0;
+    if (put_back_ || long_line_ || end.empty() || line_size == 0) return 0;
     dest = dest.first(std::min(dest.size(), buffer_.size()) / line_size * line_size);
     if (dest.empty()) return 0;
 

@@ -37,6 +37,10 @@ public:
 
     // The next line; false at the end of the input or after a read error.
     bool next(Line& line);
+    // Hands the line next() gave last out again at the next call, as if it
+    // had not been read: a first look at a file leaves its first line to the
+    // reading that follows.
+    void put_back();
     bool read_failed() const { return read_failed_; }
 
     // Reads lines of exactly length characters, each ended by end (not
@@ -64,6 +68,8 @@ private:
     bool eof_ = false;
     bool read_failed_ = false;
     std::uint64_t lines_ = 0;
+    Line last_;           // the line next() gave last
+    bool put_back_ = false;
 
     // A line longer than the buffer holds: its first keep_limit characters,
     // how many characters were dropped after them, and whether all were blanks.

@@ -18,34 +18,35 @@ std::string minutes_and_seconds(double seconds) {
 
 }  // namespace
 
-std::string progress_line(std::uint64_t done, std::uint64_t total, std::uint64_t bytes, double seconds) {
+std::string progress_line(std::uint64_t records, std::uint64_t bytes, std::uint64_t total_bytes, double seconds) {
     const double mb_per_s = seconds > 0 ? static_cast<double>(bytes) / 1e6 / seconds : 0.0;
     char text[160];
-    if (total == 0) {
-        std::snprintf(text, sizeof text, "%" PRIu64 " records  %.1f MB/s  %s", done, mb_per_s,
+    if (total_bytes == 0) {
+        std::snprintf(text, sizeof text, "%" PRIu64 " records  %.1f MB/s  %s", records, mb_per_s,
                       minutes_and_seconds(seconds).c_str());
         return text;
     }
-    const double fraction = std::min(1.0, static_cast<double>(done) / static_cast<double>(total));
+    const double fraction = std::min(1.0, static_cast<double>(bytes) / static_cast<double>(total_bytes));
     const int filled = static_cast<int>(fraction * kBarWidth);
     std::string bar(static_cast<std::size_t>(filled), '#');
     bar.resize(kBarWidth, '.');
-    const double rate = seconds > 0 ? static_cast<double>(done) / seconds : 0.0;
-    const std::string left =
-        rate > 0 && done < total ? minutes_and_seconds(static_cast<double>(total - done) / rate) : "0:00";
-    std::snprintf(text, sizeof text, "[%s] %" PRIu64 "/%" PRIu64 " records %5.1f%%  %.1f MB/s  %s left", bar.c_str(),
-                  done, total, fraction * 100.0, mb_per_s, left.c_str());
+    const double rate = seconds > 0 ? static_cast<double>(bytes) / seconds : 0.0;
+    const std::string left = rate > 0 && bytes < total_bytes
+                                 ? minutes_and_seconds(static_cast<double>(total_bytes - bytes) / rate)
+                                 : "0:00";
+    std::snprintf(text, sizeof text, "[%s] %" PRIu64 " records %5.1f%%  %.1f MB/s  %s left", bar.c_str(), records,
+                  fraction * 100.0, mb_per_s, left.c_str());
     return text;
 }
 
-ProgressBar::ProgressBar(std::FILE* out, std::uint64_t total)
-    : out_(out), total_(total), start_(Clock::now()), next_draw_(start_ + kRedrawInterval) {}
+ProgressBar::ProgressBar(std::FILE* out) : out_(out), start_(Clock::now()), next_draw_(start_ + kRedrawInterval) {}
 
-void ProgressBar::update(std::uint64_t done, std::uint64_t bytes) {
+void ProgressBar::update(std::uint64_t records, std::uint64_t bytes, std::uint64_t total_bytes) {
     const Clock::time_point now = Clock::now();
     if (now < next_draw_) return;
     next_draw_ = now + kRedrawInterval;
-    const std::string line = progress_line(done, total_, bytes, std::chrono::duration<double>(now - start_).count());
+    const std::string line =
+        progress_line(records, bytes, total_bytes, std::chrono::duration<double>(now - start_).count());
     // Blanks over what a longer earlier line left behind.
     const std::size_t pad = drawn_width_ > line.size() ? drawn_width_ - line.size() : 0;
     std::fprintf(out_, "\r%s%*s", line.c_str(), static_cast<int>(pad), "");

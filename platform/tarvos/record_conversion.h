@@ -1,7 +1,7 @@
-// Converting the records of a planned run: the input read once more, every
-// record converted through the conversion library, the output written under
-// its temporary name and the results under theirs. Nothing is put in place
-// here: a run that stops leaves its temporary files to the caller.
+// Converting the records of a planned run: the input read once, every record
+// checked and converted through the conversion library, the output written
+// under its temporary name and the results under theirs. Nothing is put in
+// place here: a run that stops leaves its temporary files to the caller.
 #pragma once
 
 #include <cstdint>
@@ -10,13 +10,14 @@
 #include <vector>
 
 #include "file_checks.h"
+#include "input_source.h"
 #include "record_stream.h"
 #include "run_plan.h"
 
 namespace tarvos {
 
 struct ConversionOutcome {
-    std::string refusal;  // the run could not start: nothing was converted
+    std::string refusal;  // the file cannot be converted: nothing is put in place
     std::string failure;  // the run stopped before its output was complete
     bool cancelled = false;
     StreamCounts counts;
@@ -26,13 +27,18 @@ struct ConversionOutcome {
     std::uint64_t notes_total = 0;
 };
 
-// Converts the input of the plan; progress goes to a terminal bar when
-// show_bar, and to the run's reporter. input_before is the input as the
-// inspection saw it: a change since then stops the run. results_complete is
-// called once every record converted and the results database holds every
-// row and is closed, before the run log is written and the output flushed:
-// the caller may start reading the database then, beside that work.
-ConversionOutcome convert_records(const RunPlan& plan, const InputIdentity& input_before, bool show_bar,
+// Told after every record: the counts so far, and the input's bytes read of
+// its size (both of the compressed file, for a gzip file).
+using ConversionProgress =
+    std::function<void(const StreamCounts& counts, std::uint64_t bytes_read, std::uint64_t bytes_total)>;
+
+// Converts the planned run's input, already opened and looked at. A change of
+// the input since input_before stops the run. results_complete is called
+// once every record is converted and the results database holds every row
+// and is closed, before the run log is written and the output flushed: the
+// caller may start reading the database then, beside that work.
+ConversionOutcome convert_records(const RunPlan& plan, InputSource& input, const InputIdentity& input_before,
+                                  const ConversionProgress& progress,
                                   const std::function<void()>& results_complete = {});
 
 }  // namespace tarvos

@@ -3,73 +3,22 @@
 // end, the input is read straight into the output block, a block at a time,
 // and converted there in place; any other record is copied into the block,
 // padded to the record length, converted there and followed by the line end
-// it had in the input.
+// it had in the input. Every record is checked as it comes: from the first
+// that cannot be converted on, the rest are only checked, so that the file is
+// refused naming its records that fail, after one read of it.
 #pragma once
 
-#include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
-#include <span>
+#include <optional>
 #include <string>
 #include <string_view>
-#include <thread>
-#include <mutex>
 #include <vector>
 
+#include "block_writer.h"
 #include "line_reader.h"
 
 namespace tarvos {
-
-// Writes one block; false on a write error (errno tells why).
-using ByteSink = std::function<bool(std::string_view block)>;
-
-// Fills one block while the sink writes the one before on a thread of its
-// own, so that converting and writing overlap. The sink is called for one
-// block at a time, in order; a write error shows in failed() once that
-// write has ended, and in flush().
-class BlockWriter {
-public:
-    explicit BlockWriter(ByteSink sink, std::size_t block_size = std::size_t{1} << 19);
-    ~BlockWriter();
-    BlockWriter(const BlockWriter&) = delete;
-    BlockWriter& operator=(const BlockWriter&) = delete;
-
-    // Room for n bytes at the end of the block, handed to the sink first when full.
-    char* reserve(std::size_t n);
-    // All the room left in the block, handed to the sink first when less than
-    // at_least bytes are left.
-    std::span<char> room(std::size_t at_least);
-    void commit(std::size_t n) { used_ += n; }
-    // Hands a block filled elsewhere to the sink as it is, after what this
-    // writer holds: its first used bytes, without a copy. Gives back a block
-    // of this writer's, no longer in use, for the caller to fill again.
-    std::vector<char> adopt(std::vector<char>&& block, std::size_t used);
-    std::size_t block_size() const { return block_size_; }
-    // Writes what is in the block and waits until every write has ended.
-    bool flush();
-    // Waits until the write in progress has ended; the block is kept.
-    void wait();
-    bool failed() const { return failed_.load(); }
-
-private:
-    void hand_over();
-    void write_blocks();
-
-    ByteSink sink_;
-    std::size_t block_size_;
-    std::vector<char> blocks_[2];
-    int current_ = 0;
-    std::size_t used_ = 0;
-    std::atomic<bool> failed_ = false;
-
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::string_view pending_;  // handed over, not yet written
-    bool busy_ = false;         // pending_ is being written
-    bool closing_ = false;
-    std::thread thread_;
-};
 
 // The length of the record the conversion works on: an abstract's.
 inline constexpr std::size_t kConversionLength = 22824;
@@ -102,9 +51,15 @@ enum class StreamEnd { done, bad_record, read_error, write_error, stopped };
 
 struct StreamResult {
     StreamEnd end = StreamEnd::done;
-    std::string error;  // names the line for a bad record
+    std::string error;  // why the reading stopped
     StreamCounts counts;
+    // bad_record: the records that cannot be converted, as "line 6: version
+    // \"150\"", the first kListedProblems of them, and how many in all.
+    std::vector<std::string> problems;
+    std::uint64_t problem_count = 0;
 };
+
+inline constexpr std::size_t kListedProblems = 10;
 
 // What happened to one record that a registrar may want to look at: it was
 // padded, cut, read as UTF-8 or cleaned, or the conversion could not select
@@ -122,17 +77,17 @@ using NoteSink = std::function<void(const RecordNote&)>;
 // The result flags that make a record worth a note.
 inline constexpr int kNotedFlags = 8 | 16 | 32 | 128;
 
-// One line of the run log for a note. reasons: the messages rows logged for
-// its record, in order: a schema failure is told in the words of its row, a
-// stage calculation error in the words of its "CS says" rows (in general
-// words when there are none).
-std::string note_text(const RecordNote& note, const std::vector<std::string>& reasons = {});
-
 // Called after every record; returning false stops the stream (interrupt).
 using ProgressTick = std::function<bool(const StreamCounts&)>;
 
-// Streams records of the file's record length (at most kConversionLength).
+// Why a record cannot be converted (its text, cut at the keep limit, and its
+// full length), in words that follow "line N: "; nothing when it can.
+using RecordCheck = std::function<std::optional<std::string>(std::string_view text, std::uint64_t length)>;
+
+// Streams records of the file's record length (at most kConversionLength),
+// each checked first when a check is given.
 StreamResult stream_records(naaccr::LineReader& input, BlockWriter& output, std::size_t record_length,
-                            const RecordConverter& convert, const ProgressTick& tick, const NoteSink& note = nullptr);
+                            const RecordConverter& convert, const ProgressTick& tick, const NoteSink& note = nullptr,
+                            const RecordCheck& check = nullptr);
 
 }  // namespace tarvos

@@ -14,6 +14,7 @@
 #include "file_names.h"
 #include "os_support.h"
 #include "results_database.h"
+#include "stage_problems.h"
 
 namespace tarvos {
 namespace {
@@ -64,7 +65,43 @@ struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 
+// Result flags of the conversion library's record exports that a note tells.
+constexpr int kNoSchemaForSite = 8;
+constexpr int kNoSchemaForHistology = 16;
+constexpr int kSchemaFailure = 32;
+constexpr int kCalculationError = 128;
+
 }  // namespace
+
+std::string note_text(const RecordNote& n, const std::vector<std::string>& reasons) {
+    std::string what;
+    const auto add = [&what](const std::string& part) { what += (what.empty() ? "" : "; ") + part; };
+    if (n.padded) add("padded with blanks from " + std::to_string(n.length) + " characters");
+    if (n.cut) add("blanks past the record length dropped from " + std::to_string(n.length) + " characters");
+    if (n.utf8) add("read as UTF-8 text, a character a column");
+    if (n.cleaned_bytes)
+        add(std::to_string(n.cleaned_bytes) + (n.cleaned_bytes == 1 ? " byte" : " bytes") +
+            " blanked (control characters or not ASCII)");
+    // The schema failure's row, and the words of the stage calculation's.
+    std::string schema_row, calculation;
+    for (const std::string& reason : reasons) {
+        if (const std::optional<std::string_view> words = cs_says_words(reason)) {
+            calculation += (calculation.empty() ? "" : "; ") + std::string(*words);
+        } else if (schema_row.empty()) {
+            schema_row = reason;
+            while (!schema_row.empty() && schema_row.back() == ' ') schema_row.pop_back();
+        }
+    }
+    if (n.flags & (kNoSchemaForSite | kNoSchemaForHistology | kSchemaFailure) && !schema_row.empty()) {
+        add(schema_row);
+    } else {
+        if (n.flags & kNoSchemaForSite) add("no Collaborative Stage schema for the site");
+        if (n.flags & kNoSchemaForHistology) add("no Collaborative Stage schema for the histology");
+        if (n.flags & kSchemaFailure) add("Collaborative Stage schema selection failed");
+    }
+    if (n.flags & kCalculationError) add("stage calculation error" + (calculation.empty() ? "" : ": " + calculation));
+    return "line " + std::to_string(n.line) + ", Patient ID \"" + std::string(n.patient_id) + "\": " + what + "\n";
+}
 
 NoteFile::NoteFile(std::string path) : path_(std::move(path)), file_(create_new_file(path_)) {}
 

@@ -40,6 +40,12 @@ private:
     int error_ = 0;
 };
 
+// One line of the run log for a note. reasons: the messages rows logged for
+// its record, in order: a schema failure is told in the words of its row, a
+// stage calculation error in the words of its "CS says" rows (in general
+// words when there are none).
+std::string note_text(const RecordNote& note, const std::vector<std::string>& reasons = {});
+
 struct RunLogLines {
     std::vector<std::string> first;  // the first lines, line ends included
     std::uint64_t total = 0;

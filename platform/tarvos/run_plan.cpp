@@ -6,10 +6,18 @@
 namespace tarvos {
 namespace {
 
-// The values the dialog stated for the file (record type, line ends, record
-// length, record count) against what the inspection found: they differ when
-// the file changed after the dialog looked at it.
-std::string stated_values_differ(const RunOptions& o, const Inspection& found) {
+std::string not_as_chosen(const std::string& input, const std::vector<std::string>& differ) {
+    if (differ.empty()) return {};
+    std::string text = "the file \"" + input + "\" is not as it was when it was chosen: ";
+    for (std::size_t i = 0; i < differ.size(); ++i) text += (i ? ", " : "") + differ[i];
+    return text + "; choose it again";
+}
+
+// The values the dialog stated for the file that its first record tells
+// (record type, line ends, record length) against what it holds: they differ
+// when the file changed after the dialog looked at it. The record count is
+// checked once the records are read.
+std::string stated_values_differ(const RunOptions& o, const FileShape& found) {
     std::vector<std::string> differ;
     if (o.record_type != found.record_type)
         differ.push_back(std::string("record type ") + o.record_type + " (the file has " + found.record_type + ")");
@@ -19,13 +27,7 @@ std::string stated_values_differ(const RunOptions& o, const Inspection& found) {
     if (o.record_length != static_cast<long>(found.record_length))
         differ.push_back("record length " + std::to_string(o.record_length) + " (the file has " +
                          std::to_string(found.record_length) + ")");
-    if (o.record_count != found.records)
-        differ.push_back("record count " + std::to_string(o.record_count) + " (the file has " +
-                         std::to_string(found.records) + ")");
-    if (differ.empty()) return {};
-    std::string text = "the file \"" + o.input + "\" is not as it was when it was chosen: ";
-    for (std::size_t i = 0; i < differ.size(); ++i) text += (i ? ", " : "") + differ[i];
-    return text + "; choose it again";
+    return not_as_chosen(o.input, differ);
 }
 
 }  // namespace
@@ -46,9 +48,15 @@ std::string placement_journal_of(const std::string& input) {
     return folder_of(base) + "." + file_name_of(base) + ".tarvos-journal";
 }
 
-PlanResult plan_run(const RunOptions& o, const Inspection& inspection, const std::string& run_id) {
+std::string stated_count_refusal(const RunPlan& plan, std::uint64_t records) {
+    if (!plan.stated_records || *plan.stated_records == records) return {};
+    return not_as_chosen(plan.input, {"record count " + std::to_string(*plan.stated_records) + " (the file has " +
+                                      std::to_string(records) + ")"});
+}
+
+PlanResult plan_run(const RunOptions& o, const FileShape& shape, const std::string& run_id) {
     PlanResult result;
-    if (o.form == Form::front_end) result.refusal = stated_values_differ(o, inspection);
+    if (o.form == Form::front_end) result.refusal = stated_values_differ(o, shape);
     RunPlan& p = result.plan;
     p.input = o.input;
     p.output = o.output;
@@ -70,8 +78,9 @@ PlanResult plan_run(const RunOptions& o, const Inspection& inspection, const std
     p.run_log = !same_file(p.beside.run_log, o.input);
     p.page_is_input = same_file(p.beside.summary_page, o.input);
     p.summary_page = o.summary && !p.page_is_input;
-    p.record_length = inspection.record_length;
-    p.records = inspection.records;
+    p.record_type = shape.record_type;
+    p.record_length = shape.record_length;
+    if (o.form == Form::front_end) p.stated_records = o.record_count;
     p.derive = o.derive;
     p.stage_options = o.stage_options;
     p.sync = o.sync;

@@ -1,16 +1,17 @@
-// The plan of one run, made after the inspection and before anything is
-// written: where every file goes and under which temporary name, which
-// record length is read, and how records are converted.
+// The plan of one run, made from the first look at the input and before
+// anything is written: where every file goes and under which temporary
+// name, which records are read, and how they are converted.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "file_checks.h"
-#include "inspection.h"
+#include "record_checks.h"
 #include "options.h"
 
 namespace tarvos {
@@ -38,8 +39,11 @@ struct RunPlan {
     // be the input itself.
     bool summary_page = true;
     bool page_is_input = false;
+    char record_type = 0;
     std::size_t record_length = 0;
-    std::uint64_t records = 0;
+    // The record count the dialog stated for the file, checked once the
+    // records are read; none from a person's command line.
+    std::optional<std::uint64_t> stated_records;
     bool derive = true;
     int stage_options = kStageAll;
     bool sync = true;
@@ -54,9 +58,13 @@ struct PlanResult {
     std::string refusal;  // why the run cannot go ahead; empty when it can
 };
 
-// Plans the run of the options on the inspected input; run_id makes the
+// Plans the run of the options on an input of that shape; run_id makes the
 // temporary names this run's own (unforeseeable_run_id()).
-PlanResult plan_run(const RunOptions& options, const Inspection& inspection, const std::string& run_id);
+PlanResult plan_run(const RunOptions& options, const FileShape& shape, const std::string& run_id);
+
+// The refusal of a run whose input holds another record count than the
+// dialog stated; empty when it holds that count, or none was stated.
+std::string stated_count_refusal(const RunPlan& plan, std::uint64_t records);
 
 // The journal of the placement of an input's results.
 std::string placement_journal_of(const std::string& input);

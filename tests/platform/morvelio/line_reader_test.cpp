@@ -155,3 +155,23 @@ TEST(LineReader, ReadErrorDuringReadLinesIsReported) {
 
 }  // namespace
 
+
+// A first look at a file takes its first line and gives it back: the reading
+// that follows gets every line, a long one whole, and the bulk read takes
+// nothing before the line given back is read again.
+TEST(LineReader, ALineGivenBackIsReadAgainFirst) {
+    for (const std::string& input : {std::string("aaaa\nbbbb\ncccc\n"), std::string(20, 'x') + "  \nbbbb\ncccc\n"}) {
+        const std::vector<Got> expected = read_all(input, 6, 8, 3);
+        naaccr::LineReader reader(memory_source(input, 3), 6, 8);
+        naaccr::Line line;
+        ASSERT_TRUE(reader.next(line));
+        reader.put_back();
+        EXPECT_EQ(reader.line_number(), 0u);
+        char dest[10];
+        EXPECT_EQ(reader.read_lines(dest, 4, "\n"), 0u);
+        std::vector<Got> got;
+        while (reader.next(line)) got.push_back({std::string(line.text), std::string(line.end), line.length, line.blank_tail});
+        EXPECT_EQ(got, expected);
+        EXPECT_EQ(reader.line_number(), 3u);
+    }
+}

@@ -8,8 +8,11 @@
 #include <cctype>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "run_log.h"
 
 namespace {
 
@@ -74,7 +77,7 @@ TEST(RecordStream, ShortRecordsArePaddedAndEmptyLinesAreNone) {
     EXPECT_EQ(r.result.counts.final_empty_lines, 1u) << "the doubled last line end: counted, not a record";
     const Streamed between = stream("abc\r\n\r\nabcdefghij\r\n");
     EXPECT_EQ(between.result.end, tarvos::StreamEnd::bad_record);
-    EXPECT_EQ(between.result.error, "line 2: an empty line, not a record");
+    EXPECT_EQ(between.result.problems, std::vector<std::string>{"line 2: an empty line, not a record"});
 }
 
 TEST(RecordStream, BlanksPastTheLengthAreDroppedAndCounted) {
@@ -84,13 +87,44 @@ TEST(RecordStream, BlanksPastTheLengthAreDroppedAndCounted) {
     EXPECT_EQ(r.result.counts.cut, 2u);
 }
 
-TEST(RecordStream, OtherCharactersPastTheLengthStopNamingTheLine) {
+TEST(RecordStream, OtherCharactersPastTheLengthStopTheConversionNamingTheLine) {
     const Streamed r = stream("abcdefghij\nabcdefghij\nabcdefghij  x\nabcdefghij\n");
     EXPECT_EQ(r.result.end, tarvos::StreamEnd::bad_record);
-    EXPECT_NE(r.result.error.find("line 3"), std::string::npos) << r.result.error;
-    EXPECT_NE(r.result.error.find("13 characters"), std::string::npos) << r.result.error;
-    EXPECT_EQ(r.result.counts.read, 3u);
-    EXPECT_EQ(r.numbers.size(), 2u);  // the bad record is never converted
+    EXPECT_EQ(r.result.problems,
+              std::vector<std::string>{"line 3: 13 bytes, more than the 10 characters of a record and not UTF-8 text "
+                                       "of that length"});
+    EXPECT_EQ(r.result.counts.read, 4u);  // read to the end, to name every record that fails
+    EXPECT_EQ(r.numbers.size(), 2u);      // neither the bad record nor any after it is converted
+}
+
+// A record that fails the check in the middle of a run read ahead ends the
+// conversion there; the rest of the file is still read, and each record that
+// fails is named by its line, up to ten, and counted.
+TEST(RecordStream, ARecordFailingTheCheckInARunReadAheadStopsTheConversionButNotTheReading) {
+    std::string input;
+    for (int i = 1; i <= 60; ++i) input += (i % 5 == 0 && i >= 25 ? "Xbcdefghi" : "abcdefghi") + std::to_string(i % 10) + "\n";
+    naaccr::LineReader reader(memory_source(input, 64), kLength, 64);
+    std::string out;
+    std::vector<int> numbers;
+    tarvos::BlockWriter writer([&](std::string_view b) { out.append(b); return true; }, 4 * (kLength + 1));
+    const auto result = tarvos::stream_records(
+        reader, writer, kLength,
+        [&](int n, char*, unsigned char&, unsigned char&) {
+            numbers.push_back(n);
+            return 0;
+        },
+        nullptr, nullptr,
+        [](std::string_view text, std::uint64_t) -> std::optional<std::string> {
+            if (text[0] != 'X') return std::nullopt;
+            return "starts with X";
+        });
+    EXPECT_EQ(result.end, tarvos::StreamEnd::bad_record);
+    EXPECT_EQ(result.counts.read, 60u);
+    EXPECT_EQ(numbers.size(), 24u);
+    EXPECT_EQ(result.problem_count, 8u);  // lines 25, 30, ... 60
+    ASSERT_EQ(result.problems.size(), 8u);
+    EXPECT_EQ(result.problems.front(), "line 25: starts with X");
+    EXPECT_EQ(result.problems.back(), "line 60: starts with X");
 }
 
 TEST(RecordStream, ResultFlagsAndFlagBytesAreCounted) {

@@ -13,13 +13,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-tarvos::Inspection inspected(char type = 'A', std::size_t length = 22824, std::uint64_t records = 10) {
-    tarvos::Inspection i;
-    i.record_type = type;
-    i.record_length = length;
-    i.records = records;
-    i.line_end = "\r\n";
-    return i;
+tarvos::FileShape inspected(char type = 'A', std::size_t length = 22824) {
+    tarvos::FileShape s;
+    s.record_type = type;
+    s.record_length = length;
+    s.line_end = "\r\n";
+    return s;
 }
 
 TEST(RunPlan, NamesEveryFileAndItsTemporaryNameFromTheRun) {
@@ -27,7 +26,7 @@ TEST(RunPlan, NamesEveryFileAndItsTemporaryNameFromTheRun) {
     o.input = "data/in.dat";
     o.output = "out/new.dat";
     o.stage_options = tarvos::kStageSs2000;
-    const tarvos::PlanResult r = tarvos::plan_run(o, inspected('I', 3339, 4), "321-ab");
+    const tarvos::PlanResult r = tarvos::plan_run(o, inspected('I', 3339), "321-ab");
     ASSERT_EQ(r.refusal, "");
     const tarvos::RunPlan& p = r.plan;
     EXPECT_EQ(p.private_folders, (std::vector<std::string>{"data/.tarvos-321-ab", "out/.tarvos-321-ab"}));
@@ -37,7 +36,8 @@ TEST(RunPlan, NamesEveryFileAndItsTemporaryNameFromTheRun) {
     EXPECT_EQ(p.beside_part.database, "data/.tarvos-321-ab/in.db");
     EXPECT_EQ(p.journal, "data/.in.tarvos-journal");
     EXPECT_EQ(p.record_length, 3339u);
-    EXPECT_EQ(p.records, 4u);
+    EXPECT_EQ(p.record_type, 'I');
+    EXPECT_FALSE(p.stated_records) << "a person states no record count";
     EXPECT_EQ(p.stage_options, tarvos::kStageSs2000);
     ASSERT_EQ(p.beside_pairs().size(), 6u);
     EXPECT_EQ(p.beside_pairs()[4], (std::pair<std::string, std::string>{"data/.tarvos-321-ab/in.log", "data/in.log"}));
@@ -59,11 +59,17 @@ TEST(RunPlan, TheDialogsStatedValuesMustBeTheFilesOwn) {
     o.line_end_code = 3;
     o.record_length = 22824;
     o.record_count = 10;
-    EXPECT_EQ(tarvos::plan_run(o, inspected(), "1").refusal, "");
-    o.record_count = 11;
+    const tarvos::PlanResult stated = tarvos::plan_run(o, inspected(), "1");
+    EXPECT_EQ(stated.refusal, "");
+    // The record count is known once the records are read.
+    EXPECT_EQ(tarvos::stated_count_refusal(stated.plan, 10), "");
+    EXPECT_NE(tarvos::stated_count_refusal(stated.plan, 9).find("record count 10 (the file has 9); choose it again"),
+              std::string::npos);
     o.line_end_code = 1;
+    o.record_length = 3339;
     const std::string refusal = tarvos::plan_run(o, inspected(), "1").refusal;
-    EXPECT_NE(refusal.find("line-end code 1 (the file has 3), record count 11 (the file has 10)"), std::string::npos)
+    EXPECT_NE(refusal.find("line-end code 1 (the file has 3), record length 3339 (the file has 22824)"),
+              std::string::npos)
         << refusal;
     o.form = tarvos::Form::person;  // a person's form states nothing
     EXPECT_EQ(tarvos::plan_run(o, inspected(), "1").refusal, "");

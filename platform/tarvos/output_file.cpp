@@ -1,0 +1,78 @@
+#include "output_file.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include "held_files.h"
+#include "os_support.h"
+
+namespace tarvos {
+
+OutputFile::~OutputFile() {
+    if (pending_.file) std::fclose(pending_.file);
+}
+
+std::string OutputFile::create(const std::string& folder, const std::string& temporary_name, bool gzip,
+                               std::uint64_t expected_size, bool sync) {
+    temporary_name_ = temporary_name;
+    sync_ = sync;
+    // The output has no name while it is written, where the system allows:
+    // a run killed now leaves nothing of it behind.
+    pending_ = create_pending_output(folder, temporary_name);
+    if (!pending_.file) return naaccr::os::failure_reason(errno);
+    // Unbuffered: each block goes to the system as it is.
+    std::setvbuf(pending_.file, nullptr, _IONBF, 0);
+    if (gzip) {
+        gzip_.emplace([this](std::string_view block) { return write_plain(block); });
+        if (!gzip_->ready()) return "zlib cannot start compressing (out of memory)";
+    } else {
+        // A plain output is about as long as the input: its room on the disk
+        // is set aside before the first block.
+        room_ = expected_size;
+        reserve_room(pending_.file, room_);
+    }
+    return {};
+}
+
+ByteSink OutputFile::sink() {
+    if (gzip_) return [this](std::string_view block) { return write_packed(block); };
+    return [this](std::string_view block) { return write_plain(block); };
+}
+
+bool OutputFile::write_plain(std::string_view block) {
+    if (std::fwrite(block.data(), 1, block.size(), pending_.file) != block.size()) {
+        if (!write_errno_) write_errno_ = errno ? errno : EIO;
+        return false;
+    }
+    // When the output is to reach the disk, each block is sent on its way at
+    // once, while the next ones convert.
+    if (sync_) start_writeback(pending_.file, written_, block.size());
+    written_ += block.size();
+    return true;
+}
+
+bool OutputFile::write_packed(std::string_view block) {
+    if (gzip_->write(block)) return true;
+    if (!write_errno_) write_errno_ = errno ? errno : EIO;
+    return false;
+}
+
+std::string OutputFile::finish(const std::string& output) {
+    const auto failed = [&](int error, const char* what = "write") {
+        return std::string("cannot ") + what + " the output beside \"" + output +
+               "\": " + std::strerror(write_errno_ ? write_errno_ : error);
+    };
+    // A compressed output ends with what zlib still holds and the gzip
+    // trailer, written and checked like every other block.
+    if (gzip_ && !gzip_->finish()) return failed(errno);
+    if (write_errno_) return failed(EIO);
+    if (room_ > written_) release_room_past(pending_.file, written_);
+    if (sync_ && !flush_to_disk(pending_.file)) return failed(errno);
+    if (!name_pending_output(pending_, temporary_name_)) return failed(errno, "name");
+    std::FILE* file = pending_.file;
+    pending_.file = nullptr;
+    if (std::fclose(file) != 0) return failed(errno);
+    return {};
+}
+
+}  // namespace tarvos

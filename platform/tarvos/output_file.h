@@ -1,0 +1,54 @@
+// The output under its temporary name while the records are written: nameless
+// until it is complete where the system allows, its room on the disk set
+// aside before the first block (a plain output), compressed block by block
+// when its name ends in ".gz". Every write is checked and the first failure
+// kept.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "block_writer.h"
+#include "gzip_output.h"
+#include "leftovers.h"
+
+namespace tarvos {
+
+class OutputFile {
+public:
+    OutputFile() = default;
+    ~OutputFile();
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+    // Creates the file in folder, to be named temporary_name when complete,
+    // for an output of about expected_size bytes (0: unknown); when sync,
+    // each block is sent to the disk as soon as it is written. The reason it
+    // cannot be created, or empty.
+    std::string create(const std::string& folder, const std::string& temporary_name, bool gzip,
+                       std::uint64_t expected_size, bool sync);
+    // Where the conversion's blocks go.
+    ByteSink sink();
+    // Ends the output: what zlib still holds, the room past its end given
+    // back, on the disk when sync, named. Why it failed, naming the output by
+    // its final name, or empty.
+    std::string finish(const std::string& output);
+    // The first failed write (an errno value), or 0.
+    int write_error() const { return write_errno_; }
+
+private:
+    bool write_plain(std::string_view block);
+    bool write_packed(std::string_view block);
+
+    PendingOutput pending_;
+    std::string temporary_name_;
+    std::optional<GzipOutput> gzip_;
+    bool sync_ = false;
+    std::uint64_t written_ = 0, room_ = 0;
+    int write_errno_ = 0;
+};
+
+}  // namespace tarvos
