@@ -8,6 +8,9 @@ namespace quillmar {
 
 namespace {
 
+// What the record count field says while the input is read.
+constexpr std::string_view reading_text = "Reading...";
+
 constexpr const char* same_name_message = "The output file cannot have the same name as the input file.";
 
 std::string side_file_message(const std::string& side_file) {
@@ -51,10 +54,18 @@ void DialogController::input_changed() {
     ports_.view.set_enabled(IDC_CONVERT, false);
     state_.input_path = ports_.view.text(IDC_INPUT_PATH);
     state_.input_valid = false;
+    if (check_) {
+        // The field no longer names the file being read.
+        stop_check();
+        clear_file_info_fields();
+    }
 }
 
 void DialogController::input_focus_lost() {
     const std::string path = put_back_trimmed(IDC_INPUT_PATH);
+    // Still reading the name in the field (any edit would have stopped it):
+    // the rest runs when the result arrives.
+    if (check_) return;
     if (path.empty()) {
         clear_input();
     } else if (state_.input_valid) {
@@ -67,6 +78,7 @@ void DialogController::input_focus_lost() {
         return;
     } else {
         check_input(path, true);
+        return;
     }
     state_.names_valid = check_names();
     update_convert();
@@ -77,25 +89,62 @@ void DialogController::input_selected(const std::optional<std::string>& chosen) 
         ports_.view.set_text(IDC_INPUT_PATH, *chosen);
         state_.input_path = *chosen;
         check_input(*chosen, false);
-    } else {
-        ports_.view.set_text(IDC_INPUT_PATH, "");
-        clear_input();
+        return;
     }
+    ports_.view.set_text(IDC_INPUT_PATH, "");
+    clear_input();
     state_.names_valid = check_names();
     update_convert();
 }
 
 void DialogController::clear_input() {
+    stop_check();
     state_.input_path.clear();
     state_.input_valid = false;
     state_.info = FileInfo{};
     clear_file_info_fields();
 }
 
+// The file is read away from the window's thread; until its result arrives
+// the fields it fills say that it is being read, and Convert stays off.
 void DialogController::check_input(const std::string& path, bool typed) {
-    DialogView& view = ports_.view;
-    const FileInfoResult result = ports_.files.describe(path);
+    stop_check();
+    state_.input_valid = false;
     state_.info = FileInfo{};
+    check_ = CheckInFlight{++last_check_, path, typed};
+    clear_file_info_fields();
+    ports_.view.set_text(IDC_RECORD_COUNT, reading_text);
+    update_convert();
+    ports_.files.start_check(check_->id, path);
+}
+
+void DialogController::stop_check() {
+    if (!check_) return;
+    ports_.files.stop_check(check_->id);
+    check_.reset();
+    ports_.view.set_progress(IDC_PROGRESS, 0);
+}
+
+void DialogController::check_progress(CheckId check, int percent) {
+    if (!check_ || check != check_->id) return;
+    ports_.view.set_text(IDC_RECORD_COUNT, std::string(reading_text) + " " + std::to_string(percent) + "%");
+    ports_.view.set_progress(IDC_PROGRESS, percent);
+}
+
+// Only the latest check's result is taken; it is judged as the input
+// always was, and then the names are checked and Convert enabled or not.
+void DialogController::check_finished(CheckId check, const FileInfoResult& result) {
+    if (!check_ || check != check_->id) return;
+    const CheckInFlight done = std::move(*check_);
+    check_.reset();
+    ports_.view.set_progress(IDC_PROGRESS, 0);
+    take_result(done.path, result, done.typed);
+    state_.names_valid = check_names();
+    update_convert();
+}
+
+void DialogController::take_result(const std::string& path, const FileInfoResult& result, bool typed) {
+    DialogView& view = ports_.view;
     if (result.failed()) {
         // Only the error text is meaningful: the other values were never read.
         state_.input_valid = false;
@@ -248,5 +297,7 @@ void DialogController::help() { open_help(help_binding_, ports_.help, help_file_
 void DialogController::about() {
     ports_.view.show_message(about_text(versions_), "About This Program", MessageIcon::information);
 }
+
+void DialogController::close() { stop_check(); }
 
 }  // namespace quillmar

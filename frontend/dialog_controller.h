@@ -47,18 +47,36 @@ public:
     // The Save dialog's choice, or nothing when it was cancelled.
     void output_selected(const std::optional<std::string>& chosen);
 
+    // How far the input's check has read, and what it found; on the
+    // window's thread. A check that a later choice superseded is ignored.
+    void check_progress(CheckId check, int percent);
+    void check_finished(CheckId check, const FileInfoResult& result);
+
     void derive_cs_toggled();
     void convert();
     void help();
     void about();
+    // Quit or the close box: a check still reading is stopped, not waited for.
+    void close();
 
     const DialogState& state() const { return state_; }
+    bool checking() const { return check_.has_value(); }
     const std::string& help_file() const { return help_file_; }
     const std::string& captured_directory() const { return captured_directory_; }
 
 private:
+    // The input's check that is reading now: its number, its file, and
+    // whether the name was typed (a refusal then moves the focus to Select).
+    struct CheckInFlight {
+        CheckId id = 0;
+        std::string path;
+        bool typed = false;
+    };
+
     void clear_input();
     void check_input(const std::string& path, bool typed);
+    void stop_check();
+    void take_result(const std::string& path, const FileInfoResult& result, bool typed);
     void clear_file_info_fields();
     void show_file_info(const FileInfo& info);
     bool check_names();
@@ -74,6 +92,8 @@ private:
     std::string help_file_;
     HelpBinding help_binding_;
     DialogState state_;
+    std::optional<CheckInFlight> check_;
+    CheckId last_check_ = 0;
 };
 
 }  // namespace quillmar

@@ -30,6 +30,8 @@ public:
     virtual void set_checked(int control, bool checked) = 0;
     virtual bool is_checked(int control) const = 0;
     virtual void set_focus(int control) = 0;
+    // Moves a progress bar (range 0 to 100) to percent.
+    virtual void set_progress(int control, int percent) = 0;
     virtual void set_title(std::string_view title) = 0;
     // A message box with an OK button.
     virtual void show_message(std::string_view text, std::string_view caption, MessageIcon icon) = 0;
@@ -56,13 +58,22 @@ struct FileInfoResult {
     bool failed() const { return status > 0; }
 };
 
+// A check of an input file is known by the number it was started under.
+using CheckId = std::uint32_t;
+
 class FileQueries {
 public:
     virtual ~FileQueries() = default;
     // True when path names an existing file that is not a directory.
     virtual bool is_regular_file(const std::string& path) = 0;
-    // Describes an input file through the file-information library.
-    virtual FileInfoResult describe(const std::string& path) = 0;
+    // Starts describing an input file through the file-information library
+    // away from the window's thread, which never waits for the reading (a
+    // registrar's file may take minutes). How far it has read and what it
+    // found come back to the controller's check_progress and check_finished,
+    // on the window's thread, under the check's number.
+    virtual void start_check(CheckId check, const std::string& path) = 0;
+    // Asks a check to stop reading soon; whatever it still sends is ignored.
+    virtual void stop_check(CheckId check) = 0;
     // The absolute path with "." and ".." resolved; empty when it cannot be had.
     virtual std::string full_path(const std::string& path) = 0;
     // True when both paths exist and are one file (same volume and file index).

@@ -48,7 +48,7 @@ FileInfoResult read_file_info(FileInfoRecord record, int status) {
     return result;
 }
 
-FileInfoResult describe_with(FileInfoCall call, std::string_view path) {
+FileInfoResult describe_with(const FileInfoCall& call, std::string_view path) {
     std::vector<char> record(MORVELIO_FILE_INFO_SIZE, '\0');
     const std::size_t length = std::min(path.size(), std::size_t{MORVELIO_FI_PATH_SIZE - 1});
     std::copy_n(path.begin(), length, record.begin() + MORVELIO_FI_PATH);

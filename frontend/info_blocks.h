@@ -3,6 +3,7 @@
 // blocks of both libraries that feed the window title and the About box.
 #pragma once
 
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -33,8 +34,8 @@ int line_end_code(char first, char second);
 FileInfoResult read_file_info(FileInfoRecord record, int status);
 
 // Calls the file-information library on a zero-filled record holding path.
-using FileInfoCall = int (MORVELIO_CALL*)(char*);
-FileInfoResult describe_with(FileInfoCall call, std::string_view path);
+using FileInfoCall = std::function<int(char*)>;
+FileInfoResult describe_with(const FileInfoCall& call, std::string_view path);
 
 struct LibraryVersions {
     std::string conversion_version;   // vexlin150 block offset 0

@@ -28,12 +28,19 @@ Program* program = nullptr;
 
 void on_init(HWND dialog) {
     program->view.dialog = dialog;
+    program->files.dialog = dialog;
     program->help.owner = dialog;
     for (int edit : {IDC_INPUT_PATH, IDC_OUTPUT_PATH})
         SendDlgItemMessageW(dialog, edit, EM_LIMITTEXT, path_max_length, 0);
     SendDlgItemMessageW(dialog, IDC_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
     SendDlgItemMessageW(dialog, IDC_PROGRESS, PBM_SETSTEP, 5, 0);
     program->controller->open();
+}
+
+// A check still reading is stopped, not waited for.
+void quit(HWND dialog) {
+    program->controller->close();
+    EndDialog(dialog, 0);
 }
 
 void on_command(HWND dialog, int id, int code) {
@@ -55,18 +62,31 @@ void on_command(HWND dialog, int id, int code) {
     case IDC_PICTURE:
         if (code == STN_CLICKED) controller.about();
         break;
-    case IDC_QUIT: EndDialog(dialog, 0); break;
+    case IDC_QUIT: quit(dialog); break;
     default: break;
     }
 }
 
-INT_PTR CALLBACK dialog_procedure(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
+// A file check posts how far it has read, then that it is done.
+void on_check_message(UINT message, WPARAM wparam, LPARAM lparam) {
+    DialogController& controller = *program->controller;
+    const auto check = static_cast<CheckId>(wparam);
+    if (message == message_check_progress) {
+        controller.check_progress(check, static_cast<int>(lparam));
+    } else if (const std::optional<FileInfoResult> result = program->files.take_result(check)) {
+        controller.check_finished(check, *result);
+    }
+}
+
+INT_PTR CALLBACK dialog_procedure(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
     case WM_INITDIALOG: on_init(dialog); return TRUE;
     case WM_COMMAND:
         if (program->view.dialog) on_command(dialog, LOWORD(wparam), HIWORD(wparam));
         return TRUE;
-    case WM_CLOSE: EndDialog(dialog, 0); return TRUE;
+    case message_check_progress:
+    case message_check_done: on_check_message(message, wparam, lparam); return TRUE;
+    case WM_CLOSE: quit(dialog); return TRUE;
     default: return FALSE;
     }
 }

@@ -8,6 +8,7 @@ endif()
 
 add_executable(quillmar150 WIN32
   win32/main.cpp
+  win32/win32_checks.cpp
   win32/win32_files.cpp
   win32/win32_help.cpp
   win32/win32_view.cpp

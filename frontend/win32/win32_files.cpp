@@ -13,12 +13,6 @@ bool Win32Files::is_regular_file(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// The file-information library takes the name in UTF-8: one outside the
-// ANSI code page is read as well as any other.
-FileInfoResult Win32Files::describe(const std::string& path) {
-    return describe_with([](char* record) { return hsGet_naaccr_file_info_utf8(record, nullptr, nullptr); }, path);
-}
-
 std::string Win32Files::full_path(const std::string& path) {
     const std::wstring name = naaccr::os::wide_of(path);
     std::vector<wchar_t> buffer(MAX_PATH);

@@ -1,4 +1,5 @@
 #include <windows.h>
+#include <commctrl.h>
 #include <commdlg.h>
 
 #include <array>
@@ -34,6 +35,10 @@ bool Win32View::is_checked(int control) const { return IsDlgButtonChecked(dialog
 // Posted, so that the focus moves after the notification being handled.
 void Win32View::set_focus(int control) {
     PostMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(dialog, control)), TRUE);
+}
+
+void Win32View::set_progress(int control, int percent) {
+    SendDlgItemMessageW(dialog, control, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
 }
 
 void Win32View::set_title(std::string_view title) { SetWindowTextW(dialog, naaccr::os::wide_of(title).c_str()); }

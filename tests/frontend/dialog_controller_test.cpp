@@ -27,10 +27,18 @@ protected:
         controller.open();
     }
 
+    // The input typed, or chosen through the Open dialog, and its check let
+    // finish.
     void enter_input(const std::string& text) {
         view.type(IDC_INPUT_PATH, text);
         controller.input_focus_lost();
+        finish_checks();
     }
+    void select_input(const std::optional<std::string>& chosen) {
+        controller.input_selected(chosen);
+        finish_checks();
+    }
+    void finish_checks() { files.finish_checks(controller); }
     void enter_output(const std::string& text) {
         view.type(IDC_OUTPUT_PATH, text);
         controller.output_focus_lost();
@@ -109,16 +117,16 @@ TEST_F(DialogTest, LibraryFailureShowsItsErrorTextAndNoStaleValues) {
 
     // Chosen through the Open dialog, the focus stays where it is.
     view.focus = 0;
-    controller.input_selected("C:\\data\\short.txt");
+    select_input("C:\\data\\short.txt");
     EXPECT_EQ(view.messages.size(), 2u);
     EXPECT_EQ(view.focus, 0);
 }
 
 TEST_F(DialogTest, CancelledOpenDialogClearsTheInput) {
-    controller.input_selected(std::string(input_file));
+    select_input(std::string(input_file));
     EXPECT_TRUE(controller.state().input_valid);
     EXPECT_EQ(view.text(IDC_INPUT_PATH), input_file);
-    controller.input_selected(std::nullopt);
+    select_input(std::nullopt);
     EXPECT_FALSE(controller.state().input_valid);
     EXPECT_EQ(view.text(IDC_INPUT_PATH), "");
     EXPECT_EQ(view.text(IDC_RECORD_COUNT), "");
@@ -200,8 +208,95 @@ TEST_F(DialogTest, EditedInputNeedsCheckingAgainBeforeConvert) {
     EXPECT_TRUE(view.started.empty());
 }
 
-TEST_F(DialogTest, ConvertStartsTheRunnerWithNineArguments) {
+// A large input is read away from the window's thread: until its result
+// arrives the fields say how far it has come and Convert stays off.
+TEST_F(DialogTest, CheckInFlightShowsTheReadingAndKeepsConvertOff) {
+    enter_output(output_file);
+    view.type(IDC_INPUT_PATH, input_file);
+    controller.input_focus_lost();
+    ASSERT_EQ(files.checks.size(), 1u);
+    EXPECT_EQ(view.text(IDC_RECORD_COUNT), "Reading...");
+    controller.check_progress(files.checks[0].id, 45);
+    EXPECT_EQ(view.text(IDC_RECORD_COUNT), "Reading... 45%");
+    EXPECT_EQ(view.positions[IDC_PROGRESS], 45);
+    for (int field : {IDC_VERSION, IDC_RECORD_TYPE, IDC_RECORD_SIZE}) EXPECT_EQ(view.text(field), "") << field;
+    EXPECT_FALSE(convert_enabled());
+    controller.convert();
+    EXPECT_TRUE(view.started.empty());
+
+    controller.input_focus_lost();   // the focus passes through the field: not read a second time
+    EXPECT_EQ(files.described.size(), 1u);
+    finish_checks();
+    EXPECT_EQ(view.text(IDC_RECORD_COUNT), "12");
+    EXPECT_EQ(view.positions[IDC_PROGRESS], 0);
+    EXPECT_TRUE(convert_enabled());
+}
+
+// The output names the refused input: as when the file was read at once,
+// only the refusal is said, and nothing before the file has been read.
+TEST_F(DialogTest, TheNamesAreCheckedWhenTheResultArrives) {
+    files.add_file("C:\\data\\new.txt", naaccr_file("150"));
+    enter_output("C:\\data\\new.txt");
+    view.type(IDC_INPUT_PATH, "C:\\data\\new.txt");
+    controller.input_focus_lost();
+    EXPECT_TRUE(view.messages.empty());
+    finish_checks();
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_EQ(last_caption(), "Can't Convert");
+}
+
+// Another file picked while one is read: the first is stopped, and what it
+// still sends, before or after the second's result, changes nothing.
+TEST_F(DialogTest, ALaterChoiceStopsTheCheckInFlightAndOnlyItsResultIsShown) {
+    const char* large = "C:\\data\\large.txt";
+    files.add_file(large, unreadable_file("The reading of the file was stopped."));
+    view.type(IDC_INPUT_PATH, large);
+    controller.input_focus_lost();
+    const CheckId first = files.checks.at(0).id;
+    controller.check_progress(first, 30);
     controller.input_selected(std::string(input_file));
+    ASSERT_EQ(files.checks.size(), 2u);
+    EXPECT_TRUE(files.checks[0].stop_asked);
+    EXPECT_FALSE(files.checks[1].stop_asked);
+    EXPECT_EQ(view.text(IDC_RECORD_COUNT), "Reading...");
+
+    controller.check_progress(first, 60);
+    controller.check_finished(first, files.describe(large));
+    EXPECT_EQ(view.text(IDC_RECORD_COUNT), "Reading...");
+    EXPECT_TRUE(controller.checking());
+    controller.check_finished(files.checks[1].id, files.describe(input_file));
+    controller.check_finished(first, files.describe(large));
+    controller.check_progress(first, 90);
+    EXPECT_TRUE(view.messages.empty());
+    EXPECT_EQ(view.text(IDC_INPUT_PATH), input_file);
+    EXPECT_EQ(view.text(IDC_RECORD_COUNT), "12");
+    EXPECT_TRUE(controller.state().input_valid);
+}
+
+// An edit of the name, and Quit, stop the reading; the edited name never
+// gets the old file's values.
+TEST_F(DialogTest, EditingTheInputOrQuittingStopsTheCheck) {
+    view.type(IDC_INPUT_PATH, input_file);
+    controller.input_focus_lost();
+    controller.check_progress(files.checks.at(0).id, 10);
+    view.type(IDC_INPUT_PATH, "C:\\data\\abstracts.tx");
+    EXPECT_TRUE(files.checks[0].stop_asked);
+    EXPECT_EQ(view.text(IDC_RECORD_COUNT), "");
+    EXPECT_EQ(view.positions[IDC_PROGRESS], 0);
+    controller.check_finished(files.checks[0].id, files.describe(input_file));
+    EXPECT_EQ(view.text(IDC_RECORD_COUNT), "");
+    EXPECT_FALSE(controller.state().input_valid);
+
+    view.type(IDC_INPUT_PATH, input_file);
+    controller.input_focus_lost();
+    ASSERT_EQ(files.checks.size(), 2u);
+    controller.close();
+    EXPECT_TRUE(files.checks[1].stop_asked);
+    EXPECT_FALSE(controller.checking());
+}
+
+TEST_F(DialogTest, ConvertStartsTheRunnerWithNineArguments) {
+    select_input(std::string(input_file));
     files.current_directory = "C:\\Users\\me\\Documents";   // the file dialogs moved the current directory
     controller.output_selected(std::string(output_file));
     controller.convert();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <utility>
 
 #include "resource.h"
 
@@ -77,8 +78,22 @@ std::string FakeFiles::key(const std::string& path) {
 
 bool FakeFiles::is_regular_file(const std::string& path) { return files_.contains(key(path)); }
 
-FileInfoResult FakeFiles::describe(const std::string& path) {
+void FakeFiles::start_check(CheckId check, const std::string& path) {
     described.push_back(path);
+    checks.push_back({check, path});
+}
+
+void FakeFiles::stop_check(CheckId check) {
+    for (Check& c : checks)
+        if (c.id == check) c.stop_asked = true;
+}
+
+void FakeFiles::finish_checks(DialogController& controller) {
+    const std::vector<Check> reading = std::exchange(checks, {});
+    for (const Check& check : reading) controller.check_finished(check.id, describe(check.path));
+}
+
+FileInfoResult FakeFiles::describe(const std::string& path) {
     const auto it = files_.find(key(path));
     return it == files_.end() ? unreadable_file("cannot open") : it->second;
 }

@@ -32,6 +32,7 @@ public:
     void set_checked(int control, bool checked) override { checked_[control] = checked; }
     bool is_checked(int control) const override;
     void set_focus(int control) override { focus = control; }
+    void set_progress(int control, int percent) override { positions[control] = percent; }
     void set_title(std::string_view text) override { title = std::string(text); }
     void show_message(std::string_view text, std::string_view caption, MessageIcon icon) override;
     bool start_process(const std::string& program, const std::string& command_line, std::string& error) override;
@@ -47,6 +48,7 @@ public:
     std::vector<Message> messages;
     std::vector<StartedProcess> started;
     bool start_fails = false;
+    std::map<int, int> positions;   // of the progress bars
 
 private:
     std::map<int, std::string> texts_;
@@ -59,7 +61,8 @@ private:
 class FakeFiles : public FileQueries {
 public:
     bool is_regular_file(const std::string& path) override;
-    FileInfoResult describe(const std::string& path) override;
+    void start_check(CheckId check, const std::string& path) override;
+    void stop_check(CheckId check) override;
     std::string full_path(const std::string& path) override;
     bool same_file(const std::string& a, const std::string& b) override;
 
@@ -69,8 +72,19 @@ public:
     void add_link(const std::string& existing, const std::string& link);
     void add_directory(const std::string& path);
 
+    // What the library finds in the file at path.
+    FileInfoResult describe(const std::string& path);
+    // The results of the checks still reading reach the window, oldest first.
+    void finish_checks(DialogController& controller);
+
+    struct Check {
+        CheckId id = 0;
+        std::string path;
+        bool stop_asked = false;
+    };
     std::string current_directory = "C:\\registry";
     std::vector<std::string> described;   // paths passed to the library
+    std::vector<Check> checks;            // started and not yet finished, oldest first
 
 private:
     std::string key(const std::string& path);

@@ -54,6 +54,7 @@ protected:
         files.add_file("C:\\NAACCR data\\abstracts.txt", naaccr_file("140", 5));
         controller.open();
         controller.input_selected(std::string("C:\\NAACCR data\\abstracts.txt"));
+        files.finish_checks(controller);
         controller.output_selected(std::string("C:\\NAACCR data\\converted.txt"));
     }
     FakeView view;
