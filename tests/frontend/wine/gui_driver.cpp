@@ -1,11 +1,15 @@
 // Works quillmar150.exe under Wine as a registrar would: checks the dialog's
 // controls, types file names, reads back what the dialog found, meets the
-// error messages, presses Convert and checks the command line the runner got.
+// error messages, presses Convert and checks the command line the runner got;
+// watches the dialog while a large file is checked, picks another meanwhile,
+// and quits while one is read.
 //
 // Arguments: quillmar150.exe, the recording stand-in runner, a work folder,
 // the screenshot file (BMP). Prints one line per check and a summary.
 #include <windows.h>
+#include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -51,6 +55,26 @@ void write_records(const std::string& path, const char* version, int count, bool
         std::fwrite(record.data(), 1, record.size(), file);
     }
     std::fclose(file);
+}
+
+// A large input written a few hundred records at a time; false when it
+// could not be written whole.
+bool write_many_records(const std::string& path, int count) {
+    std::string record(22824, ' ');
+    record[0] = 'A';
+    record.replace(16, 3, "140");
+    record += "\r\n";
+    constexpr int per_block = 400;
+    std::string block;
+    for (int i = 0; i < per_block; ++i) block += record;
+    std::FILE* file = naaccr::os::open_file(path, "wb");
+    if (!file) return false;
+    bool written = true;
+    for (int done = 0; done < count && written; done += per_block) {
+        const std::size_t size = record.size() * static_cast<std::size_t>(std::min(per_block, count - done));
+        written = std::fwrite(block.data(), 1, size, file) == size;
+    }
+    return std::fclose(file) == 0 && written;
 }
 
 std::string read_file(const std::string& path) {
@@ -121,6 +145,21 @@ void check_no_message(const Dialog& d, const std::string& what) {
     if (box.window) dismiss(box);
 }
 
+std::string field(const Dialog& d, int control) { return text_of(GetDlgItem(d.window, control)); }
+
+// The record count field says "Reading..." while the input's check runs.
+bool reading(const Dialog& d) { return field(d, IDC_RECORD_COUNT).rfind("Reading", 0) == 0; }
+
+// Waits until the input's check has ended; the milliseconds it took, or -1
+// past the timeout.
+long wait_for_check(const Dialog& d, ULONGLONG since, int timeout_ms) {
+    while (reading(d)) {
+        if (GetTickCount64() - since > static_cast<ULONGLONG>(timeout_ms)) return -1;
+        Sleep(10);
+    }
+    return static_cast<long>(GetTickCount64() - since);
+}
+
 void check_layout(const Dialog& d) {
     struct Expected {
         int id;
@@ -176,6 +215,69 @@ void let_wine_draw_frames() {
         return;
     RegSetValueExA(key, "Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>("N"), 2);
     RegCloseKey(key);
+}
+
+// Big enough that its check takes seconds even from the page cache.
+constexpr int large_records = 80000;   // 1.8 GB
+
+// A large input is checked away from the window's thread. Let to finish, it
+// shows its values, and tells how long its reading takes here. Read again,
+// the dialog answers at once and shows how far it has read; a file typed
+// meanwhile is shown, and the large file's result never overwrites it.
+// Returns that reading's milliseconds (0 when it did not end).
+long large_input(const Dialog& d, const std::string& large, const std::string& small,
+                 const std::string& reading_screenshot) {
+    ULONGLONG started = GetTickCount64();
+    enter(d, IDC_INPUT_PATH, large, IDC_OUTPUT_PATH);
+    check(reading(d), "a large file's check says that it is reading", field(d, IDC_RECORD_COUNT));
+    const long took = wait_for_check(d, started, 120000);
+    check(took > 0, "the large file's check ends", std::to_string(took) + " ms");
+    std::printf("     the check of %d records (%.2f GB) took %ld ms\n", large_records,
+                large_records * 22826.0 / 1e9, took);
+    check_no_message(d, "the large file is taken without a message");
+    check_equal(field(d, IDC_VERSION) + " " + field(d, IDC_RECORD_TYPE) + " " + field(d, IDC_RECORD_SIZE) + " " +
+                    field(d, IDC_RECORD_COUNT),
+                "140 A 22824 " + std::to_string(large_records), "the large file's version, type, size and count");
+    if (took <= 0) return 0;
+
+    started = GetTickCount64();
+    enter(d, IDC_INPUT_PATH, large, IDC_OUTPUT_PATH);
+    int answered = 0, late = 0;
+    ULONGLONG slowest = 0;
+    DWORD_PTR bar = 0;
+    std::string shown;
+    while (GetTickCount64() - started < static_cast<ULONGLONG>(took / 3) && reading(d)) {
+        const ULONGLONG before = GetTickCount64();
+        DWORD_PTR result = 0;
+        ++(SendMessageTimeoutW(d.window, WM_NULL, 0, 0, SMTO_NORMAL, 300, &result) ? answered : late);
+        slowest = std::max(slowest, GetTickCount64() - before);
+        DWORD_PTR position = 0;
+        SendMessageTimeoutW(GetDlgItem(d.window, IDC_PROGRESS), PBM_GETPOS, 0, 0, SMTO_NORMAL, 300, &position);
+        const std::string count = field(d, IDC_RECORD_COUNT);
+        if (count.find('%') != std::string::npos && position > bar) {
+            if (bar == 0) save_screenshot(d.window, reading_screenshot);
+            bar = position;
+            shown = count;
+        }
+        Sleep(20);
+    }
+    check(answered > 0 && late == 0, "the dialog answers within 300 ms while the file is read",
+          std::to_string(answered) + " answers, " + std::to_string(late) + " late, slowest " + std::to_string(slowest) +
+              " ms");
+    check(bar > 0 && bar < 100 && shown.find(std::to_string(bar) + "%") != std::string::npos,
+          "the record count and the progress bar show the share read", shown + ", bar at " + std::to_string(bar));
+    check(!IsWindowEnabled(GetDlgItem(d.window, IDC_CONVERT)), "Convert is disabled while the file is read");
+    check(reading(d), "the large file is still being read when another is typed", field(d, IDC_RECORD_COUNT));
+
+    const ULONGLONG picked = GetTickCount64();
+    enter(d, IDC_INPUT_PATH, small, IDC_OUTPUT_PATH);
+    wait_for_check(d, picked, 20000);
+    check_equal(field(d, IDC_RECORD_COUNT), "3", "the file typed meanwhile is shown");
+    Sleep(static_cast<DWORD>(took));   // the large file's reading would have ended by now
+    check_no_message(d, "the stopped check says nothing");
+    check_equal(field(d, IDC_INPUT_PATH) + " " + field(d, IDC_RECORD_COUNT), small + " 3",
+                "the large file's result never overwrites the later file's");
+    return took;
 }
 
 }  // namespace
@@ -243,6 +345,7 @@ int main(int argc, char** argv) {
     check_equal(text_of(GetDlgItem(d.window, IDC_INPUT_PATH)), "", "input field cleared after the refusal");
 
     enter(d, IDC_INPUT_PATH, "   " + input, IDC_OUTPUT_PATH);
+    wait_for_check(d, GetTickCount64(), 20000);
     check_no_message(d, "a good input file is taken without a message");
     check_equal(text_of(GetDlgItem(d.window, IDC_INPUT_PATH)), input, "input name shown without its leading blanks");
     check_equal(text_of(GetDlgItem(d.window, IDC_VERSION)), "140", "NAACCR Version");
@@ -281,6 +384,7 @@ int main(int argc, char** argv) {
     // file-information library and handed to the runner whole.
     DeleteFileW(w(recorded).c_str());
     enter(d, IDC_INPUT_PATH, named_input, IDC_OUTPUT_PATH);
+    wait_for_check(d, GetTickCount64(), 20000);
     check_no_message(d, "an input named outside the code page is taken without a message");
     check_equal(text_of(GetDlgItem(d.window, IDC_RECORD_COUNT)), "4", "its Record Count");
     enter(d, IDC_OUTPUT_PATH, named_output, IDC_DERIVE_CS);
@@ -291,6 +395,12 @@ int main(int argc, char** argv) {
     check_equal(read_file(recorded),
                 "\"" + runner + "\" \"" + named_input + "\" \"" + named_output + "\" A 3 22824 6 true 4",
                 "the runner's command line names both files whole");
+
+    const std::string large = work + "\\large.txt";
+    const ULONGLONG writing = GetTickCount64();
+    check(write_many_records(large, large_records), "a large input written");
+    std::printf("     writing it took %ld ms\n", static_cast<long>(GetTickCount64() - writing));
+    const long large_took = large_input(d, large, input, work + "\\quillmar150-reading.bmp");
 
     for (int tries = 0; !DeleteFileW(w(runner).c_str()) && tries < 50; ++tries) Sleep(100);
     click(d.window, IDC_CONVERT);
@@ -324,14 +434,25 @@ int main(int argc, char** argv) {
         sync(d.window);
     }
 
+    // Quit while the large file is read: the reading is stopped, not waited out.
+    const ULONGLONG reread = GetTickCount64();
+    enter(d, IDC_INPUT_PATH, large, IDC_OUTPUT_PATH);
+    check(reading(d), "the large file is being read when Quit is pressed", field(d, IDC_RECORD_COUNT));
+    const ULONGLONG quit = GetTickCount64();
     click(d.window, IDC_QUIT);
     const bool ended = WaitForSingleObject(d.process.hProcess, 10000) == WAIT_OBJECT_0;
+    const long quit_ms = static_cast<long>(GetTickCount64() - quit);
     DWORD exit_code = 99;
     GetExitCodeProcess(d.process.hProcess, &exit_code);
     check(ended && exit_code == 0, "Quit ends the program with code 0", std::to_string(exit_code));
+    std::printf("     Quit %ld ms after the reading began ended the program in %ld ms\n",
+                static_cast<long>(quit - reread), quit_ms);
+    check(!large_took || quit_ms < large_took / 2, "Quit does not wait for the reading to end",
+          std::to_string(quit_ms) + " ms, the whole reading " + std::to_string(large_took) + " ms");
     if (!ended) TerminateProcess(d.process.hProcess, 1);
     CloseHandle(d.process.hThread);
     CloseHandle(d.process.hProcess);
+    DeleteFileW(w(large).c_str());
 
     std::printf("%d passed, %d failed\n", passed, failed);
     return failed == 0 ? 0 : 1;

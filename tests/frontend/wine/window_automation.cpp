@@ -12,17 +12,37 @@ void sync(HWND window) {
     SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result);
 }
 
+namespace {
+
+// The window that has the focus in the dialog's thread.
+HWND focus_of(HWND dialog) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &info) ? info.hwndFocus : nullptr;
+}
+
+}  // namespace
+
+// A sent message is handled before the posted ones that wait in the queue, so
+// sync alone does not show that a posted message was handled: the focus is
+// watched until it leaves where it was (for the control, or for a message
+// box that leaving the field brought up).
 void focus(HWND dialog, int control) {
-    PostMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(dialog, control)), TRUE);
+    const HWND target = GetDlgItem(dialog, control);
+    const HWND before = focus_of(dialog);
+    PostMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(target), TRUE);
+    for (int waited = 0; before != target && focus_of(dialog) == before && waited < 5000; waited += 10) Sleep(10);
     sync(dialog);
 }
 
+// The posted characters are all handled once the edit holds the whole text.
 void type_text(HWND dialog, int control, const std::string& text) {
     focus(dialog, control);
     const HWND edit = GetDlgItem(dialog, control);
     DWORD_PTR result = 0;
     SendMessageTimeoutW(edit, EM_SETSEL, 0, -1, SMTO_NORMAL, 5000, &result);
     for (wchar_t c : naaccr::os::wide_of(text)) PostMessageW(edit, WM_CHAR, c, 1);
+    for (int waited = 0; text_of(edit) != text && waited < 5000; waited += 10) Sleep(10);
     sync(dialog);
 }
 
