@@ -28,6 +28,7 @@ void LibraryState::open_conversion(ResultsStore new_store) {
     closed_failure = {};
     bridge = std::make_unique<CsBridge>();
     store = std::make_unique<ResultsStore>(std::move(new_store));
+    store->set_row_listener(row_listener);
 }
 
 void LibraryState::close_conversion() {

@@ -39,6 +39,8 @@ struct LibraryState {
     // kept after its store is gone, so that the caller can ask once the
     // reports are written.
     WriteFailure closed_failure;
+    // Told of every row stored, in every conversion opened from now on.
+    RowListener row_listener;
 
     bool conversion_open() const { return bridge && store; }
     // The first failed write of the open conversion's results, else of the

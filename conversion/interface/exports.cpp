@@ -163,6 +163,29 @@ VEXLIN150_API int VEXLIN150_CALL vexlin150_Get_result_counters(int* conversions,
     });
 }
 
+VEXLIN150_API int VEXLIN150_CALL vexlin150_Set_row_listener(vexlin150_row_listener listener, void* context) {
+    return guarded(0, [&] {
+        auto& state = library_state();
+        state.row_listener = nullptr;
+        if (listener)
+            state.row_listener = [listener, context](const vexlin::StoredRow& row) {
+                constexpr std::size_t kMostTexts = 14;
+                const char* texts[kMostTexts];
+                int lengths[kMostTexts];
+                const std::size_t count = std::min(row.texts.size(), kMostTexts);
+                for (std::size_t i = 0; i < count; ++i) {
+                    texts[i] = row.texts[i].data() ? row.texts[i].data() : "";
+                    lengths[i] = static_cast<int>(row.texts[i].size());
+                }
+                const vexlin150_row told{static_cast<int>(row.table), row.record_number, static_cast<int>(count),
+                                         texts, lengths};
+                listener(context, &told);
+            };
+        if (state.store) state.store->set_row_listener(state.row_listener);
+        return 0;
+    });
+}
+
 VEXLIN150_API int VEXLIN150_CALL vexlin150_Get_results_failure(char* reason, int length) {
     return guarded(0, [&] {
         const vexlin::WriteFailure& failure = library_state().results_failure();

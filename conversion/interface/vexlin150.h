@@ -143,6 +143,30 @@ VEXLIN150_API int VEXLIN150_CALL vexlin150_Get_result_counters(int *conversions,
 ** after it. */
 VEXLIN150_API int VEXLIN150_CALL vexlin150_Get_results_failure(char *reason, int length);
 
+/* A row the library has stored in the results database: its table
+** (VEXLIN150_TABLE_*), its record number (recordNum, or a message's sequence)
+** and its other columns as texts in the table's order, each of
+** text_lengths[i] characters (not NUL-terminated): 14 of a conversion,
+** 11 of a reviewable, 2 of a message (id, msg). The texts live until the
+** listener returns. */
+typedef struct vexlin150_row {
+    int table;
+    int record_number;
+    int text_count;
+    const char *const *texts;
+    const int *text_lengths;
+} vexlin150_row;
+typedef void(VEXLIN150_CALL *vexlin150_row_listener)(void *context, const vexlin150_row *row);
+
+/* Ordinal 16. Sets the function told of every row stored from now on, once
+** the row is in the database, with context; NULL for none. It is called on
+** the caller's thread, inside the export that logs the row (the record
+** exports), and must not call the library. It stays set for every
+** conversion until set again: a caller can gather what the rows hold as they
+** are written instead of reading them back. Needs no open conversion.
+** Returns 0. */
+VEXLIN150_API int VEXLIN150_CALL vexlin150_Set_row_listener(vexlin150_row_listener listener, void *context);
+
 #ifdef __cplusplus
 }
 #endif

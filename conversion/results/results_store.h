@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -16,6 +18,16 @@ namespace vexlin {
 
 enum class MessageTable : int { Conversions = 1, Reviewables = 2, Messages = 3 };
 enum class MessageFormat : int { Sentence = 1, Delimited = 2, Labelled = 3 };
+
+// A row the store has stored: its table, its record number, and its text
+// columns in the table's order after the record number.
+struct StoredRow {
+    MessageTable table;
+    std::int32_t record_number;
+    std::span<const std::string_view> texts;
+};
+// Told of every row once it is stored, inside the logging call.
+using RowListener = std::function<void(const StoredRow&)>;
 
 // The first write of a conversion's results that failed: what was being
 // written and the system's reason. code is 0 while every write succeeded.
@@ -70,6 +82,8 @@ public:
                        std::string_view v14_country, const CodedValues& v15, std::string_view v15_country);
     int log_reviewable(const RowIdentity& id, const CodedValues& v14, const CodedValues& v15);
     int log_message(std::int32_t record_number, std::string_view patient_id, std::string_view text);
+    // Who is told of each row stored from now on; none when empty.
+    void set_row_listener(RowListener listener) { listener_ = std::move(listener); }
 
     // Reading back.
     int ready_messages(int table, int format, int separator, int buffer_length);
@@ -111,8 +125,10 @@ private:
     void note_database_failure(int code, std::string_view what);
     void note_failure(int code, std::string reason);
     void note_insert(int rc, std::string_view table);
+    void tell_listener(MessageTable table, std::int32_t record_number, std::span<const std::string_view> texts);
 
     std::string database_name_;
+    RowListener listener_;
     bool open_ = false;
     sqlite3* db_ = nullptr;
     int reviewables_ = 0;

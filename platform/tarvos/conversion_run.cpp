@@ -156,13 +156,17 @@ int ConversionRun::refuse_converted() {
     return refuse_run(converted_.refusal);
 }
 
-// The results as the page shows them, read back beside the flush of the
-// files to the disk. The counts are the rows the database holds, never the
-// rows the run tried to write.
+// The results as the page shows them, gathered as the rows were stored, or
+// read back when that gathering gave up, beside the flush of the files to
+// the disk. The counts are the rows the database holds, never the rows the
+// run tried to write.
 void ConversionRun::read_results() {
     if (plan_.sync) early_flush_.start(plan_);
     const PhaseClock clock(Phase::results);
-    rows_ = page_results_.started() ? page_results_.take() : count_results(plan_.beside_part.database);
+    if (!plan_.summary_page || converted_.results_whole)
+        rows_ = std::move(converted_.results);
+    else
+        rows_ = page_results_.started() ? page_results_.take() : tarvos::read_results(plan_.beside_part.database);
     if (!rows_.error.empty())
         failure_ = "cannot read back the results database beside \"" + o_.input + "\": " + rows_.error;
     else if (rows_.conversions != static_cast<std::uint64_t>(converted_.conversions) ||

@@ -12,6 +12,7 @@
 #include "output_file.h"
 #include "phase_times.h"
 #include "placement.h"
+#include "results_gathering.h"
 #include "results_session.h"
 #include "run_log.h"
 #include "summary_page.h"
@@ -41,10 +42,11 @@ public:
     RecordConversion(const RunPlan& plan, InputSource& input, const InputIdentity& input_before,
                      const ConversionProgress& progress, const std::function<void()>& results_complete)
         : plan_(plan), input_(input), input_before_(input_before), progress_(progress),
-          results_complete_(results_complete), results_(plan) {}
+          results_complete_(results_complete), results_(plan),
+          run_log_lines_(nullptr, plan.summary_page ? kNotesShown : 0) {}
 
     ConversionOutcome run() {
-        if (!make_folders() || !open_output() || !open_results() || !open_run_log()) return std::move(outcome_);
+        if (!make_folders() || !open_output() || !open_run_log() || !open_results()) return std::move(outcome_);
         const StreamResult streamed = stream();
         close_results();
         judge(streamed);
@@ -61,7 +63,7 @@ private:
     void close_results();
     void judge(const StreamResult& streamed);
     void finish();
-    void write_run_log();
+    void finish_run_log();
     void fail(std::string why) {
         if (outcome_.failure.empty()) outcome_.failure = std::move(why);
     }
@@ -75,8 +77,8 @@ private:
     OutputFile output_;
     ResultsSession results_;
     FilePtr run_log_;
-    int log_error_ = 0;  // the first failed write of the run log
-    std::optional<NoteFile> notes_;
+    RunLogWriter run_log_lines_;
+    std::optional<ResultsGatherer> gathered_;
 };
 
 // The new files wait in private folders until the whole set is put in place:
@@ -110,36 +112,27 @@ bool RecordConversion::open_output() {
 }
 
 // Without its results database a conversion would lose every logged change
-// and review, so it does not start.
+// and review, so it does not start. The rows are gathered as they are stored,
+// from the first.
 bool RecordConversion::open_results() {
+    gathered_.emplace(plan_.summary_page);
     if (results_.open()) return true;
     outcome_.refusal = "cannot create the results database beside \"" + plan_.input + "\": " + results_.failure();
     return false;
 }
 
 // The run log lists every record a registrar may want to look at: a text
-// file, with the system's line ends like the reports beside it. Its heading
-// goes first; the records are noted as they convert, and their lines written
-// once the results hold every reason.
+// file, with the system's line ends like the reports beside it, written as
+// the records convert. Its heading goes first.
 bool RecordConversion::open_run_log() {
     if (plan_.run_log) run_log_.reset(create_new_file(plan_.beside_part.run_log));
     if (plan_.run_log && !run_log_) {
         outcome_.refusal = "cannot create the run log \"" + plan_.beside.run_log + "\": " + std::strerror(errno);
         return false;
     }
-    if (run_log_) {
-        std::string heading =
-            "Records of \"" + plan_.input + "\" to look at: line (also the record number), Patient ID, what happened.\n";
-#if defined(_WIN32)
-        heading.insert(heading.size() - 1, "\r");
-#endif
-        if (std::fputs(heading.c_str(), run_log_.get()) < 0) log_error_ = errno ? errno : EIO;
-    }
-    if (!plan_.run_log && !plan_.summary_page) return true;
-    notes_.emplace(plan_.beside_part.run_log + ".notes");
-    if (notes_->is_open()) return true;
-    outcome_.refusal = "cannot create the run log \"" + plan_.beside.run_log + "\": " + std::strerror(errno);
-    return false;
+    run_log_lines_ = RunLogWriter(run_log_.get(), plan_.summary_page ? kNotesShown : 0);
+    run_log_lines_.heading(plan_.input);
+    return true;
 }
 
 // Every record of the input, checked, converted and written block by block;
@@ -148,8 +141,11 @@ bool RecordConversion::open_run_log() {
 StreamResult RecordConversion::stream() {
     const PhaseClock clock(Phase::conversion);
     BlockWriter writer(output_.sink());
-    NoteSink note;
-    if (notes_) note = [this](const RecordNote& n) { notes_->add(n); };
+    // A record's reasons are the rows logged for it while it converted.
+    const NoteSink note = [this](const RecordNote& n) {
+        const PhaseClock clock(Phase::run_log);
+        run_log_lines_.add(n, gathered_->reasons_of(static_cast<std::int64_t>(n.line)));
+    };
     const ProgressTick tick = [this](const StreamCounts& c) {
         if (progress_) progress_(c, input_.bytes_read(), input_.size());
         return !interrupt_requested();
@@ -160,8 +156,13 @@ StreamResult RecordConversion::stream() {
 
 void RecordConversion::close_results() {
     results_.counters(outcome_.conversions, outcome_.reviewables, outcome_.messages);
-    const PhaseClock clock(Phase::reports);
-    results_.close();
+    {
+        const PhaseClock clock(Phase::reports);
+        results_.close();
+    }
+    outcome_.results_whole = gathered_->whole();
+    outcome_.results = gathered_->take();
+    gathered_.reset();
 }
 
 // What the records' end says of the run: records that cannot be converted
@@ -194,8 +195,8 @@ void RecordConversion::finish() {
         if (const std::string why = results_.failure(); !why.empty())
             fail("cannot write the results beside \"" + plan_.input + "\": " + why);
     if (outcome_.refusal.empty() && outcome_.failure.empty()) {
-        if (results_complete_) results_complete_();
-        write_run_log();
+        if (plan_.summary_page && !outcome_.results_whole && results_complete_) results_complete_();
+        finish_run_log();
         fail(output_.finish(plan_.output));
     }
     if (outcome_.failure.empty() && outcome_.refusal.empty() && interrupt_requested()) fail("interrupted");
@@ -204,27 +205,17 @@ void RecordConversion::finish() {
     outcome_.cancelled = interrupt_requested();
 }
 
-// The run log's lines, from the notes and the results database under their
-// temporary names, after its heading; the first lines are kept for the
+// The run log whole on its way to the disk; its first lines kept for the
 // summary page.
-void RecordConversion::write_run_log() {
-    if (notes_ && !log_error_) {
-        const PhaseClock clock(Phase::run_log);
-        if (!notes_->finish()) {
-            log_error_ = notes_->error();
-        } else {
-            RunLogLines lines;
-            log_error_ = tarvos::write_run_log(*notes_, plan_.beside_part.database, run_log_.get(),
-                                               plan_.summary_page ? kNotesShown : 0, lines);
-            outcome_.notes = std::move(lines.first);
-            outcome_.notes_total = lines.total;
-        }
-    }
-    notes_.reset();
+void RecordConversion::finish_run_log() {
+    int error = run_log_lines_.error();
+    RunLogLines lines = run_log_lines_.take();
+    outcome_.notes = std::move(lines.first);
+    outcome_.notes_total = lines.total;
     std::FILE* log = run_log_.get();
-    if (log && !log_error_ && (std::fflush(log) != 0 || std::ferror(log))) log_error_ = errno ? errno : EIO;
-    if (run_log_ && std::fclose(run_log_.release()) != 0 && !log_error_) log_error_ = errno ? errno : EIO;
-    if (log_error_) fail("cannot write the run log \"" + plan_.beside.run_log + "\": " + std::strerror(log_error_));
+    if (log && !error && (std::fflush(log) != 0 || std::ferror(log))) error = errno ? errno : EIO;
+    if (run_log_ && std::fclose(run_log_.release()) != 0 && !error) error = errno ? errno : EIO;
+    if (error) fail("cannot write the run log \"" + plan_.beside.run_log + "\": " + std::strerror(error));
 }
 
 }  // namespace

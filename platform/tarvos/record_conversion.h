@@ -13,6 +13,7 @@
 #include "input_source.h"
 #include "record_stream.h"
 #include "run_plan.h"
+#include "summary_data.h"
 
 namespace tarvos {
 
@@ -25,6 +26,10 @@ struct ConversionOutcome {
     // The run log's lines for the summary page: the first kept, all counted.
     std::vector<std::string> notes;
     std::uint64_t notes_total = 0;
+    // The results rows, counted by table as they were stored, and what the
+    // page shows of them when results_whole.
+    ResultsData results;
+    bool results_whole = false;
 };
 
 // Told after every record: the counts so far, and the input's bytes read of
@@ -33,10 +38,11 @@ using ConversionProgress =
     std::function<void(const StreamCounts& counts, std::uint64_t bytes_read, std::uint64_t bytes_total)>;
 
 // Converts the planned run's input, already opened and looked at. A change of
-// the input since input_before stops the run. results_complete is called
-// once every record is converted and the results database holds every row
-// and is closed, before the run log is written and the output flushed: the
-// caller may start reading the database then, beside that work.
+// the input since input_before stops the run. What the page shows of the
+// results is gathered as the rows are stored; when that gathering gave up,
+// results_complete is called once every record is converted and the results
+// database holds every row and is closed, before the output is flushed: the
+// caller may start reading the database back then, beside that work.
 ConversionOutcome convert_records(const RunPlan& plan, InputSource& input, const InputIdentity& input_before,
                                   const ConversionProgress& progress,
                                   const std::function<void()>& results_complete = {});

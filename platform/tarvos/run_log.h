@@ -1,9 +1,7 @@
-// The run log: a line for every record a registrar may want to look at.
-// While the records convert, their notes go to a file of notes beside the
-// run log; once the conversion library has closed the results database, the
-// run log is written from the notes and the messages logged for each record,
-// so that the line of a record whose schema or stage failed carries the
-// reasons in the words of the messages report.
+// The run log: a line for every record a registrar may want to look at,
+// written as the records convert. The line of a record whose schema or stage
+// failed carries the reasons in the words of the messages report, as the
+// conversion library logged them for that record.
 #pragma once
 
 #include <cstdint>
@@ -14,31 +12,6 @@
 #include "record_stream.h"
 
 namespace tarvos {
-
-// The notes of a run, a line each, in the order they came.
-class NoteFile {
-public:
-    // Creates the file; an existing file of that name is left alone, and the
-    // note file is then not open (errno tells why).
-    explicit NoteFile(std::string path);
-    // Closes the file and removes it.
-    ~NoteFile();
-    NoteFile(const NoteFile&) = delete;
-    NoteFile& operator=(const NoteFile&) = delete;
-
-    bool is_open() const { return file_ != nullptr; }
-    void add(const RecordNote& note);
-    // Ends the writing; false when a note could not be written.
-    bool finish();
-    // The first error of the writing (an errno value), or 0.
-    int error() const { return error_; }
-    const std::string& path() const { return path_; }
-
-private:
-    std::string path_;
-    std::FILE* file_ = nullptr;
-    int error_ = 0;
-};
 
 // One line of the run log for a note. reasons: the messages rows logged for
 // its record, in order: a schema failure is told in the words of its row, a
@@ -51,12 +24,28 @@ struct RunLogLines {
     std::uint64_t total = 0;
 };
 
-// Writes a line for every note of the finished note file to out (none when
-// out is null), each with the reasons the results database at database_path
-// holds for its record, and the system's line ends; keeps the first keep
-// lines. The first error (an errno value) that stopped the notes being read
-// back or out written, or 0.
-int write_run_log(const NoteFile& notes, const std::string& database_path, std::FILE* out, std::size_t keep,
-                  RunLogLines& lines);
+// The run log written as the records convert: a line for each note, with
+// the reasons the results hold for its record, in the system's line ends;
+// the first lines kept for the summary page.
+class RunLogWriter {
+public:
+    // Writes to out (none when null: the lines are only kept); keeps the
+    // first keep lines.
+    RunLogWriter(std::FILE* out, std::size_t keep) : out_(out), keep_(keep) {}
+    // The first line: which file the records are of.
+    void heading(const std::string& input);
+    void add(const RecordNote& note, const std::vector<std::string>& reasons);
+    // The first error that stopped the writing (an errno value), or 0.
+    int error() const { return error_; }
+    RunLogLines take() { return std::move(lines_); }
+
+private:
+    void write(std::string line);
+
+    std::FILE* out_;
+    std::size_t keep_;
+    RunLogLines lines_;
+    int error_ = 0;
+};
 
 }  // namespace tarvos

@@ -45,6 +45,8 @@ struct MessageGroup {
 };
 
 inline constexpr std::size_t kChangeGroupsShown = 500;
+// The page lists this many reviewables; the reviewables report holds them all.
+inline constexpr std::size_t kReviewablesShown = 2000;
 inline constexpr std::size_t kMessageGroupsShown = 500;
 inline constexpr std::size_t kRecordsPerMessage = 100;
 
@@ -54,7 +56,7 @@ struct ResultsData {
     std::vector<ConversionsOfType> by_type;  // most rows first
     std::vector<CodeChange> changes;         // most records first, at most kChangeGroupsShown
     std::uint64_t change_groups = 0;         // all of them
-    std::vector<ReviewableRow> reviewables;  // every one, by record number
+    std::vector<ReviewableRow> reviewables;  // the first kReviewablesShown, by record number
     std::vector<MessageGroup> message_groups;  // most first, at most kMessageGroupsShown
     std::uint64_t message_texts = 0;           // distinct texts, all of them
     StageProblems stage_problems;              // the stage calculation's reasons, grouped

@@ -285,6 +285,9 @@ std::string summary_page_html(const PageContent& c) {
             h += "</tr>\n";
         }
         h += "</tbody></table>\n";
+        if (r.reviewable_rows > r.reviewables.size())
+            h += "<p class=note>The first " + grouped(r.reviewables.size()) + " of " + grouped(r.reviewable_rows) +
+                 " reviewables, by record; the reviewables report (.rev) beside the input lists them all.</p>\n";
     }
 
     // 5. Stage problems.

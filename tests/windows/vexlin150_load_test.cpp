@@ -29,7 +29,7 @@ void check(bool ok, const std::string& what) {
 }
 
 // The exports in ordinal order: ordinal = index + 1.
-constexpr std::array<const char*, 15> kExports = {
+constexpr std::array<const char*, 16> kExports = {
     "vexlin150_Get_dll_info",
     "vexlin150_Convert_buffer_to_150",
     "vexlin150_Convert_buffer_and_stage",
@@ -45,6 +45,7 @@ constexpr std::array<const char*, 15> kExports = {
     "vexlin150_Get_next_message",
     "vexlin150_Get_result_counters",
     "vexlin150_Get_results_failure",
+    "vexlin150_Set_row_listener",
 };
 
 constexpr std::array<const char*, 8> kCsEntryPoints = {

@@ -11,9 +11,13 @@
 #include <fstream>
 #include <regex>
 #include <string>
+#include <vector>
+
+#include <sqlite3.h>
 
 #include "cstage0205.h"
 #include "record_builder.h"
+#include "sample_records.h"
 
 namespace {
 
@@ -238,5 +242,72 @@ TEST(Exports, ResultsFailureNamesAReportThatCannotBeWrittenUntilTheNextConversio
     EXPECT_STREQ(reason.data(), "");
     vexlin150_Close_file_conversion();
     EXPECT_EQ(vexlin150_Get_results_failure(nullptr, 0), 0);
+    fs::remove_all(dir);
+}
+
+namespace {
+
+std::vector<std::string> rows_of_table(sqlite3* db, int table) {
+    static constexpr const char* kQueries[] = {nullptr, "SELECT * FROM conversions ORDER BY rowid;",
+                                               "SELECT * FROM reviewables ORDER BY rowid;",
+                                               "SELECT * FROM messages ORDER BY rowid;"};
+    std::vector<std::string> rows;
+    sqlite3_stmt* stmt = nullptr;
+    sqlite3_prepare_v2(db, kQueries[table], -1, &stmt, nullptr);
+    while (sqlite3_step(stmt) == SQLITE_ROW) {
+        std::string row = std::to_string(table) + "|" + std::to_string(sqlite3_column_int(stmt, 0));
+        for (int c = 1; c < sqlite3_column_count(stmt); ++c) {
+            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, c));
+            row += "|" + std::string(text ? text : "");
+        }
+        rows.push_back(row);
+    }
+    sqlite3_finalize(stmt);
+    return rows;
+}
+
+}  // namespace
+
+// A caller that gathers what the rows hold as they are written is told of
+// every row the results database holds, as it holds it, and of none once it
+// stops listening.
+TEST(Exports, TheRowListenerIsToldEveryRowAsTheDatabaseHoldsIt) {
+    const fs::path dir = fresh_dir("listener");
+    const std::string input = (dir / "in.txt").string();
+    std::vector<std::string> told;
+    vexlin150_Set_row_listener(
+        [](void* context, const vexlin150_row* row) {
+            std::string line = std::to_string(row->table) + "|" + std::to_string(row->record_number);
+            for (int i = 0; i < row->text_count; ++i) line += "|" + std::string(row->texts[i], row->text_lengths[i]);
+            static_cast<std::vector<std::string>*>(context)->push_back(line);
+        },
+        &told);
+    ASSERT_EQ(vexlin150_Initialize_file_conversion(input.c_str()), 1);
+    unsigned char restage = 0, review = 0;
+    for (int n = 1; n <= 400; ++n) {
+        std::string record = sample::make_record(5, static_cast<std::uint64_t>(n), sample::Staging::random);
+        vexlin150_Convert_buffer_and_stage(n, record.data(), 0, 7, &restage, &review);
+    }
+    vexlin150_Set_row_listener(nullptr, nullptr);
+    RecordBuilder unheard = typical_record();
+    unheard.set(vexlin::field::kAddrAtDxCountry, "XYG");
+    vexlin150_Convert_buffer_to_150(401, unheard.data(), 0, &restage, &review);
+    vexlin150_Close_file_conversion();
+
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open_v2((dir / "in.db").string().c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+    for (int table = 1; table <= 3; ++table) {
+        std::vector<std::string> stored = rows_of_table(db, table), heard;
+        for (const std::string& row : told)
+            if (row.front() == '0' + table) heard.push_back(row);
+        if (table == 1) {
+            ASSERT_FALSE(stored.empty());
+            EXPECT_EQ(stored.back().rfind("1|401|", 0), 0u) << "the record converted unheard is stored";
+            stored.pop_back();
+        }
+        EXPECT_FALSE(heard.empty()) << "table " << table;
+        EXPECT_EQ(heard, stored) << "table " << table;
+    }
+    sqlite3_close(db);
     fs::remove_all(dir);
 }

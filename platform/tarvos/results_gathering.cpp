@@ -1,0 +1,91 @@
+#include "results_gathering.h"
+
+#include <string_view>
+
+namespace tarvos {
+namespace {
+
+std::string_view text_at(const vexlin150_row& row, int i) {
+    return i < row.text_count ? std::string_view(row.texts[i], static_cast<std::size_t>(row.text_lengths[i]))
+                              : std::string_view();
+}
+
+// The columns of the tables after the record number, as the library tells them.
+constexpr int kConversionType = 5, kConversionCodes = 6;  // then 14.0 histology, grade, site, country, 15.0 the same
+constexpr int kMessageId = 0, kMessageText = 1;
+
+}  // namespace
+
+ResultsGatherer::ResultsGatherer(bool for_page) : for_page_(for_page) {
+    vexlin150_Set_row_listener(&ResultsGatherer::heard, this);
+}
+
+ResultsGatherer::~ResultsGatherer() { vexlin150_Set_row_listener(nullptr, nullptr); }
+
+void VEXLIN150_CALL ResultsGatherer::heard(void* context, const vexlin150_row* row) {
+    auto* self = static_cast<ResultsGatherer*>(context);
+    switch (row->table) {
+        case VEXLIN150_TABLE_CONVERSIONS: self->conversion(*row); break;
+        case VEXLIN150_TABLE_REVIEWABLES: self->reviewable(*row); break;
+        case VEXLIN150_TABLE_MESSAGES: self->message(*row); break;
+        default: break;
+    }
+}
+
+void ResultsGatherer::conversion(const vexlin150_row& row) {
+    ++conversion_rows_;
+    if (!for_page_) return;
+    ConversionRow taken;
+    taken.type = text_at(row, kConversionType);
+    taken.record = row.record_number;
+    // The table lists the 14.0 values, then the 15.0 ones; the tally pairs them.
+    for (int item = 0; item < 4; ++item) {
+        taken.codes[2 * item] = text_at(row, kConversionCodes + item);
+        taken.codes[2 * item + 1] = text_at(row, kConversionCodes + 4 + item);
+    }
+    changes_.take(taken);
+}
+
+void ResultsGatherer::reviewable(const vexlin150_row& row) {
+    if (!for_page_ || reviewables_.first.size() == kReviewablesShown) {
+        ++reviewables_.rows;
+        return;
+    }
+    ReviewableRow r;
+    r.record = row.record_number;
+    std::string* texts[] = {&r.patient_id,    &r.seq_num_central, &r.reporting_facility, &r.acc_num_hospital,
+                            &r.seq_num_hospital, &r.v14_histology, &r.v14_grade,          &r.v14_site,
+                            &r.v15_histology, &r.v15_grade,       &r.v15_site};
+    for (int i = 0; i < 11; ++i) texts[i]->assign(text_at(row, i));
+    reviewables_.take(std::move(r));
+}
+
+void ResultsGatherer::message(const vexlin150_row& row) {
+    ++message_rows_;
+    if (row.record_number != reasons_record_) {
+        reasons_.clear();
+        reasons_record_ = row.record_number;
+    }
+    reasons_.emplace_back(text_at(row, kMessageText));
+    if (for_page_) messages_.take(row.record_number, text_at(row, kMessageId), text_at(row, kMessageText));
+}
+
+const std::vector<std::string>& ResultsGatherer::reasons_of(std::int64_t record) const {
+    static const std::vector<std::string> kNone;
+    return record == reasons_record_ ? reasons_ : kNone;
+}
+
+ResultsData ResultsGatherer::take() {
+    ResultsData data;
+    if (whole()) {
+        changes_.finish(data);
+        messages_.finish(data);
+        data.reviewables = std::move(reviewables_.first);
+    }
+    data.conversions = conversion_rows_;
+    data.reviewable_rows = reviewables_.rows;
+    data.messages = message_rows_;
+    return data;
+}
+
+}  // namespace tarvos

@@ -1,0 +1,55 @@
+// What the summary page and the run log need of a run's results, gathered as
+// the conversion library stores each row: the library tells of every row once
+// it is in the database, so that nothing need be read back. The conversions
+// are counted by type and by change, the first reviewables kept, the
+// messages grouped by text with their first records and into stage
+// problems, and the reasons of the record converted last kept for its line
+// of the run log. A tally that would need more memory than a page shows
+// gives up; the page's results are then read back from the database.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "results_tally.h"
+#include "summary_data.h"
+#include "vexlin150.h"
+
+namespace tarvos {
+
+class ResultsGatherer {
+public:
+    // Listens to the conversion library from now on; for_page: gather what
+    // the page shows, not only the counts and the run log's reasons.
+    explicit ResultsGatherer(bool for_page);
+    // Stops listening.
+    ~ResultsGatherer();
+    ResultsGatherer(const ResultsGatherer&) = delete;
+    ResultsGatherer& operator=(const ResultsGatherer&) = delete;
+
+    // The messages rows of a record, in the order logged, while no later
+    // record has logged one; none for any other.
+    const std::vector<std::string>& reasons_of(std::int64_t record) const;
+    // Whether what the page shows was gathered whole.
+    bool whole() const { return for_page_ && !changes_.gave_up() && !messages_.gave_up(); }
+    // The rows gathered, counted by table, and what the page shows of them
+    // when it was gathered whole.
+    ResultsData take();
+
+private:
+    static void VEXLIN150_CALL heard(void* context, const vexlin150_row* row);
+    void conversion(const vexlin150_row& row);
+    void reviewable(const vexlin150_row& row);
+    void message(const vexlin150_row& row);
+
+    bool for_page_;
+    ChangeTally changes_;
+    ReviewableTally reviewables_;
+    MessageTally messages_;
+    std::uint64_t conversion_rows_ = 0, message_rows_ = 0;
+    std::int64_t reasons_record_ = -1;
+    std::vector<std::string> reasons_;
+};
+
+}  // namespace tarvos

@@ -1,0 +1,77 @@
+// The page's results gathered as the conversion library stores each row are
+// the results read back from the database it wrote: every count, group and
+// record the same; and each record's reasons are its own rows.
+#include "results_gathering.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <sqlite3.h>
+
+#include "results_database.h"
+#include "sample_records.h"
+#include "vexlin150.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string shown(const tarvos::ResultsData& d) {
+    std::string s = std::to_string(d.conversions) + " " + std::to_string(d.reviewable_rows) + " " +
+                    std::to_string(d.messages) + " " + std::to_string(d.change_groups) + " " +
+                    std::to_string(d.message_texts) + " " + std::to_string(d.stage_problems.reasons) + "\n";
+    for (const auto& t : d.by_type) s += "type " + t.type + " " + std::to_string(t.rows) + "\n";
+    for (const auto& c : d.changes)
+        s += "change " + c.type + "/" + c.item + " " + c.from + ">" + c.to + " " + std::to_string(c.records) + "\n";
+    for (const auto& r : d.reviewables) s += "reviewable " + std::to_string(r.record) + " " + r.patient_id + r.v15_site + "\n";
+    for (const auto& g : d.message_groups) {
+        s += "message " + g.text + " " + std::to_string(g.count) + ":";
+        for (const auto& r : g.records) s += " " + std::to_string(r.record) + r.patient_id;
+        s += "\n";
+    }
+    for (const auto& p : d.stage_problems.shown)
+        s += "problem " + p.reason.kind + "/" + p.reason.item + "/" + p.reason.schema + " " + std::to_string(p.records) +
+             " " + p.example + "\n";
+    return s;
+}
+
+TEST(ResultsGathering, WhatIsGatheredAsRowsAreStoredIsWhatIsReadBack) {
+    const fs::path folder = fs::temp_directory_path() / "tarvos-results-gathering";
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    tarvos::ResultsData gathered;
+    std::map<std::int64_t, std::vector<std::string>> reasons;  // of each record, as its run-log line takes them
+    {
+        tarvos::ResultsGatherer gatherer(true);
+        ASSERT_EQ(vexlin150_Initialize_file_conversion((folder / "in.txt").string().c_str()), 1);
+        unsigned char restage = 0, review = 0;
+        for (int n = 1; n <= 800; ++n) {
+            std::string record = sample::make_record(3, static_cast<std::uint64_t>(n), sample::Staging::random);
+            vexlin150_Convert_buffer_and_stage(n, record.data(), 0, 7, &restage, &review);
+            if (!gatherer.reasons_of(n).empty()) reasons[n] = gatherer.reasons_of(n);
+        }
+        vexlin150_Close_file_conversion();
+        ASSERT_TRUE(gatherer.whole());
+        gathered = gatherer.take();
+    }
+    const tarvos::ResultsData read = tarvos::read_results((folder / "in.db").string());
+    ASSERT_EQ(read.error, "");
+    EXPECT_GT(gathered.reviewable_rows, 0u);
+    EXPECT_GT(gathered.stage_problems.reasons, 0u);
+    EXPECT_EQ(shown(gathered), shown(read));
+    // Each record's reasons are its own messages rows, in order.
+    std::map<std::int64_t, std::vector<std::string>> stored;
+    tarvos::ResultsDatabase db((folder / "in.db").string());
+    ASSERT_TRUE(db.each("SELECT sequence, msg FROM messages ORDER BY rowid;", [&](sqlite3_stmt* s) {
+        stored[sqlite3_column_int64(s, 0)].push_back(tarvos::column_text(s, 1));
+    }));
+    EXPECT_GT(stored.size(), 10u);
+    EXPECT_EQ(reasons, stored);
+    fs::remove_all(folder);
+}
+
+}  // namespace
