@@ -490,6 +490,26 @@ bool in_runs(const PackedRuns& runs, std::uint64_t packed) {
 
 namespace {
 
+// Every code of one to three digits as its packed code and its bit, in the
+// order of the packed codes: made once.
+const std::vector<std::pair<std::uint64_t, std::size_t>>& digit_codes_in_packed_order() {
+    static const std::vector<std::pair<std::uint64_t, std::size_t>> codes = [] {
+        std::vector<std::pair<std::uint64_t, std::size_t>> all;
+        char text[3];
+        for (std::size_t n = 1; n <= 3; ++n)
+            for (std::size_t value = 0, end = n == 1 ? 10 : n == 2 ? 100 : 1000; value < end; ++value) {
+                for (std::size_t i = n, v = value; i-- > 0; v /= 10) text[i] = static_cast<char>('0' + v % 10);
+                std::uint64_t packed = 0;
+                std::size_t bit = 0;
+                if (pack_code(std::string_view(text, n), packed) && digit_code_bit(std::string_view(text, n), bit))
+                    all.emplace_back(packed, bit);
+            }
+        std::sort(all.begin(), all.end());
+        return all;
+    }();
+    return codes;
+}
+
 // Sorts runs and joins those that overlap or touch.
 PackedRuns joined(PackedRuns runs) {
     std::sort(runs.begin(), runs.end());
@@ -527,18 +547,17 @@ void Engine::build_known_codes(ValidCodes& codes, const std::vector<std::pair<st
     codes.text_runs = joined(std::move(text));
     codes.number_runs = joined(std::move(numbers));
     codes.known = true;
-    // The bits of the codes of one to three digits, from the runs.
+    // The bits of the codes of one to three digits, from the runs: the codes
+    // in their packed order walked once beside each list of runs.
     codes.digit_codes.assign((kDigitCodeBits + 63) / 64, 0);
-    char text_code[3];
-    for (std::size_t n = 1; n <= 3; ++n)
-        for (std::size_t value = 0, end = n == 1 ? 10 : n == 2 ? 100 : 1000; value < end; ++value) {
-            for (std::size_t i = n, v = value; i-- > 0; v /= 10) text_code[i] = static_cast<char>('0' + v % 10);
-            const std::string_view code(text_code, n);
-            std::size_t bit = 0;
-            pack_code(code, lo);
-            if (digit_code_bit(code, bit) && (in_runs(codes.text_runs, lo) || in_runs(codes.number_runs, lo)))
-                codes.digit_codes[bit / 64] |= std::uint64_t{1} << (bit % 64);
+    for (const PackedRuns* runs : {&codes.text_runs, &codes.number_runs}) {
+        auto run = runs->begin();
+        for (const auto& [packed, bit] : digit_codes_in_packed_order()) {
+            while (run != runs->end() && run->second < packed) ++run;
+            if (run == runs->end()) break;
+            if (run->first <= packed) codes.digit_codes[bit / 64] |= std::uint64_t{1} << (bit % 64);
         }
+    }
 }
 
 // Inline: it runs for every input of every calculation.
