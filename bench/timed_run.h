@@ -20,7 +20,10 @@ struct Timed {
     double seconds = 0;      // wall time
     double cpu_seconds = 0;  // user and system time of the program
     long peak_kb = 0;        // peak resident memory
-    int status = 0;          // as wait() gives it; -1 when it did not start
+    // Bytes read from storage (not from the page cache): the read_bytes of
+    // /proc/PID/io, as the system counts them for the program's reads.
+    long long storage_read_bytes = 0;
+    int status = 0;  // as wait() gives it; -1 when it did not start
 };
 
 // Runs argv (found on the PATH) and waits for it; its standard output goes to
@@ -51,6 +54,7 @@ inline Timed run_timed(const std::vector<std::string>& argv, const std::string& 
     t.cpu_seconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
                     static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     t.peak_kb = usage.ru_maxrss;
+    t.storage_read_bytes = static_cast<long long>(usage.ru_inblock) * 512;
     return t;
 }
 

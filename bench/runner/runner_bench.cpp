@@ -6,9 +6,16 @@
 // it, and tarvos writing a .gz output beside gzip -1 of the plain file.
 // Prints MB/s (of the unpacked records), the ratio of each to cp, and
 // tarvos's peak memory on a small and a large file.
-// Then both generated files again, the second with staging inputs drawn at
-// random, each with where one run's time went, phase by phase.
-//   runner_bench [--records N] [--dir FOLDER] [--runs R] [--memory-records M]
+// Then three generated files, the second with staging inputs drawn at
+// random, the third with a dozen problems a staged record, each with where one
+// run's time went, phase by phase.
+// A file larger than the memory the run may use follows, read from the disk
+// (each run held to 192 MB where the host allows it), with the bytes read
+// from storage: once the file.
+//   runner_bench [--records N] [--dir FOLDER] [--runs R] [--memory-records M[,M...]]
+// --memory-records adds the peak memory on files of M records of each kind.
+#include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -77,6 +84,110 @@ void row(const char* what, double seconds, double megabytes, double cp_seconds) 
     std::printf("  %-40s %8.3f s %9.1f MB/s %7.2fx cp\n", what, seconds, megabytes / seconds, seconds / cp_seconds);
 }
 
+// A memory limit for the programs timed, as a registrar's PC has for its
+// page cache: a control group of its own, where the host lets one be made.
+class MemoryLimit {
+public:
+    explicit MemoryLimit(long long bytes) {
+        const std::string v1 = "/sys/fs/cgroup/memory/runner-bench", v2 = "/sys/fs/cgroup/runner-bench";
+        std::error_code ec;
+        if (fs::is_directory("/sys/fs/cgroup/memory") && (fs::create_directory(v1, ec), fs::is_directory(v1)) &&
+            write_file(v1 + "/memory.limit_in_bytes", std::to_string(bytes))) {
+            procs_ = v1 + "/cgroup.procs";
+        } else if (fs::exists("/sys/fs/cgroup/cgroup.controllers") &&
+                   (write_file("/sys/fs/cgroup/cgroup.subtree_control", "+memory"), fs::create_directory(v2, ec),
+                    fs::is_directory(v2)) &&
+                   write_file(v2 + "/memory.max", std::to_string(bytes))) {
+            procs_ = v2 + "/cgroup.procs";
+        }
+    }
+    bool held() const { return !procs_.empty(); }
+    // argv, run inside the group when there is one.
+    std::vector<std::string> wrapped(std::vector<std::string> argv) const {
+        if (!held()) return argv;
+        argv.insert(argv.begin(), {"sh", "-c", "echo $$ > " + procs_ + " && exec \"$@\"", "sh"});
+        return argv;
+    }
+
+private:
+    static bool write_file(const std::string& path, const std::string& text) {
+        std::ofstream out(path);
+        return static_cast<bool>(out << text << std::flush);
+    }
+    std::string procs_;
+};
+
+// Takes a file out of the page cache, as after a reboot: its next read comes
+// from the disk.
+void drop_from_cache(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDONLY);
+    if (fd < 0) return;
+    fdatasync(fd);
+    posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+    close(fd);
+}
+
+// The megabytes of a file in the page cache.
+double cached_mb(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDONLY);
+    if (fd < 0) return 0;
+    const std::size_t size = static_cast<std::size_t>(lseek(fd, 0, SEEK_END));
+    double mb = 0;
+    if (void* at = size ? mmap(nullptr, size, PROT_READ, MAP_SHARED, fd, 0) : MAP_FAILED; at != MAP_FAILED) {
+        const long page = sysconf(_SC_PAGESIZE);
+        std::vector<unsigned char> resident((size + static_cast<std::size_t>(page) - 1) / static_cast<std::size_t>(page));
+        if (mincore(at, size, resident.data()) == 0)
+            for (unsigned char r : resident) mb += (r & 1) ? static_cast<double>(page) / 1e6 : 0;
+        munmap(at, size);
+    }
+    close(fd);
+    return mb;
+}
+
+// Median of runs, each with the input out of the page cache first.
+Timed cold_median(int runs, const MemoryLimit& limit, const std::vector<std::string>& argv, const std::string& input,
+                  const std::string& out) {
+    std::vector<Timed> all;
+    for (int i = 0; i < runs; ++i) {
+        fs::remove(out);
+        drop_from_cache(input);
+        all.push_back(run_timed(limit.wrapped(argv)));
+        if (all.back().status != 0) {
+            std::fprintf(stderr, "runner_bench: %s failed (status %d)\n", argv[0].c_str(), all.back().status);
+            std::exit(1);
+        }
+    }
+    std::sort(all.begin(), all.end(), [](const Timed& a, const Timed& b) { return a.seconds < b.seconds; });
+    return all[all.size() / 2];
+}
+
+// The runner on a file larger than the memory it may use, read from the disk:
+// the page cache dropped before each run, and the run held to a memory limit
+// where the host allows one. The input is read once: the bytes read from
+// storage are the file's size.
+void larger_than_memory(const std::string& tarvos, const std::string& input, const std::string& out,
+                        const std::string& copy, int runs) {
+    constexpr long long kLimit = 192LL << 20;
+    const MemoryLimit limit(kLimit);
+    const double mb = static_cast<double>(fs::file_size(input)) / 1e6;
+    std::printf("File larger than memory: %.1f MB read from the disk (page cache dropped before each run), %s; "
+                "median of %d runs\n",
+                mb, limit.held() ? "each run held to 192 MB of memory (its page cache included)"
+                                 : "this host lets no memory limit be set: the runs are not held to one",
+                runs);
+    const Timed cp = cold_median(runs, limit, {"dd", "if=" + input, "of=" + copy, "bs=1M", "conv=fsync", "status=none"},
+                                 input, copy);
+    const Timed derive = cold_median(runs, limit, {tarvos, "--quiet", input, out}, input, out);
+    row("copy and flush (dd conv=fsync)", cp.seconds, mb, cp.seconds);
+    row("tarvos (derive all three families)", derive.seconds, mb, cp.seconds);
+    std::printf("  tarvos takes %.2fx a copy and flush; read %.1f MB from storage (%.2fx the file), peak memory %ld kB\n",
+                derive.seconds / cp.seconds, static_cast<double>(derive.storage_read_bytes) / 1e6,
+                static_cast<double>(derive.storage_read_bytes) / 1e6 / mb, derive.peak_kb);
+    std::printf("  left in the page cache after the run: %.1f MB of the input, %.1f MB of the output\n",
+                cached_mb(input), cached_mb(out));
+}
+
+
 // The runner on one file, deriving all three families, best of runs, beside
 // a copy and flush of the same file; then where one run's time went.
 void file_figures(const char* title, const std::string& tarvos, const std::string& input, const std::string& out,
@@ -114,19 +225,31 @@ void file_figures(const char* title, const std::string& tarvos, const std::strin
     fs::remove(phases);
 }
 
+// The counts of a list "20000,200000,1000000".
+std::vector<long> counts_of(const std::string& list) {
+    std::vector<long> counts;
+    for (std::size_t from = 0; from <= list.size();) {
+        const std::size_t comma = std::min(list.find(',', from), list.size());
+        counts.push_back(std::stol(list.substr(from, comma - from)));
+        from = comma + 1;
+    }
+    return counts;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     long records = 20000;
     int runs = 3;
-    long memory_records = 0;  // also the peak memory on a file of this many records
+    // Also the peak memory on files of these many records, of each kind.
+    std::vector<long> memory_records;
     fs::path dir = fs::temp_directory_path() / "runner-bench";
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string a = argv[i];
         if (a == "--records") records = std::stol(argv[i + 1]);
         else if (a == "--dir") dir = argv[i + 1];
         else if (a == "--runs") runs = std::stoi(argv[i + 1]);
-        else if (a == "--memory-records") memory_records = std::stol(argv[i + 1]);
+        else if (a == "--memory-records") memory_records = counts_of(argv[i + 1]);
     }
     fs::create_directories(dir);
     const std::string tarvos = TARVOS_PATH, generator = GENERATOR_PATH;
@@ -212,17 +335,30 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "runner_bench: generator failed\n");
         return 1;
     }
+    // A third where every staged record's calculation reports about a dozen
+    // problems, as in a file written under other rules or in another layout.
+    const std::string problems_input = (dir / "problems-14.txt").string();
+    if (run_timed({generator, "--records", std::to_string(records), "--seed", "1", "--staging", "problems", "--output",
+                   problems_input})
+            .status != 0) {
+        std::fprintf(stderr, "runner_bench: generator failed\n");
+        return 1;
+    }
     file_figures("File 1, staging inputs its schema accepts", tarvos, big, out, copy, runs);
     file_figures("File 2, staging inputs drawn at random", tarvos, random_input, out, copy, runs);
-    if (memory_records > 0) {
-        const std::string large = (dir / "large-14.txt").string();
-        run_timed({generator, "--records", std::to_string(memory_records), "--seed", "1", "--staging", "random",
-                   "--output", large});
-        const Timed t = best_of(1, {tarvos, "--quiet", large, out}, out);
-        std::printf("Peak memory of tarvos on %ld records (staging inputs drawn at random): %ld kB\n", memory_records,
-                    t.peak_kb);
-        fs::remove(large);
+    file_figures("File 3, staging inputs its schema does not know (a dozen problems a staged record)", tarvos,
+                 problems_input, out, copy, runs);
+    larger_than_memory(tarvos, big, out, copy, runs);
+    for (const long n : memory_records) {
+        for (const char* staging : {"valid", "random", "problems"}) {
+            const std::string large = (dir / "large-14.txt").string();
+            run_timed({generator, "--records", std::to_string(n), "--seed", "1", "--staging", staging, "--output", large});
+            const Timed t = best_of(1, {tarvos, "--quiet", large, out}, out);
+            std::printf("Peak memory of tarvos on %ld records (staging %s): %ld kB\n", n, staging, t.peak_kb);
+            fs::remove(large);
+            fs::remove(out);
+        }
     }
-    for (const std::string& f : {copy, out, packed, packed_out, random_input}) fs::remove(f);
+    for (const std::string& f : {copy, out, packed, packed_out, random_input, problems_input}) fs::remove(f);
     return 0;
 }

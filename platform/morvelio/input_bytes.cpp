@@ -3,12 +3,21 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
+#include "file_cache.h"
 #include "file_names.h"
 #include "gzip_reader.h"
 #include "read_ahead.h"
 
 namespace naaccr {
+namespace {
+
+// What is read before it is given back to the system, when it is.
+constexpr std::uint64_t kReleasedAtOnce = std::uint64_t{16} << 20;
+
+}  // namespace
 
 bool starts_as_gzip(std::span<const char> first) {
     return first.size() >= 2 && static_cast<unsigned char>(first[0]) == 0x1F &&
@@ -22,8 +31,11 @@ InputBytes::~InputBytes() = default;
 bool InputBytes::open(const std::string& path) {
     ahead_.reset();
     gzip_.reset();
-    file_.reset(naaccr::os::open_file(path, "rb"));
+    file_.reset(naaccr::os::open_for_one_read(path));
     if (!file_) return false;
+    std::error_code ec;
+    gentle_ = naaccr::os::gentle_on_memory(std::filesystem::file_size(naaccr::os::path_of(path), ec));
+    released_ = 0;
     // Unbuffered: each block is read straight into the reader's buffer.
     std::setvbuf(file_.get(), nullptr, _IONBF, 0);
     head_taken_ = 0;
@@ -46,7 +58,11 @@ std::ptrdiff_t InputBytes::read_file(std::span<char> buffer) {
         if (n == buffer.size()) return static_cast<std::ptrdiff_t>(n);
     }
     const std::size_t got = std::fread(buffer.data() + n, 1, buffer.size() - n, file_.get());
-    file_bytes_read_.fetch_add(got, std::memory_order_relaxed);
+    const std::uint64_t read = file_bytes_read_.fetch_add(got, std::memory_order_relaxed) + got;
+    if (gentle_ && read - released_ >= kReleasedAtOnce) {
+        naaccr::os::release_read(file_.get(), released_, read - released_);
+        released_ = read;
+    }
     if (got == 0 && n == 0 && std::ferror(file_.get())) {
         read_errno_ = errno ? errno : EIO;
         return -1;

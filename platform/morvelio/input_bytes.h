@@ -29,8 +29,8 @@ public:
     InputBytes(const InputBytes&) = delete;
     InputBytes& operator=(const InputBytes&) = delete;
 
-    // Opens the file (named in UTF-8) for reading; false when it cannot be
-    // opened (errno says why).
+    // Opens the file (named in UTF-8) for reading once, in order; false when
+    // it cannot be opened (errno says why).
     bool open(const std::string& path);
     bool compressed() const { return gzip_ != nullptr; }
     // The bytes of the file read so far (of the compressed file, for gzip).
@@ -61,6 +61,10 @@ private:
     std::size_t head_size_ = 0, head_taken_ = 0;
     int read_errno_ = 0;
     std::atomic<std::uint64_t> file_bytes_read_{0};
+    // A file larger than a share of memory is given back to the system as
+    // it is read, a stretch at a time, from released_ on.
+    bool gentle_ = false;
+    std::uint64_t released_ = 0;
     // Declared after the file: destroyed first, the thread stopped first.
     std::unique_ptr<GzipReader> gzip_;
     std::unique_ptr<ReadAhead> ahead_;

@@ -3,19 +3,27 @@
 #include <cerrno>
 #include <cstring>
 
+#include "file_cache.h"
 #include "held_files.h"
 #include "os_support.h"
 
 namespace tarvos {
+namespace {
+
+// How far behind the newest block the output is given back to the system.
+constexpr std::uint64_t kReleaseBehind = std::uint64_t{32} << 20;
+
+}  // namespace
 
 OutputFile::~OutputFile() {
     if (pending_.file) std::fclose(pending_.file);
 }
 
 std::string OutputFile::create(const std::string& folder, const std::string& temporary_name, bool gzip,
-                               std::uint64_t expected_size, bool sync) {
+                               std::uint64_t expected_size, bool sync, bool gentle) {
     temporary_name_ = temporary_name;
     sync_ = sync;
+    gentle_ = gentle && sync;
     // The output has no name while it is written, where the system allows:
     // a run killed now leaves nothing of it behind.
     pending_ = create_pending_output(folder, temporary_name);
@@ -48,6 +56,12 @@ bool OutputFile::write_plain(std::string_view block) {
     // once, while the next ones convert.
     if (sync_) start_writeback(pending_.file, written_, block.size());
     written_ += block.size();
+    // What reached the disk a while ago is given back to the system: the
+    // writes behind it have had their time.
+    if (gentle_ && written_ - released_ >= 2 * kReleaseBehind) {
+        naaccr::os::release_written(pending_.file, released_, written_ - kReleaseBehind - released_);
+        released_ = written_ - kReleaseBehind;
+    }
     return true;
 }
 

@@ -26,10 +26,11 @@ public:
 
     // Creates the file in folder, to be named temporary_name when complete,
     // for an output of about expected_size bytes (0: unknown); when sync,
-    // each block is sent to the disk as soon as it is written. The reason it
-    // cannot be created, or empty.
+    // each block is sent to the disk as soon as it is written, and, when
+    // gentle, given back to the system once there. The reason it cannot be
+    // created, or empty.
     std::string create(const std::string& folder, const std::string& temporary_name, bool gzip,
-                       std::uint64_t expected_size, bool sync);
+                       std::uint64_t expected_size, bool sync, bool gentle);
     // Where the conversion's blocks go.
     ByteSink sink();
     // Ends the output: what zlib still holds, the room past its end given
@@ -46,8 +47,8 @@ private:
     PendingOutput pending_;
     std::string temporary_name_;
     std::optional<GzipOutput> gzip_;
-    bool sync_ = false;
-    std::uint64_t written_ = 0, room_ = 0;
+    bool sync_ = false, gentle_ = false;
+    std::uint64_t written_ = 0, room_ = 0, released_ = 0;
     int write_errno_ = 0;
 };
 

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 
+#include "file_cache.h"
 #include "held_files.h"
 #include "leftovers.h"
 #include "os_support.h"
@@ -105,7 +106,7 @@ bool RecordConversion::open_output() {
     // A plain input's size is about the output's: its room is set aside.
     const std::uint64_t expected = input_.compressed() ? 0 : input_.size();
     const std::string why = output_.create(folder_of(plan_.output), plan_.output_part, is_gzip_name(plan_.output),
-                                           expected, plan_.sync);
+                                           expected, plan_.sync, naaccr::os::gentle_on_memory(input_.size()));
     if (why.empty()) return true;
     outcome_.refusal = "cannot create a file in the output's folder \"" + folder_of(plan_.output) + "\": " + why;
     return false;
