@@ -33,7 +33,9 @@ struct Looked {
 // A run's look at text: the first record, then every record streamed through
 // the checks into an output that is thrown away.
 Looked look(const std::string& text) {
-    const fs::path file = fs::temp_directory_path() / "record-checks-input.dat";
+    // A file of each test's own: the tests run side by side.
+    const fs::path file = fs::temp_directory_path() /
+                          ("record-checks-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     std::ofstream(file, std::ios::binary) << text;
     tarvos::InputSource input;
     Looked r;

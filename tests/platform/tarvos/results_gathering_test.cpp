@@ -65,10 +65,12 @@ TEST(ResultsGathering, WhatIsGatheredAsRowsAreStoredIsWhatIsReadBack) {
     EXPECT_EQ(shown(gathered), shown(read));
     // Each record's reasons are its own messages rows, in order.
     std::map<std::int64_t, std::vector<std::string>> stored;
-    tarvos::ResultsDatabase db((folder / "in.db").string());
-    ASSERT_TRUE(db.each("SELECT sequence, msg FROM messages ORDER BY rowid;", [&](sqlite3_stmt* s) {
-        stored[sqlite3_column_int64(s, 0)].push_back(tarvos::column_text(s, 1));
-    }));
+    {
+        tarvos::ResultsDatabase db((folder / "in.db").string());
+        ASSERT_TRUE(db.each("SELECT sequence, msg FROM messages ORDER BY rowid;", [&](sqlite3_stmt* s) {
+            stored[sqlite3_column_int64(s, 0)].push_back(tarvos::column_text(s, 1));
+        }));
+    }
     EXPECT_GT(stored.size(), 10u);
     EXPECT_EQ(reasons, stored);
     fs::remove_all(folder);

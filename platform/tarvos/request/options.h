@@ -18,6 +18,14 @@ inline constexpr int kStageSs2000 = 2;
 inline constexpr int kStageAjcc = 4;
 inline constexpr int kStageAll = kStageSs1977 | kStageSs2000 | kStageAjcc;
 
+// The fastest of zlib's levels: the conversion is not held up, and NAACCR
+// records, mostly blanks, still shrink to a small part of their size.
+inline constexpr int kGzipOutputLevel = 1;
+
+// Whether the output of that name is written gzip-compressed: it ends in
+// ".gz", in any letter case.
+bool is_gzip_name(std::string_view path);
+
 enum class Form { front_end, person };
 
 struct RunOptions {

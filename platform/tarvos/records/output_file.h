@@ -13,7 +13,7 @@
 
 #include "block_writer.h"
 #include "gzip_output.h"
-#include "leftovers.h"
+#include "os_support.h"
 
 namespace tarvos {
 

@@ -42,8 +42,6 @@ void report_finished(const Summary& summary);
 // returns the exit code of a failed run.
 int refuse_run(const std::string& reason);
 
-// "1,234,567": counts as a registrar reads them.
-std::string grouped(std::uint64_t value);
 
 // "1,234 of 5,000 records" (or "1,234 records" when the total is unknown).
 std::string records_done_text(std::uint64_t done, std::uint64_t total);

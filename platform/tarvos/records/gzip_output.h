@@ -7,17 +7,11 @@
 #include <string_view>
 #include <vector>
 
+#include "options.h"
+
 #include "record_stream.h"
 
 namespace tarvos {
-
-// The fastest of zlib's levels: the conversion is not held up, and NAACCR
-// records, mostly blanks, still shrink to a small part of their size.
-inline constexpr int kGzipOutputLevel = 1;
-
-// Whether the output of that name is written gzip-compressed: it ends in
-// ".gz", in any letter case.
-bool is_gzip_name(std::string_view path);
 
 class GzipOutput {
 public:

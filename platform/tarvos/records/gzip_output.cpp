@@ -21,12 +21,6 @@ constexpr int kMemoryLevel = 8;
 constexpr std::size_t kPackedBlock = std::size_t{256} << 10;
 }  // namespace
 
-bool is_gzip_name(std::string_view path) {
-    if (path.size() < 3) return false;
-    const std::string_view end = path.substr(path.size() - 3);
-    return end[0] == '.' && (end[1] == 'g' || end[1] == 'G') && (end[2] == 'z' || end[2] == 'Z');
-}
-
 GzipOutput::GzipOutput(ByteSink sink) : z_(std::make_unique<Stream>()), sink_(std::move(sink)), packed_(kPackedBlock) {
     z_->ready = deflateInit2(&z_->z, kGzipOutputLevel, Z_DEFLATED, kGzipWindowBits, kMemoryLevel,
                              Z_DEFAULT_STRATEGY) == Z_OK;

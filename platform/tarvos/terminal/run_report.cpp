@@ -54,12 +54,6 @@ int refuse_run(const std::string& reason) {
     return 1;
 }
 
-std::string grouped(std::uint64_t value) {
-    std::string digits = std::to_string(value);
-    for (std::size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, 1, ',');
-    return digits;
-}
-
 std::string records_done_text(std::uint64_t done, std::uint64_t total) {
     if (total == 0) return grouped(done) + (done == 1 ? " record" : " records");
     return grouped(done) + " of " + grouped(total) + (total == 1 ? " record" : " records");

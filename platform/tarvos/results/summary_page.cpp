@@ -1,7 +1,5 @@
 #include "summary_page.h"
 
-#include "os_support.h"
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -9,7 +7,8 @@
 #include <memory>
 
 #include "options.h"
-#include "run_report.h"
+#include "os_support.h"
+#include "summary.h"
 
 namespace tarvos {
 namespace {
@@ -182,24 +181,22 @@ std::string conversions_chart_svg(const std::vector<ConversionsOfType>& by_type)
     return s + "</svg>\n";
 }
 
-std::string summary_page_html(const PageContent& c) {
+namespace {
+
+// Room for the whole page at once, reckoned generously from what it lists:
+// room never written takes no memory, but a page that outgrows its room is
+// copied whole into a larger one.
+std::size_t page_room(const PageContent& c) {
     const ResultsData& r = c.results;
-    // Room for the whole page at once, reckoned generously from what it
-    // lists: room never written takes no memory, but a page that outgrows
-    // its room is copied whole into a larger one.
     std::size_t room = 64 * 1024 + r.reviewables.size() * 250 + r.changes.size() * 200;
     for (const MessageGroup& g : r.message_groups) room += 300 + g.text.size() + g.records.size() * 100;
     for (const StageProblem& p : r.stage_problems.shown) room += 600 + p.first.size() * 100;
     for (const std::string& note : c.notes) room += 100 + note.size();
-    std::string h;
-    h.reserve(room);
-    h += "<!DOCTYPE html>\n<html lang=en><head><meta charset=\"utf-8\">\n<title>Conversion of ";
-    h += html_escape(c.input);
-    h += "</title>\n<style>";
-    h += kStyle;
-    h += "</style></head>\n<body>\n<h1>Conversion to NAACCR 15.0</h1>\n";
+    return room;
+}
 
-    // 1. The run.
+// 1. The run: its files, records, times and the versions behind it.
+void run_html(std::string& h, const PageContent& c) {
     h += "<h2>The run</h2>\n<table class=kv>\n";
     kv(h, "Input", c.input);
     kv(h, "Output", c.output);
@@ -214,8 +211,11 @@ std::string summary_page_html(const PageContent& c) {
     kv(h, "Collaborative Stage tables", c.cs_tables);
     kv(h, "Stage", stage_text(c));
     h += "</table>\n";
+}
 
-    // 2. Totals.
+// 2. The totals, and the records by result.
+void totals_html(std::string& h, const PageContent& c) {
+    const ResultsData& r = c.results;
     const StreamCounts& n = c.counts;
     h += "<h2>Totals</h2>\n<div class=totals id=totals>";
     total(h, "Records converted", n.written);
@@ -243,101 +243,121 @@ std::string summary_page_html(const PageContent& c) {
     h += "</table>\n";
     if (!r.error.empty())
         h += "<p class=note>The results database could not be read whole: " + html_escape(r.error) + ".</p>\n";
+}
 
-    // 3. Conversions.
+// 3. The conversions by type, and the code changes behind them.
+void conversions_html(std::string& h, const ResultsData& r) {
     h += "<h2>Conversions by type</h2>\n";
     h += conversions_chart_svg(r.by_type);
     h += "<h3>Code changes</h3>\n";
     if (r.changes.empty()) {
         h += "<p class=note>No codes changed.</p>\n";
-    } else {
-        h += "<table class=sortable id=changes><thead><tr><th>Conversion type</th><th>Item</th><th>From</th><th>To</th>"
-             "<th class=n>Records</th></tr></thead><tbody>\n";
-        for (const CodeChange& ch : r.changes) {
-            h += "<tr>";
-            cell(h, ch.type);
-            cell(h, ch.item);
-            cell(h, ch.from);
-            cell(h, ch.to);
-            number_cell(h, ch.records);
-            h += "</tr>\n";
-        }
-        h += "</tbody></table>\n";
-        if (r.change_groups > r.changes.size())
-            h += "<p class=note>And " + grouped(r.change_groups - r.changes.size()) + " more changes of fewer records.</p>\n";
+        return;
     }
+    h += "<table class=sortable id=changes><thead><tr><th>Conversion type</th><th>Item</th><th>From</th><th>To</th>"
+         "<th class=n>Records</th></tr></thead><tbody>\n";
+    for (const CodeChange& ch : r.changes) {
+        h += "<tr>";
+        for (const std::string* t : {&ch.type, &ch.item, &ch.from, &ch.to}) cell(h, *t);
+        number_cell(h, ch.records);
+        h += "</tr>\n";
+    }
+    h += "</tbody></table>\n";
+    if (r.change_groups > r.changes.size())
+        h += "<p class=note>And " + grouped(r.change_groups - r.changes.size()) + " more changes of fewer records.</p>\n";
+}
 
-    // 4. Reviewables.
+// 4. The reviewables, the first of them when there are many.
+void reviewables_html(std::string& h, const ResultsData& r) {
     h += "<h2>Reviewables</h2>\n";
     if (r.reviewables.empty()) {
         h += "<p class=note>No reviewables.</p>\n";
-    } else {
-        h += "<table class=sortable id=reviewables><thead><tr><th class=n>Record</th><th>Patient ID</th>"
-             "<th>Sequence (central)</th><th>Reporting facility</th><th>Accession (hospital)</th>"
-             "<th>Sequence (hospital)</th><th>v14 histology</th><th>v14 grade</th><th>v14 site</th>"
-             "<th>v15 histology</th><th>v15 grade</th><th>v15 site</th></tr></thead><tbody>\n";
-        for (const ReviewableRow& v : r.reviewables) {
-            h += "<tr><td class=n>" + std::to_string(v.record) + "</td>";
-            for (const std::string* t : {&v.patient_id, &v.seq_num_central, &v.reporting_facility, &v.acc_num_hospital,
-                                         &v.seq_num_hospital, &v.v14_histology, &v.v14_grade, &v.v14_site,
-                                         &v.v15_histology, &v.v15_grade, &v.v15_site})
-                cell(h, *t);
-            h += "</tr>\n";
-        }
-        h += "</tbody></table>\n";
-        if (r.reviewable_rows > r.reviewables.size())
-            h += "<p class=note>The first " + grouped(r.reviewables.size()) + " of " + grouped(r.reviewable_rows) +
-                 " reviewables, by record; the reviewables report (.rev) beside the input lists them all.</p>\n";
+        return;
     }
+    h += "<table class=sortable id=reviewables><thead><tr><th class=n>Record</th><th>Patient ID</th>"
+         "<th>Sequence (central)</th><th>Reporting facility</th><th>Accession (hospital)</th>"
+         "<th>Sequence (hospital)</th><th>v14 histology</th><th>v14 grade</th><th>v14 site</th>"
+         "<th>v15 histology</th><th>v15 grade</th><th>v15 site</th></tr></thead><tbody>\n";
+    for (const ReviewableRow& v : r.reviewables) {
+        h += "<tr><td class=n>" + std::to_string(v.record) + "</td>";
+        for (const std::string* t : {&v.patient_id, &v.seq_num_central, &v.reporting_facility, &v.acc_num_hospital,
+                                     &v.seq_num_hospital, &v.v14_histology, &v.v14_grade, &v.v14_site,
+                                     &v.v15_histology, &v.v15_grade, &v.v15_site})
+            cell(h, *t);
+        h += "</tr>\n";
+    }
+    h += "</tbody></table>\n";
+    if (r.reviewable_rows > r.reviewables.size())
+        h += "<p class=note>The first " + grouped(r.reviewables.size()) + " of " + grouped(r.reviewable_rows) +
+             " reviewables, by record; the reviewables report (.rev) beside the input lists them all.</p>\n";
+}
 
-    // 5. Stage problems.
-    h += "<h2>Stage problems</h2>\n";
-    stage_problems_html(h, c.derived, r.stage_problems);
-
-    // 6. Messages.
+// 6. The messages grouped by their text, with their first records.
+void messages_html(std::string& h, const ResultsData& r) {
     h += "<h2>Messages</h2>\n";
     if (r.message_groups.empty()) {
         h += "<p class=note>No messages.</p>\n";
-    } else {
-        h += "<table class=sortable id=messages><thead><tr><th>Message</th><th class=n>Count</th>"
-             "<th>Records (record number: Patient ID)</th></tr></thead><tbody>\n";
-        for (const MessageGroup& g : r.message_groups) {
-            h += "<tr>";
-            cell(h, g.text);
-            number_cell(h, g.count);
-            h += "<td>";
-            for (std::size_t i = 0; i < g.records.size(); ++i) {
-                if (i) h += ", ";
-                h += std::to_string(g.records[i].record) + ": " + html_escape(g.records[i].patient_id);
-            }
-            if (g.count > g.records.size()) h += " and " + grouped(g.count - g.records.size()) + " more";
-            h += "</td></tr>\n";
-        }
-        h += "</tbody></table>\n";
-        if (r.message_texts > r.message_groups.size())
-            h += "<p class=note>And " + grouped(r.message_texts - r.message_groups.size()) +
-                 " more message texts of fewer records.</p>\n";
+        return;
     }
+    h += "<table class=sortable id=messages><thead><tr><th>Message</th><th class=n>Count</th>"
+         "<th>Records (record number: Patient ID)</th></tr></thead><tbody>\n";
+    for (const MessageGroup& g : r.message_groups) {
+        h += "<tr>";
+        cell(h, g.text);
+        number_cell(h, g.count);
+        h += "<td>";
+        for (std::size_t i = 0; i < g.records.size(); ++i) {
+            if (i) h += ", ";
+            h += std::to_string(g.records[i].record) + ": " + html_escape(g.records[i].patient_id);
+        }
+        if (g.count > g.records.size()) h += " and " + grouped(g.count - g.records.size()) + " more";
+        h += "</td></tr>\n";
+    }
+    h += "</tbody></table>\n";
+    if (r.message_texts > r.message_groups.size())
+        h += "<p class=note>And " + grouped(r.message_texts - r.message_groups.size()) +
+             " more message texts of fewer records.</p>\n";
+}
 
-    // 7. Records that need attention.
+// 7. The records that need attention: the run log's first lines.
+void attention_html(std::string& h, const PageContent& c) {
     h += "<h2>Records that need attention</h2>\n";
     if (c.notes.empty()) {
         h += "<p class=note>None.</p>\n";
-    } else {
-        h += "<table class=sortable id=attention><thead><tr><th>Line, Patient ID and what happened</th></tr></thead>"
-             "<tbody>\n";
-        for (const std::string& note : c.notes) {
-            std::string_view line = note;
-            while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
-            h += "<tr>";
-            cell(h, line);
-            h += "</tr>\n";
-        }
-        h += "</tbody></table>\n";
-        if (c.notes_total > c.notes.size())
-            h += "<p class=note>And " + grouped(c.notes_total - c.notes.size()) + " more in the run log.</p>\n";
+        return;
     }
+    h += "<table class=sortable id=attention><thead><tr><th>Line, Patient ID and what happened</th></tr></thead>"
+         "<tbody>\n";
+    for (const std::string& note : c.notes) {
+        std::string_view line = note;
+        while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
+        h += "<tr>";
+        cell(h, line);
+        h += "</tr>\n";
+    }
+    h += "</tbody></table>\n";
+    if (c.notes_total > c.notes.size())
+        h += "<p class=note>And " + grouped(c.notes_total - c.notes.size()) + " more in the run log.</p>\n";
+}
 
+}  // namespace
+
+std::string summary_page_html(const PageContent& c) {
+    std::string h;
+    h.reserve(page_room(c));
+    h += "<!DOCTYPE html>\n<html lang=en><head><meta charset=\"utf-8\">\n<title>Conversion of ";
+    h += html_escape(c.input);
+    h += "</title>\n<style>";
+    h += kStyle;
+    h += "</style></head>\n<body>\n<h1>Conversion to NAACCR 15.0</h1>\n";
+    run_html(h, c);
+    totals_html(h, c);
+    conversions_html(h, c.results);
+    reviewables_html(h, c.results);
+    h += "<h2>Stage problems</h2>\n";
+    stage_problems_html(h, c.derived, c.results.stage_problems);
+    messages_html(h, c.results);
+    attention_html(h, c);
     h += "<script>";
     h += kScript;
     h += "</script>\n</body></html>\n";

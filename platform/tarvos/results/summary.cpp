@@ -75,6 +75,12 @@ std::string summary_text(const Summary& s) {
     return text;
 }
 
+std::string grouped(std::uint64_t value) {
+    std::string digits = std::to_string(value);
+    for (std::size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, 1, ',');
+    return digits;
+}
+
 std::string information_slot_text(const char* slot, std::size_t size) {
     std::size_t n = 0;
     while (n < size && slot[n] != '\0') ++n;

@@ -26,17 +26,4 @@ bool process_exists(long pid);
 // it removed.
 int remove_leftovers(const std::string& folder);
 
-// An output file without a name until it is complete, where the system has
-// such files (Linux's O_TMPFILE): a run killed while writing it leaves
-// nothing behind. Elsewhere the file is created under its temporary name.
-struct PendingOutput {
-    std::FILE* file = nullptr;
-    bool anonymous = false;
-};
-PendingOutput create_pending_output(const std::string& folder, const std::string& temporary_name);
-
-// Gives an anonymous output its temporary name (a no-op for a named one), so
-// that it can be renamed into place; false when it cannot.
-bool name_pending_output(const PendingOutput& output, const std::string& temporary_name);
-
 }  // namespace tarvos

@@ -303,4 +303,36 @@ std::string collaborative_stage_text(const char* entry_point) {
 
 #endif
 
+PendingOutput create_pending_output(const std::string& folder, const std::string& temporary_name) {
+    PendingOutput out;
+#if defined(__linux__) && defined(O_TMPFILE)
+    const int fd = open(folder.empty() ? "." : folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+        // O_TMPFILE ignores the umask's effect on the mode at creation: apply it.
+        const mode_t mask = umask(0);
+        umask(mask);
+        fchmod(fd, 0666 & ~mask);
+        out.file = fdopen(fd, "wb");
+        if (!out.file) close(fd);
+        out.anonymous = out.file != nullptr;
+        if (out.file) return out;
+    }
+#else
+    (void)folder;
+#endif
+    out.file = create_new_file(temporary_name);
+    return out;
+}
+
+bool name_pending_output(const PendingOutput& output, const std::string& temporary_name) {
+    if (!output.anonymous) return true;
+#if defined(__linux__) && defined(O_TMPFILE)
+    const std::string self = "/proc/self/fd/" + std::to_string(fileno(output.file));
+    return linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temporary_name.c_str(), AT_SYMLINK_FOLLOW) == 0;
+#else
+    (void)temporary_name;
+    return false;
+#endif
+}
+
 }  // namespace tarvos

@@ -3,9 +3,14 @@
 #include <charconv>
 #include <vector>
 
-#include "gzip_output.h"
-
 namespace tarvos {
+
+bool is_gzip_name(std::string_view path) {
+    if (path.size() < 3) return false;
+    const std::string_view end = path.substr(path.size() - 3);
+    return end[0] == '.' && (end[1] == 'g' || end[1] == 'G') && (end[2] == 'z' || end[2] == 'Z');
+}
+
 namespace {
 
 constexpr std::size_t kFrontEndValues = 8;
@@ -76,82 +81,114 @@ ParsedArguments parse_front_end_form(std::span<const std::string_view> values) {
 
 }  // namespace
 
-ParsedArguments parse_arguments(std::span<const std::string_view> args) {
-    ParsedArguments parsed;
-    RunOptions& o = parsed.options;
-    std::vector<std::string_view> names;
-    bool any_option = false, stage_given = false, no_stage_given = false, options_done = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string_view arg = args[i];
-        if (options_done || arg.size() < 2 || arg[0] != '-') {
-            names.push_back(arg);
-            continue;
-        }
-        any_option = true;
-        if (arg == "--") {
-            options_done = true;
-        } else if (arg == "--help" || arg == "-h") {
-            parsed.action = Action::help;
-            return parsed;
-        } else if (arg == "--version") {
-            parsed.action = Action::version;
-            return parsed;
-        } else if (arg == "--quiet" || arg == "-q") {
-            o.quiet = true;
-        } else if (arg == "--no-summary") {
-            o.summary = false;
-        } else if (arg == "--no-sync") {
-            o.sync = false;
-        } else if (arg == "--phase-times") {
-            o.phase_times = true;
-        } else if (arg == "--output-dir" || arg.starts_with("--output-dir=")) {
-            if (arg == "--output-dir") {
-                if (i + 1 == args.size()) return usage_error("--output-dir needs a folder");
-                parsed.output_dir = std::string(args[++i]);
-            } else {
-                parsed.output_dir = std::string(arg.substr(13));
+namespace {
+
+// The options of a person's command line that set a flag.
+struct Flag {
+    std::string_view name, short_name;
+    bool RunOptions::*field;
+    bool value;
+};
+constexpr Flag kFlags[] = {
+    {"--quiet", "-q", &RunOptions::quiet, true},
+    {"--no-summary", "", &RunOptions::summary, false},
+    {"--no-sync", "", &RunOptions::sync, false},
+    {"--phase-times", "", &RunOptions::phase_times, true},
+    {"--no-stage", "", &RunOptions::derive, false},
+};
+
+// A command line read word by word: the options first taken, then the file
+// names decide the form.
+class ArgumentReader {
+public:
+    explicit ArgumentReader(std::span<const std::string_view> args) : args_(args) {}
+
+    ParsedArguments read() {
+        for (i_ = 0; i_ < args_.size(); ++i_) {
+            const std::string_view arg = args_[i_];
+            if (options_done_ || arg.size() < 2 || arg[0] != '-') {
+                names_.push_back(arg);
+                continue;
             }
-            if (parsed.output_dir.empty()) return usage_error("--output-dir needs a folder");
-        } else if (arg == "--no-stage") {
-            no_stage_given = true;
-            o.derive = false;
-        } else if (arg == "--stage" || arg.starts_with("--stage=")) {
-            std::string_view list;
-            if (arg == "--stage") {
-                if (i + 1 == args.size()) return usage_error("--stage needs a list: ajcc,ss1977,ss2000 or all");
-                list = args[++i];
-            } else {
-                list = arg.substr(8);
-            }
-            if (!parse_stage_list(list, o.stage_options))
-                return usage_error("unknown stage list '" + std::string(list) + "': use ajcc, ss1977, ss2000 or all, separated by commas");
-            stage_given = true;
-        } else {
-            return usage_error("unknown option '" + std::string(arg) + "'");
+            any_option_ = true;
+            if (!take_option(arg)) return parsed_;
         }
+        if (stage_given_ && !parsed_.options.derive) return usage_error("--stage and --no-stage exclude each other");
+        return forms();
     }
-    if (stage_given && no_stage_given) return usage_error("--stage and --no-stage exclude each other");
-    if (!parsed.output_dir.empty()) {
-        if (names.empty()) return usage_error("--output-dir needs the input files to convert");
-        for (const std::string_view name : names) {
-            if (name.empty()) return usage_error("file names must not be empty");
-            parsed.inputs.emplace_back(name);
+
+private:
+    // False when the reading ends here: help, version or a usage error.
+    bool take_option(std::string_view arg) {
+        if (arg == "--") return options_done_ = true;
+        if (arg == "--help" || arg == "-h") return parsed_.action = Action::help, false;
+        if (arg == "--version") return parsed_.action = Action::version, false;
+        for (const Flag& f : kFlags)
+            if (arg == f.name || (!f.short_name.empty() && arg == f.short_name)) return parsed_.options.*f.field = f.value, true;
+        std::string_view value;
+        if (valued(arg, "--output-dir", value)) {
+            parsed_.output_dir = std::string(value);
+            return !parsed_.output_dir.empty() || (parsed_ = usage_error("--output-dir needs a folder"), false);
         }
+        if (valued(arg, "--stage", value)) {
+            stage_given_ = true;
+            if (parse_stage_list(value, parsed_.options.stage_options)) return true;
+            parsed_ = usage_error(value.empty() ? "--stage needs a list: ajcc,ss1977,ss2000 or all"
+                                                : "unknown stage list '" + std::string(value) +
+                                                      "': use ajcc, ss1977, ss2000 or all, separated by commas");
+            return false;
+        }
+        parsed_ = usage_error("unknown option '" + std::string(arg) + "'");
+        return false;
+    }
+
+    // Whether arg is the option name, as "NAME VALUE" or "NAME=VALUE"; its
+    // value, empty when it has none.
+    bool valued(std::string_view arg, std::string_view name, std::string_view& value) {
+        if (arg == name) {
+            value = i_ + 1 < args_.size() ? args_[++i_] : std::string_view();
+            return true;
+        }
+        if (arg.size() <= name.size() || !arg.starts_with(name) || arg[name.size()] != '=') return false;
+        value = arg.substr(name.size() + 1);
+        return true;
+    }
+
+    // A batch, the front end's form, or a person's input and output.
+    ParsedArguments forms() {
+        RunOptions& o = parsed_.options;
+        if (!parsed_.output_dir.empty()) {
+            if (names_.empty()) return usage_error("--output-dir needs the input files to convert");
+            for (const std::string_view name : names_) {
+                if (name.empty()) return usage_error("file names must not be empty");
+                parsed_.inputs.emplace_back(name);
+            }
+            o.form = Form::person;
+            parsed_.action = Action::batch;
+            return parsed_;
+        }
+        if (names_.size() == kFrontEndValues && !any_option_) return parse_front_end_form(names_);
+        if (names_.size() != 2)
+            return usage_error(names_.size() < 2 ? "an input and an output file are needed"
+                                                 : "too many arguments: give one input and one output file");
         o.form = Form::person;
-        parsed.action = Action::batch;
-        return parsed;
+        o.input = std::string(names_[0]);
+        o.output = std::string(names_[1]);
+        if (o.input.empty() || o.output.empty()) return usage_error("file names must not be empty");
+        parsed_.action = Action::run;
+        return parsed_;
     }
-    if (names.size() == kFrontEndValues && !any_option) return parse_front_end_form(names);
-    if (names.size() != 2)
-        return usage_error(names.size() < 2 ? "an input and an output file are needed"
-                                            : "too many arguments: give one input and one output file");
-    o.form = Form::person;
-    o.input = std::string(names[0]);
-    o.output = std::string(names[1]);
-    if (o.input.empty() || o.output.empty()) return usage_error("file names must not be empty");
-    parsed.action = Action::run;
-    return parsed;
-}
+
+    std::span<const std::string_view> args_;
+    std::size_t i_ = 0;
+    ParsedArguments parsed_;
+    std::vector<std::string_view> names_;
+    bool any_option_ = false, stage_given_ = false, options_done_ = false;
+};
+
+}  // namespace
+
+ParsedArguments parse_arguments(std::span<const std::string_view> args) { return ArgumentReader(args).read(); }
 
 std::string usage_text() {
     return std::string("Usage: tarvos [--stage LIST | --no-stage] [--quiet] [--no-summary] [--no-sync] INPUT OUTPUT\n"

@@ -32,4 +32,7 @@ std::string summary_text(const Summary& summary);
 // it is shown with "..." after it.
 std::string information_slot_text(const char* slot, std::size_t size);
 
+// "1,234,567": counts as a registrar reads them.
+std::string grouped(std::uint64_t value);
+
 }  // namespace tarvos
