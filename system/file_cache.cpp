@@ -68,13 +68,7 @@ bool gentle_on_memory(std::uint64_t file_size) {
 #if defined(_WIN32)
 
 std::FILE* open_for_one_read(std::string_view utf8) {
-    const std::wstring name = native_name(utf8);
-    HANDLE handle = INVALID_HANDLE_VALUE;
-    retry_while_held([&] {
-        handle = CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-        return handle != INVALID_HANDLE_VALUE;
-    });
+    const HANDLE handle = open_existing(utf8, GENERIC_READ, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN);
     if (handle == INVALID_HANDLE_VALUE) return nullptr;
     const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDONLY | _O_BINARY);
     if (fd < 0) {
@@ -87,6 +81,8 @@ std::FILE* open_for_one_read(std::string_view utf8) {
 }
 
 void release_read(std::FILE*, std::uint64_t, std::uint64_t) {}
+
+void wait_written(std::FILE*, std::uint64_t, std::uint64_t) {}
 
 void release_written(std::FILE*, std::uint64_t, std::uint64_t) {}
 
@@ -102,12 +98,18 @@ void release_read(std::FILE* file, std::uint64_t offset, std::uint64_t length) {
     (void)posix_fadvise(fileno(file), static_cast<off_t>(offset), static_cast<off_t>(length), POSIX_FADV_DONTNEED);
 }
 
-void release_written(std::FILE* file, std::uint64_t offset, std::uint64_t length) {
+void wait_written(std::FILE* file, std::uint64_t offset, std::uint64_t length) {
 #  if defined(__linux__)
-    // Only pages already on the disk can be given back.
     (void)sync_file_range(fileno(file), static_cast<off_t>(offset), static_cast<off_t>(length),
                           SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER);
+#  else
+    (void)file, (void)offset, (void)length;
 #  endif
+}
+
+void release_written(std::FILE* file, std::uint64_t offset, std::uint64_t length) {
+    // Only pages already on the disk can be given back.
+    wait_written(file, offset, length);
     (void)posix_fadvise(fileno(file), static_cast<off_t>(offset), static_cast<off_t>(length), POSIX_FADV_DONTNEED);
 }
 

@@ -24,6 +24,9 @@ std::FILE* open_for_one_read(std::string_view utf8);
 // Gives back the system's copy of a range of a file read.
 void release_read(std::FILE* file, std::uint64_t offset, std::uint64_t length);
 
+// Waits until a range of a file written is on the disk.
+void wait_written(std::FILE* file, std::uint64_t offset, std::uint64_t length);
+
 // Waits until a range of a file written is on the disk, then gives back the
 // system's copy of it.
 void release_written(std::FILE* file, std::uint64_t offset, std::uint64_t length);

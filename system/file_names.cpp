@@ -78,6 +78,17 @@ bool remove_file(std::string_view utf8) {
     return retry_while_held([&] { return _wremove(name.c_str()) == 0; });
 }
 
+void* open_existing(std::string_view utf8, unsigned long access, unsigned long flags) {
+    const std::wstring name = native_name(utf8);
+    HANDLE file = INVALID_HANDLE_VALUE;
+    retry_while_held([&] {
+        file = CreateFileW(name.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, flags, nullptr);
+        return file != INVALID_HANDLE_VALUE;
+    });
+    return file;
+}
+
 std::string utf8_from_interface(std::string_view text) { return narrow_in(CP_UTF8, wide_in(CP_ACP, text), nullptr); }
 
 std::optional<std::string> interface_from_utf8(std::string_view utf8) {
@@ -106,5 +117,17 @@ std::optional<std::string> interface_from_utf8(std::string_view utf8) { return s
 std::string interface_text(std::string_view utf8) { return std::string(utf8); }
 
 #endif
+
+std::optional<std::string> read_whole_file(std::string_view utf8) {
+    std::FILE* file = open_file(utf8, "rb");
+    if (!file) return std::nullopt;
+    std::string text;
+    char piece[4096];
+    for (std::size_t n; (n = std::fread(piece, 1, sizeof piece, file)) > 0;) text.append(piece, n);
+    const bool read = !std::ferror(file);
+    std::fclose(file);
+    if (!read) return std::nullopt;
+    return text;
+}
 
 }  // namespace naaccr::os

@@ -26,6 +26,9 @@ std::FILE* open_file(std::string_view utf8, const char* mode);
 // Removes a file (not a folder); false with errno set when it cannot.
 bool remove_file(std::string_view utf8);
 
+// The whole content of a file named in UTF-8; nothing when it cannot be read.
+std::optional<std::string> read_whole_file(std::string_view utf8);
+
 // A name passed through a char interface of a library (the ANSI code page
 // on Windows, the bytes themselves elsewhere) as UTF-8, and back: nothing
 // when a character has no form in that code page.
@@ -48,6 +51,10 @@ std::wstring wide_of(std::string_view utf8);
 std::string utf8_of(std::wstring_view wide);
 // A file's name as the wide Windows interfaces take it: whole, in UTF-16.
 std::wstring native_name(std::string_view utf8);
+// Opens an existing file with that access, shared for reading, writing and
+// removal, and flags; a hold of another program is waited for. The handle
+// (INVALID_HANDLE_VALUE when it cannot be opened, GetLastError saying why).
+void* open_existing(std::string_view utf8, unsigned long access, unsigned long flags);
 #endif
 
 }  // namespace naaccr::os

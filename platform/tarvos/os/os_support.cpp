@@ -152,14 +152,8 @@ void release_room_past(std::FILE*, std::uint64_t) {}
 bool flush_to_disk(std::FILE* file) { return std::fflush(file) == 0 && _commit(_fileno(file)) == 0; }
 
 std::string flush_file(const std::string& path) {
-    const std::wstring name = naaccr::os::native_name(path);
-    HANDLE file = INVALID_HANDLE_VALUE;
     // A virus scanner looking at the new file may hold it without sharing.
-    naaccr::os::retry_while_held([&] {
-        file = CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        return file != INVALID_HANDLE_VALUE;
-    });
+    const HANDLE file = naaccr::os::open_existing(path, GENERIC_WRITE, FILE_ATTRIBUTE_NORMAL);
     if (file == INVALID_HANDLE_VALUE) return naaccr::os::failure_reason(EACCES);
     const bool flushed = FlushFileBuffers(file) != 0;
     const DWORD error = GetLastError();

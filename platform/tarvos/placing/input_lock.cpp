@@ -44,14 +44,8 @@ constexpr DWORD kLockOffsetHigh = 0x40000000;
 
 bool InputLock::acquire(const std::string& input) {
     release();
-    const std::wstring name = naaccr::os::native_name(input);
-    HANDLE file = INVALID_HANDLE_VALUE;
     // Another program may hold the input without sharing for a moment.
-    naaccr::os::retry_while_held([&] {
-        file = CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        return file != INVALID_HANDLE_VALUE;
-    });
+    const HANDLE file = naaccr::os::open_existing(input, GENERIC_READ, FILE_ATTRIBUTE_NORMAL);
     if (file == INVALID_HANDLE_VALUE) return true;
     OVERLAPPED at{};
     at.OffsetHigh = kLockOffsetHigh;

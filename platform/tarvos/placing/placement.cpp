@@ -104,21 +104,10 @@ bool ours(const std::string& path, bool folder) {
 #endif
 }
 
-// The whole text of a journal; empty when it cannot be read.
-std::string journal_file_text(const std::string& path) {
-    std::string text;
-    if (std::FILE* file = naaccr::os::open_file(path, "rb")) {
-        char piece[4096];
-        for (std::size_t n; (n = std::fread(piece, 1, sizeof piece, file)) > 0;) text.append(piece, n);
-        std::fclose(file);
-    }
-    return text;
-}
-
 // Reads a journal; false when it is not one this program wrote, whole.
 bool read_journal(const std::string& path, PlacementSet& set) {
     if (!ours(path, false)) return false;
-    std::istringstream in(journal_file_text(path));
+    std::istringstream in(naaccr::os::read_whole_file(path).value_or(std::string()));
     std::string line;
     if (!std::getline(in, line) || line != kJournalHeading) return false;
     bool ended = false;

@@ -56,11 +56,16 @@ bool OutputFile::write_plain(std::string_view block) {
     // once, while the next ones convert.
     if (sync_) start_writeback(pending_.file, written_, block.size());
     written_ += block.size();
-    // What reached the disk a while ago is given back to the system: the
-    // writes behind it have had their time.
-    if (gentle_ && written_ - released_ >= 2 * kReleaseBehind) {
-        naaccr::os::release_written(pending_.file, released_, written_ - kReleaseBehind - released_);
-        released_ = written_ - kReleaseBehind;
+    // The writer waits for what it wrote a while ago to reach the disk, so
+    // that the flush at the end finds little left to do; and, to be gentle,
+    // gives it back to the system once there.
+    if (sync_ && written_ - released_ >= 2 * kReleaseBehind) {
+        const std::uint64_t length = written_ - kReleaseBehind - released_;
+        if (gentle_)
+            naaccr::os::release_written(pending_.file, released_, length);
+        else
+            naaccr::os::wait_written(pending_.file, released_, length);
+        released_ += length;
     }
     return true;
 }

@@ -14,13 +14,6 @@
 namespace tarvos {
 namespace {
 
-// Result flags of the conversion library's record exports.
-constexpr int kNoSchemaForSite = 8;
-constexpr int kNoSchemaForHistology = 16;
-constexpr int kSchemaFailure = 32;
-constexpr int kFieldChanged = 64;
-constexpr int kCalculationError = 128;
-
 // Control characters and bytes outside ASCII: the bytes the conversion
 // blanks.
 std::uint64_t count_unclean(const char* record, std::size_t length) {

@@ -74,8 +74,15 @@ struct RecordNote {
 };
 using NoteSink = std::function<void(const RecordNote&)>;
 
+// Result flags of the conversion library's record exports.
+inline constexpr int kNoSchemaForSite = 8;
+inline constexpr int kNoSchemaForHistology = 16;
+inline constexpr int kSchemaFailure = 32;
+inline constexpr int kFieldChanged = 64;
+inline constexpr int kCalculationError = 128;
+
 // The result flags that make a record worth a note.
-inline constexpr int kNotedFlags = 8 | 16 | 32 | 128;
+inline constexpr int kNotedFlags = kNoSchemaForSite | kNoSchemaForHistology | kSchemaFailure | kCalculationError;
 
 // Called after every record; returning false stops the stream (interrupt).
 using ProgressTick = std::function<bool(const StreamCounts&)>;

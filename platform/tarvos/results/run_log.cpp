@@ -6,15 +6,6 @@
 #include "stage_problems.h"
 
 namespace tarvos {
-namespace {
-
-// Result flags of the conversion library's record exports that a note tells.
-constexpr int kNoSchemaForSite = 8;
-constexpr int kNoSchemaForHistology = 16;
-constexpr int kSchemaFailure = 32;
-constexpr int kCalculationError = 128;
-
-}  // namespace
 
 std::string note_text(const RecordNote& n, const std::vector<std::string>& reasons) {
     std::string what;

@@ -77,15 +77,7 @@ bool write_many_records(const std::string& path, int count) {
     return std::fclose(file) == 0 && written;
 }
 
-std::string read_file(const std::string& path) {
-    std::string text;
-    if (std::FILE* file = naaccr::os::open_file(path, "rb")) {
-        char piece[4096];
-        for (std::size_t n; (n = std::fread(piece, 1, sizeof piece, file)) > 0;) text.append(piece, n);
-        std::fclose(file);
-    }
-    return text;
-}
+std::string read_file(const std::string& path) { return naaccr::os::read_whole_file(path).value_or(""); }
 
 bool wait_for_file(const std::string& path, int timeout_ms) {
     for (int waited = 0; waited < timeout_ms; waited += 100) {
