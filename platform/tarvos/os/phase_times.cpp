@@ -9,7 +9,7 @@ namespace {
 std::array<double, static_cast<std::size_t>(Phase::count)> g_seconds{};
 
 constexpr std::array<const char*, static_cast<std::size_t>(Phase::count)> kNames = {
-    "inspection", "conversion", "conversion-library", "reports", "run-log", "results", "page", "placing"};
+    "first-look", "conversion", "conversion-library", "reports", "run-log", "results", "page", "placing"};
 
 }  // namespace
 

@@ -1,7 +1,9 @@
-// How long each phase of a run took, for the benchmarks (--phase-times):
-// inspection, conversion of the records (and the part of it spent in the
-// conversion library), the library's close with its reports, the run log,
-// reading the results back, the summary page and placing the set.
+// How long each phase of a run took, for the benchmarks (--phase-times): the
+// first look at the names and the first record, the conversion of the
+// records (and within it the part spent in the conversion library and the
+// run log's lines), the library's close with its reports, the results read
+// back when they were not gathered whole, the summary page and placing the
+// set.
 #pragma once
 
 #include <chrono>
@@ -9,7 +11,7 @@
 
 namespace tarvos {
 
-enum class Phase { inspection, conversion, library, reports, run_log, results, page, placing, count };
+enum class Phase { first_look, conversion, library, reports, run_log, results, page, placing, count };
 
 // Adds seconds to a phase.
 void add_phase_time(Phase phase, double seconds);

@@ -109,7 +109,7 @@ bool ConversionRun::complete_earlier_placement() {
 // The names, then the input's first record: before anything is written. The
 // rest of the records are checked as they are converted.
 bool ConversionRun::look_at_input() {
-    const PhaseClock clock(Phase::inspection);
+    const PhaseClock clock(Phase::first_look);
     if (std::optional<std::string> refusal = check_paths(o_.input, o_.output)) {
         refusal_ = std::move(*refusal);
         return false;
