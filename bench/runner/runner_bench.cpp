@@ -215,13 +215,15 @@ void file_figures(const char* title, const std::string& tarvos, const std::strin
     std::vector<std::pair<std::string, double>> rows;
     while (in >> word >> name >> seconds) {
         rows.emplace_back(name, seconds);
-        if (name != "conversion-library") total += seconds;
+        // The library's part and the run log's lines are spent within the conversion.
+        const bool within = name == "conversion-library" || name == "run-log";
+        if (!within) total += seconds;
     }
     std::printf("  where one run's time went (%.3f s in its phases; stage derivation adds %.3f s):\n", total,
                 derive.seconds - no_stage.seconds);
     for (const auto& [phase, s] : rows)
         std::printf("    %-22s %8.3f s %5.1f%%%s\n", phase.c_str(), s, total > 0 ? 100 * s / total : 0.0,
-                    phase == "conversion-library" ? " (of the conversion)" : "");
+                    phase == "conversion-library" || phase == "run-log" ? " (within the conversion)" : "");
     fs::remove(phases);
 }
 
