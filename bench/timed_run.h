@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Runs a program and times it, for the benchmarks that time whole programs
 // (Linux): wall time, processor time, peak resident memory and exit status.
 #pragma once

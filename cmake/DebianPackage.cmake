@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # Install rules of the Linux programs (component naaccr150) and the Debian
 # package made of them (target debian_package, into build/packages/):
 # tarvos (and cstage) on the PATH, the three libraries in the multiarch

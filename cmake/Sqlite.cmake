@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # SQLite: the system's library on a native build; on Windows the amalgamation,
 # compiled into the conversion library (nothing to ship beside it).
 if(NOT TARGET naaccr::sqlite3)

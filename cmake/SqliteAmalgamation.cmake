@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # The SQLite amalgamation (sqlite3.c, sqlite3.h) for the Windows builds, taken
 # from a pinned release of the npm package better-sqlite3, whose tarball ships
 # it under deps/sqlite3/. The tarball is fetched with `npm pack` into the build

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # Settings of the Windows (mingw-w64) builds, included before any target is
 # made. Programs cross-built here run under Wine, through a wrapper that gives
 # every run the same headless prefix in the build folder.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # Builds a Windows Installer package (.msi) with wixl from the registrars'
 # folder that WindowsPackage.cmake made, after the source
 # cmake/package/windows/naaccr150.wxs.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # Builds the registrars' folder and its zip from the cross-built binaries.
 #   cmake -DFILES=<;-list> -DFOLDER=<folder name> -DREADME=<template> -DVERSION=<v>
 #         -DARCH=<win64|win32> -DSTRIP=<strip program> -DTABLES_LICENSE=<licence>

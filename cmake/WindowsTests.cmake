@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # Test support of the Windows builds: GoogleTest built from Debian's sources
 # (package googletest) with the cross compiler, and one CTest test per test
 # executable, run under Wine. Listing the cases of every executable at build

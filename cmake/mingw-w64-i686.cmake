@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # Cross build of the 32-bit Windows binaries with mingw-w64: a registry whose
 # Collaborative Stage library is 32-bit needs a 32-bit conversion library.
 set(CMAKE_SYSTEM_PROCESSOR x86)

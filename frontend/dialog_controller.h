@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The main dialog's state and rules, apart from any window system: which
 // input file is chosen and what it holds, which output, the stage choices,
 // when Convert may be pressed, and what it starts.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The dialog controller's view of the world outside it: the dialog window,
 // the files on disk (with the file-information library), and Windows HTML
 // Help. The Win32 layer implements these; the tests implement them as fakes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // One check of an input file, as the dialog's worker thread runs it: the
 // file-information library reads the file and tells how far it has come; the
 // check passes on each new whole percent (so a file of many gigabytes sends

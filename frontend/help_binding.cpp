@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "help_binding.h"
 
 namespace quillmar {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Opening the help file through Windows HTML Help: the control is loaded and
 // its display entry bound on first use; once that fails, Help does nothing
 // for the rest of the run.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Reading the fixed-layout blocks that the two libraries fill in: the file
 // information record of the file-information library, and the information
 // blocks of both libraries that feed the window title and the About box.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The conversion runner's launch: stage options from the check boxes, the
 // runner's path and its command line, argument by argument.
 #pragma once

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """Makes the program's icon, quillmar150.ico, from the dialog's picture
 quillmar150.bmp (48 x 48, 24-bit): the picture at 48, 32 and 16 pixels, each
 a 32-bit image with an opaque mask, as Windows draws them in the Start menu,

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """Draws the dialog's picture, quillmar150.bmp: a record sheet passing
 through an arrow from version 14 to version 15 (48 x 48, 24-bit BMP)."""
 import struct

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Path texts as the dialog handles them: trimming, letter-case comparison,
 // the files a conversion writes beside its input, and the help file's place.
 #pragma once

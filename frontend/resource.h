@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /*
 ** Resource identifiers of quillmar150: shared by the resource script, the
 ** dialog procedure and the dialog controller. Plain macros only, so that the

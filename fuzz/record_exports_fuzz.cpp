@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Fuzzes the record exports: any 22824 bytes as a record, any stage options,
 // through a record conversion, then reads every result back.
 #include <cstdint>

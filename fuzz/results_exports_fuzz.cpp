@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Fuzzes the result exports: any table, format, separator and buffer length,
 // read back into buffers of exactly the length the caller announced.
 #include <cstdint>

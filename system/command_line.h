@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A program's arguments as UTF-8 text. On Windows the arguments are read from
 // the wide command line, so that a name outside the ANSI code page arrives
 // whole (the narrow argv holds '?' for each of its characters).

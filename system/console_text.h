@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Text for the terminal. The programs hold their texts, paths among them, in
 // UTF-8. A Windows console shows UTF-16, whatever its code page, so a text for
 // a console is written to it that way; a text for a file or a pipe is written

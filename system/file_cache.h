@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Reading and writing a file once, end to end, gently on the machine's
 // memory. The system is told that the file is read in order, so that it
 // reads ahead; and for a file larger than a quarter of the machine's memory,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // File names as every program here holds them: UTF-8 text, on every system.
 // On Windows the system's own names are UTF-16, and the names a caller passes
 // through the older char interfaces are in the ANSI code page; these

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Folders by their UTF-8 names: what is in one, making one with its parents,
 // and removing one with all it holds. On Windows these go straight to the
 // wide interfaces, which take paths past 260 characters where the C runtime's

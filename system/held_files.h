@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Files held by other programs. On Windows a virus scanner, an indexer, a
 // backup or a viewer often holds a file open without sharing for a moment,
 // most of all right after it was written; opening, renaming or removing it

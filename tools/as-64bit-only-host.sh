@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Runs a command as it would run on a host whose kernel refuses 32-bit
 # programs: in a mount namespace of its own, the 32-bit Wine loader and the
 # 32-bit dynamic linker are replaced by a file the kernel will not execute

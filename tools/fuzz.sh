@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Builds the libFuzzer targets with AddressSanitizer and UndefinedBehaviorSanitizer
 # and runs each for a bounded time from its seed corpus. Prints the executions
 # per target and in total; exits non-zero on the first crash.

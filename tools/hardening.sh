@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Hardening run for CI, after the normal suite: the whole native test suite
 # under AddressSanitizer and UndefinedBehaviorSanitizer, valgrind memcheck over
 # the runner converting a generated file with and without stage derivation,

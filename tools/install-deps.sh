@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Installs the Debian packages that building and testing need. Safe to run
 # again: packages already installed are left alone.
 #   install-deps.sh             everything the whole test suite needs

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Builds the installers and tries them for real; they land in build/packages/
 # with the registrars' zips.
 #   package-installers.sh msi x64   the x64 Windows Installer package, installed,

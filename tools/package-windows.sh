@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Builds the Windows folders and zips for registrars, one per architecture:
 #   out/windows/naaccr150-<version>-win64/ and .zip   (x86_64)
 #   out/windows/naaccr150-<version>-win32/ and .zip   (i686)

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # The main job: installs what building the programs needs, builds the
 # programs (no tests, no Windows builds), generates a sample NAACCR 14.0 file of
 # synthetic abstracts, converts it to NAACCR 15.0 with tarvos and shows where

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Exits 0 when this host can run the 32-bit Windows programs under Wine: the
 # 32-bit Wine loader (package wine32:i386) is installed and the kernel starts
 # it. Some hosts run 64-bit programs only ("IA-32 emulation" off): there the

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # The whole test suite: builds everything natively and runs its tests; then
 # cross-builds the Windows binaries (x86_64 and i686) and runs their tests
 # under Wine; makes the Windows packages and the installers and tries them;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Logs 100,000 rows (conversions, reviewables and messages in turn, as a
 // converted file gives them) into a file store and into a memory store.
 // Prints the logging rate and the time the store's destruction takes, after

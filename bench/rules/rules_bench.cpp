@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Times the hematopoietic row lookup over every histology code and the
 // general rules over a million records (a quarter of them hematopoietic
 // cases that log a row), logging into a memory store. Prints the rates.

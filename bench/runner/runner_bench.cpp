@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Throughput of the runner against copying the same file: generates a file
 // of synthetic abstracts, then times cp, the file-information scan, and
 // tarvos with and without stage derivation, all on a file in the page cache,

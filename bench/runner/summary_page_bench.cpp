@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Size and write time of the summary page: converts a generated file of
 // --records abstracts (20,000 by default), then reads its results database
 // and writes the page again, best of three; then does the same on a copy of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Times the Collaborative Stage engine on one core: preparing the embedded
 // tables, calculations over the published AJCC test cases through the
 // engine's own interface and through the data card (move a record in,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Speed of cstage audit: generates a file of synthetic abstracts, reads it
 // once so that it is in the page cache, then times cstage audit over it
 // (best of several runs) and cstage's start (loading the tables) alone.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Per-conversion Collaborative Stage bridge: selects the staging schema of each
 // record through the bound Collaborative Stage library.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "cs_entry_points.h"
 
 namespace vexlin {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The eight bound entry points of the Collaborative Stage library, held
 // process-wide. They are bound once, when the conversion library is loaded.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Binding of the Collaborative Stage library on POSIX systems. The conversion
 // library is linked against libcstage0205 with immediate binding, so the
 // dynamic loader finds the library by name and resolves the eight entry points

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Binding of the Collaborative Stage library on Windows: loaded by plain file
 // name when the process loads vexlin150.dll, its eight entry points looked up
 // by name; a missing library or entry point fails our own load. DllMain does

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Recomputing Collaborative Stage for a converted record and writing the
 // derived stage items back into it.
 #pragma once

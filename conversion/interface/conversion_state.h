@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The library's process-wide state: the open conversion, the options and the
 // per-record scratch. Single-threaded; calls must not overlap.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The exported C interface: a thin layer over the library's C++ core. No
 // exception crosses it; calls that need an open conversion are no-ops
 // returning 0 without one.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The library's information block: versions of this library and of the bound
 // Collaborative Stage library.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The per-record entry: cleans the record, selects its schema, logs a schema
 // failure, runs the conversion rules and returns the result flags.
 #pragma once

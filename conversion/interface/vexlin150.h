@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /*
 ** vexlin150: conversion of NAACCR record layout 14.0 abstracts to layout 15.0.
 **

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The files a file conversion writes beside its input: the results database
 // and the three reports, all named from the input path less its extension
 // (both extensions of a ".gz" file).

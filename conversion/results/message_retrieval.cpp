@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Reading results back: one table row by row, and the listing of all three.
 #include <sqlite3.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The three text reports written beside the input at the close of a file conversion.
 #include <array>
 #include <cerrno>

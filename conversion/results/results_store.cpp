@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "results_store.h"
 #include "store_files.h"
 

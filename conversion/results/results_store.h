@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The results of one conversion: every conversion a rule performed, every
 // record a registrar should review and every message about a record, kept in
 // three tables of an SQLite database owned by the store.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // One row of a results table as one line of text, in the shape the driving
 // program asked for.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Names of the files a file conversion keeps beside its input.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "table_listing.h"
 
 #include <sqlite3.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The plain listing of one results table, shared by the whole listing that a
 // driving program asks for and by the report files.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Retired country codes of 14.0 and the five country items that carry them.
 #pragma once
 

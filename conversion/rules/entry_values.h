@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The values of a record copied out when a rule family starts on it: the
 // identifying items of every log row and the coded items on the 14.0 side.
 // They stay unchanged while the record is rewritten.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The NAACCR record items that the conversion library reads or writes: the one
 // place where an item's offset and width are written. Offsets are 0-based
 // (NAACCR start column - 1); widths are in characters.

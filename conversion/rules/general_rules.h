@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The general NAACCR 14.0 to 15.0 rules, run once for every record.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Grade classes of the hematopoietic rules: which entry grades a row converts
 // and the grade they become. Every other grade character is kept.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The hematopoietic and lymphoid rules: new grade coding and, for many
 // histologies, a new histology, primary site and Collaborative Stage inputs.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The shapes of the hematopoietic rules: which sub-rule of a row runs for an
 // entry grade and site, and what each sub-rule writes, logs and flags.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The rule rows of the hematopoietic rules: one row per 14.0 histology code,
 // naming the shape of its sub-rules, its grade class, the sites its shape
 // tests, its new histology and whatever it does beyond its shape.

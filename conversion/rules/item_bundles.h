@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Groups of items that the hematopoietic rules write together, each with its
 // not-applicable code.
 #pragma once

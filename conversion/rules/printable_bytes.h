@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The bytes a record may hold as they are: 32 (blank) to 126 (~). Every other
 // byte, a control character or one outside ASCII, is blanked by the
 // conversion. Looked at over every byte of every record, so kept fast.

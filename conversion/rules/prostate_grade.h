@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Prostate Grade derived from the two Gleason scores (CS Site-Specific
 // Factors 8 and 10 of the Prostate schema).
 #pragma once

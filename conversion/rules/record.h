@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Reading and writing fixed-width items of a NAACCR record held in a caller's
 // buffer. Items are texts compared character for character: nothing is trimmed.
 #pragma once

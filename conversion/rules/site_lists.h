@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Named lists of ICD-O-3 topography codes that the hematopoietic rules test
 // the Primary Site against. A site is in a list only when all four of its
 // characters equal one of the codes.

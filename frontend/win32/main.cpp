@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // quillmar150: the dialog that checks a NAACCR 14.0 file and starts its
 // conversion to 15.0. Each message is handed to the dialog controller.
 #include <windows.h>

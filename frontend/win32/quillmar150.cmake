@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # quillmar150.exe and its help file (Windows builds only). The program links
 # the file-information library at build time; the conversion library's
 # information block is bound by ordinal when the program starts.

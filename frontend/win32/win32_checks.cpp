@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The input's checks on Windows: each reads its file on a thread of its own
 // through the file-information library (the name in UTF-8, so that one
 // outside the ANSI code page is read as well as any other) and posts how far

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The dialog controller's ports on Windows: the dialog window, the files
 // (with the file-information library), HTML Help, the common file dialogs
 // and the libraries' information blocks.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Fuzzes the file scan: any bytes as a file, read in blocks of any size with
 // any keep limit, and through the export on a file in memory (a gzip file
 // there is unpacked as it is read: see the gzip seed). The scan must

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Fuzzes the Collaborative Stage library's record and card entry points (the
 // plain functions under the exports, linked statically). The
 // first byte picks how the rest is used: as a whole record (repeated when

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Fuzzes the runner's argument parsing: the input is split at NUL bytes into
 // an argument list. Whatever the list, the parse ends in one action, and a run
 // carries values the conversion can use.

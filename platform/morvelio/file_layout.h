@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Where a NAACCR record says what it is: column 1 holds the record type,
 // columns 17-19 the NAACCR version (0-based offsets below).
 #pragma once

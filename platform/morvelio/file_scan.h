@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Describes a NAACCR file in one pass: record type, NAACCR version, line ends,
 // record length and record count, or the first reason it cannot be converted.
 #pragma once

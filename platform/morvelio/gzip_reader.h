@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Unpacks gzip-compressed bytes as a stream, with zlib: one member after
 // another, as gzip itself reads a file of several members, each member's
 // check sum and length checked at its end. A stream that is damaged, cut

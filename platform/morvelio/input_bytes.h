@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The bytes of an input file as the NAACCR readers take them: as they are,
 // or, when the file starts with gzip's magic bytes (whatever its name),
 // unpacked by zlib as they are read, on a thread of their own so that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Splits a byte stream into lines ended by LF, CR LF or a lone CR, reading in
 // large blocks. A line's text is handed out as a view into the reader's
 // buffer, valid until the next call; memory stays bounded whatever the line

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /*
 ** morvelio: information about a NAACCR file (record type, NAACCR version,
 ** line ends, record length and record count), read in one pass.

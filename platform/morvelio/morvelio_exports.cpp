@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The exported C interface of the file-information library. No exception
 // crosses it.
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Reads a byte source ahead on a thread of its own, a block at a time, so
 // that what the source costs (unpacking a compressed file) overlaps with what
 // the reader does with the bytes it already has.

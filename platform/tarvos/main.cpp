@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // tarvos: converts a NAACCR 14.0 file into a NAACCR 15.0 file through the
 // conversion library, leaving the results database and reports beside the
 // input.

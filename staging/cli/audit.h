@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The audit of stored derived stage: for each NAACCR 14.0 or 15.0 record (of
 // any record type) diagnosed from 2004 with CS inputs of version 02, stage is
 // derived from its inputs with the tables and compared, item by item, with

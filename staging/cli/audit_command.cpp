@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // cstage audit [--csv OUT] FILE...: the derived stage stored in NAACCR 14.0
 // and 15.0 files against what the tables give; a summary, and each
 // difference as a CSV row. The files are only read.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The subcommands of cstage, the Collaborative Stage workbench: each takes
 // its arguments (after the subcommand's name), writes to out, and returns the
 // program's exit code. A usage error is thrown as UsageError and becomes exit

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // cstage derive [--trace] NAME=VALUE...: stage derived for one case given by
 // its inputs, each by its published key or its NAACCR item number; the
 // schema, the 38 published outputs as key=value lines, then the problems.

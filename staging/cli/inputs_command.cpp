@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // cstage inputs SCHEMA: every input the schema reads, with its NAACCR item
 // number and name, its default and its valid codes, and which of the
 // site-specific factors the schema uses.

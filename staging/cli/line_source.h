@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The lines of a file, with whatever line ends the file has (LF, CR LF or CR;
 // the first line end found tells which): a regular file is mapped into
 // memory whole where the system allows it (64-bit POSIX), any other read in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // cstage: a registrar's workbench over the Collaborative Stage 02.05.50
 // engine and tables that the conversion stages with. Reads nothing from the
 // environment; writes nothing but its output and a CSV file it is asked for.

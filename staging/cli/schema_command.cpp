@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // cstage schema SITE HISTOLOGY [SSF25]: the schema a case falls in, or why
 // none; when SSF25 decides, each SSF25 code and the schema it selects.
 #include "commands.h"

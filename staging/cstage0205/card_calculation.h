@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // CStage_calculate over the engine: the card's inputs in, the storage outputs,
 // the error word and the message text out.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The Collaborative Stage library: the eight entry points of the contract over
 // this project's engine and the tables it carries. Built a second time without
 // CStage_move_datacard_to_naaccr, to check that the conversion library refuses

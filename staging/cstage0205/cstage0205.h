@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /*
 ** The Collaborative Stage library contract, version 02.05: the eight entry
 ** points that the conversion library binds by name, and the layout of the

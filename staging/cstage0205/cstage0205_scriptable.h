@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A scriptable double of the Collaborative Stage library, for tests. It
 // behaves as the library until a test scripts something: the next
 // calculation's result, error word, message and outputs, the schema numbers

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Reading and writing the data card: fixed-width texts, the error word, the
 // message text, and the moves between a NAACCR record and the card.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The eight entry points as plain functions over the engine. cstage0205.cpp
 // exports them under the contract's names; the scriptable test double
 // forwards to them whenever a test has scripted nothing.

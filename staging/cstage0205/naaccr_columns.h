@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The NAACCR 14.0 items that the Collaborative Stage library reads and writes:
 // where each lies in the record, and where the library keeps it in the data
 // card. This library's own table: it knows nothing of the conversion's.

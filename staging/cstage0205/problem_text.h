@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What a registrar reads about the problems of a calculation: one line per
 // problem, naming the NAACCR item by name and number, the code, the schema
 // and, for a table, the values that led there.

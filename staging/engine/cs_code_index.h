@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Short codes packed into one 64-bit number, and an open-addressing table
 // from a packed code to a span of numbers: the row index of a table and the
 // single codes of a validation column are looked up without hashing text or

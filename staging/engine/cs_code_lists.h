@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The codes a schema's input accepts, listed one by one as they would stand in
 // a record item of a given width: for programs that make up cases (sample
 // files, tests) rather than check them.

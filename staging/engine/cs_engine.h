@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The Collaborative Stage engine: schema selection and stage derivation for
 // one case at a time over prepared tables. Inputs and outputs go by key
 // ("site", "extension", "stor_ss2000", ...); problems are listed, never thrown.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Finding rows of a decision table: the first row whose every INPUT cell
 // holds the context's value, through the table's row index.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // One INPUT cell of a decision table, prepared once: the cell's text split
 // into single values and ranges, numeric bounds converted, templates resolved
 // to key numbers. Matching a value parses nothing but the value itself.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The Collaborative Stage tables as the engine holds them: every table,
 // schema and mapping of the compact form, with keys interned as small numbers,
 // cells split into prepared ranges and a row index per table. Built once from

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The engine over the tables carried in this library, built on first use.
 #include "cs_engine.h"
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # Writes a C++ source that holds the compact tables as one raw string literal.
 # Arguments: -DINPUT=<compact form> -DOUTPUT=<.cpp>
 file(READ "${INPUT}" text)

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """Writes the Collaborative Stage 02.05.50 decision tables in the compact form
 that the staging engine embeds: codes only, no titles, notes or descriptions.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The main dialog's behaviour as a user meets it: choosing files, the checks
 // and messages, when Convert may be pressed, and what it starts.
 #include <gtest/gtest.h>

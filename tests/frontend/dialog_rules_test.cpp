@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The dialog's building blocks: reading the libraries' blocks, path rules,
 // the runner's arguments and the HTML Help binding.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Fakes of the dialog window, the files and HTML Help for the controller
 // tests. The fake window behaves like an edit control in one respect that
 // matters: setting the text of a path edit notifies the controller of the

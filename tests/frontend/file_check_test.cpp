@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The dialog's file check as its worker thread runs it, over the real
 // file-information library: the file is read once, each percent is told once
 // and in order, and a stop ends the reading.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Where Convert finds the runner: the folder the dialog was started in, then
 // the dialog's own folder; a runner in neither place is reported naming both.
 #include <gtest/gtest.h>

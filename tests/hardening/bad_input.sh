@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Bad input through the runner: each file is either converted soundly or
 # refused with a message, never a crash, a hang or a garbled output.
 #   bad_input.sh GROUP TARVOS GENERATOR WORKDIR

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # Helpers shared by the hardening scripts; sourced, not run.
 #   needs: tarvos generator work (set by the script)
 failures=0

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /* A preload library that makes one write, flush or rename of a run fail, or
 ** kills the run there, to show what a failure at that instant leaves.
 **

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # The output and its results (database, reports, run log, summary page) are
 # one set: after a failure or a kill at any write, flush or rename of a run,
 # the folders hold the whole earlier set or the whole new one, and a failure

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Faults around a running conversion: unwritable folders, a full disk, an
 # input that goes away or shrinks, interrupts, and a missing Collaborative
 # Stage library. Each must end with a message and a non-zero exit, leave no

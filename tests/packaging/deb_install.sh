@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # The Debian package installed with dpkg into a throwaway root whose package
 # list holds the packages it depends on as this machine has them (so dpkg
 # checks its dependencies), used as on a server: its /usr laid over the

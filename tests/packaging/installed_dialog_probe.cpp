@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Starts the installed dialog as a registrar does, from its Start-menu
 // shortcut, and checks what the installer left: the shortcut names the
 // installed quillmar150.exe and an icon that loads, the program that starts

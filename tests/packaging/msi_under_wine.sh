@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # The Windows Installer package under Wine, in a fresh prefix, as a
 # registrar and an administrator use it: a silent install for the current
 # user, the files and the Start-menu shortcut, the installed tarvos.exe

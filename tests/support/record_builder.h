@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Builds NAACCR records for tests: a record of blanks with items set by their
 // field-map names, read back the same way.
 #pragma once

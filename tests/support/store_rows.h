@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Reads the rows of a results table straight from the store's database.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The sample generator: deterministic, well-formed NAACCR 14.0 records, and a
 // case mix that reaches every conversion rule.
 #include "sample_records.h"

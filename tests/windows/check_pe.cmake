@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 cmake_minimum_required(VERSION 3.25)
 # Checks a PE file's tables as objdump -p shows them.
 #   -DOBJDUMP=... -DBINARY=... -DMODE=exports -DDEF=<module-definition file>

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Runs the same cstage commands with the native cstage and with cstage.exe
 # under Wine and compares what both print (standard output and error once
 # CR LF is read as LF: on Windows they are text), their exit codes, and the

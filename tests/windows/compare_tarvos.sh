@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Converts the same generated files with the native tarvos and with tarvos.exe
 # under Wine, and compares what both wrote: the converted files byte for byte,
 # the reports once CR LF is read as LF (on Windows they are text files with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Holds a file open without sharing, as a virus scanner or an indexer does for
 // a moment after a file is written, so that a test can see what a program does
 // meanwhile.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # File names as registrars have them, under Wine with the ANSI code page of a
 # Western Windows (1252) and of a Japanese one (932): folders and files named
 # inside and outside the code page, given relative and absolute, and a path

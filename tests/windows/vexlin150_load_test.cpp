@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Loads vexlin150.dll the way a Windows caller does and checks what it gets:
 // the fifteen exports under their names and ordinals, the Collaborative
 // Stage library bound when we are loaded and released when we are unloaded,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // naaccr-sample: writes a file of synthetic NAACCR 14.0 abstracts.
 //   naaccr-sample [--records N] [--line-ends lf|crlf] [--seed S] [--staging valid|random|problems] --output FILE
 #include <charconv>

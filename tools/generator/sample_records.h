@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Synthetic NAACCR 14.0 abstracts for trying out and measuring the
 // conversion. Every value is made up from a seeded generator: no record
 // describes a real person. The case mix reaches every conversion rule.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Builds the Debian package naaccr150 from a native build: the programs on
 # the PATH, the libraries, the C headers, the manual pages, the changelog and
 # the copyright file (with the licences).

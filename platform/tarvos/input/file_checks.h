@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Checks made before anything is written: the input can be read and is a
 // NAACCR 14.0 file of full-length records, and the output is neither the
 // input nor one of the files the conversion writes beside the input.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The input of a run, opened once and read once: its bytes (a gzip file
 // unpacked as they are read), split into lines, and the look at its first
 // record that gives its shape before anything is written. The first line is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What a NAACCR 14.0 file must be to be converted. Its first record fixes the
 // record type, and with it the record length; every record then has that
 // type and version "140" and can hold them. The first record is looked at

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The few things the runner needs from the operating system, kept in one
 // place: terminal detection, interrupts, exclusive creation, flushing to
 // disk, replacing a file, and telling whether two names are the same file.

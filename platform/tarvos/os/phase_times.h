@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // How long each phase of a run took, for the benchmarks (--phase-times): the
 // first look at the names and the first record, the conversion of the
 // records (and within it the part spent in the conversion library and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "input_lock.h"
 
 #include "file_checks.h"

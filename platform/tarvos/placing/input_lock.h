@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // One run per input at a time. The lock is the operating system's and
 // belongs to the open file, so a run that is killed leaves none behind.
 #pragma once

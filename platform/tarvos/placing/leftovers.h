@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Temporary files that no run will finish: a run that was killed (or crashed,
 // or lost its power) cannot remove what it wrote under temporary names. Each
 // such name holds the process number of its run; a later run removes the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The end of a run: the output and the results beside the input (database,
 // reports, run log, summary page) are one set, put in place whole, the way a
 // database commits. The new files wait in private folders; a journal naming

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The plan of one run, made from the first look at the input and before
 // anything is written: where every file goes and under which temporary
 // name, which records are read, and how they are converted.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The output's blocks: one is filled while the one before is written on a
 // thread of its own, so that converting and writing overlap.
 #pragma once

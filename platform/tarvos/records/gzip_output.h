@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // An output whose name ends in ".gz" is written gzip-compressed: each block
 // the conversion hands over is compressed by zlib as it comes and the
 // compressed bytes go on to the file, so the output is never held whole.

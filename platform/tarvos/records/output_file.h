@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The output under its temporary name while the records are written: nameless
 // until it is complete where the system allows, its room on the disk set
 // aside before the first block (a plain output), compressed block by block

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Streams records from the input through the converter into the output, in
 // large blocks. While the records have the record length and the same line
 // end, the input is read straight into the output block, a block at a time,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Whole records of one shape read ahead on a thread of their own, straight
 // into blocks that are then converted in place and written as they are: the
 // bytes are copied once, from the file into the block, and the reading and

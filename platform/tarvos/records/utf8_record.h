@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Records written with UTF-8 text: a record whose line is longer in bytes than
 // the record length but is valid UTF-8 with exactly record-length characters.
 // Each character takes one column; a character outside ASCII becomes one

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The runner's command line. Three forms:
 //   the front end's: tarvos INPUT OUTPUT TYPE LINEEND LENGTH STAGEOPTIONS DERIVE COUNT
 //   a person's:      tarvos [--stage LIST|--no-stage] [--quiet] [--no-sync] INPUT OUTPUT

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The versions of the libraries a run drives, as the summary, the page and
 // --version show them.
 #pragma once

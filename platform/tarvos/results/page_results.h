@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Work on the results beside the conversion's end, on threads of their own:
 // the summary page's reading of the results database, from the moment it is
 // closed, and the flush of the results to the disk while the page is made.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "results_database.h"
 
 #include <sqlite3.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A run's results database, opened read-only after the conversion library
 // closed it: statements run row by row, their failure kept as a text.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "results_gathering.h"
 
 #include <string_view>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What the summary page and the run log need of a run's results, gathered as
 // the conversion library stores each row: the library tells of every row once
 // it is in the database, so that nothing need be read back. The conversions

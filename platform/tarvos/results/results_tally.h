@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Counting a run's results rows for the summary page in one pass over them,
 // in the order they were logged, with memory bounded by what the page shows:
 // the rows either come as the conversion library stores them, or are read

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The run log: a line for every record a registrar may want to look at,
 // written as the records convert. The line of a record whose schema or stage
 // failed carries the reasons in the words of the messages report, as the

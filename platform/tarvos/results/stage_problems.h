@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The reasons the Collaborative Stage calculation gave for the records it
 // could not stage, grouped as a registrar would mend them: by the kind of
 // problem, the item and the schema, with the codes left out, so that a few

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The summary printed at the end of a conversion.
 #pragma once
 

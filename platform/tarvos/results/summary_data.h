@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What the summary page shows from a run's results database: the conversions
 // counted by type and by the code changes behind them, every reviewable, and
 // the messages grouped by their text. A run's rows are counted in one pass

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The summary page of a run: one HTML file beside the input, with its style,
 // its charts (SVG) and a little script for sorting and filtering tables
 // inside, so that it opens anywhere without a network. Every table is in the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Several files in one call: each input converted into one folder under its
 // own name, each with its own database, reports and run log beside its input.
 // One file's refusal does not stop the others; an interrupt stops the batch.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // One conversion of a file, from the checks to the summary, through the
 // conversion library's exports.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Converting the records of a planned run: the input read once, every record
 // checked and converted through the conversion library, the output written
 // under its temporary name and the results under theirs. Nothing is put in

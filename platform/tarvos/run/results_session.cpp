@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "results_session.h"
 
 #include "file_checks.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The conversion library's file conversion of one run: opened on the
 // results' temporary name, which the library's char interface can carry;
 // closed when the records are through, which writes the reports; and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The progress bar shown on a terminal: records done, the share of the input
 // read, throughput and time left, redrawn a few times a second on one line of
 // standard error.

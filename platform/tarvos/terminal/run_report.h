@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What a run tells the person who started it, apart from the terminal: a
 // reporter that follows the run (the progress window of the dialog's form on
 // Windows), and the texts it shows, built from the run's counts.

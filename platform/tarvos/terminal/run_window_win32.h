@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The dialog's form of a run on Windows: a small window of the runner's own
 // shows the input, a progress bar, the records done, the time left and a
 // Cancel button; a message box that stays until it is closed ends the run.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Schema selection through the bridge: the inputs handed to the library, the
 // esophagogastric junction override and the schema name.
 #include <string>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Binding of the Collaborative Stage library when the conversion library is
 // loaded: each load runs in a child process, with copies of the libraries in
 // a folder of their own, so that no library stays loaded between cases.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Installs the scriptable Collaborative Stage double as the bound library for
 // the duration of a test.
 #pragma once

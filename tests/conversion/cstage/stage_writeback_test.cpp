@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Recomputing Collaborative Stage and writing the derived items back, with the
 // scriptable double standing in for the library.
 #include <cstring>

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # Checks that the shared library exports exactly the functions of the
 # module-definition file: no more (a symbol from a library header, say), no
 # fewer. Run with -DNM=<nm> -DLIBRARY=<shared library> -DDEF=<.def file>.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The exported C interface as a driving program sees it: the shared library
 // with the Collaborative Stage library bound at load.
 #include "vexlin150.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The record entry: cleaning, schema failures and their messages, result flags.
 #include "record_entry.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Logged values are stored exactly as given, and counters count the calls.
 #include <gtest/gtest.h>
 

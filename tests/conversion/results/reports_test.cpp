@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The three report files written beside the input, read back whole.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Shared pieces of the results store tests: a scratch folder, whole-file
 // reading and a typical logged case.
 #pragma once

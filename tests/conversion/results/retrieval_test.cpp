@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Reading results back row by row and as the whole listing.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The results database beside the input: its name, its life, and the files it
 // must never touch.
 #include <gtest/gtest.h>

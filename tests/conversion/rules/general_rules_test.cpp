@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The general 14.0 to 15.0 rules: country codes, the reserved block, record
 // version, retired histology 8157, prostate grade, and the order and values
 // of the rows they log.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The hematopoietic rules, sub-rule by sub-rule for each shape, with the
 // per-row differences: what is written (byte for byte), logged and flagged.
 #include "hematopoietic_rules.h"

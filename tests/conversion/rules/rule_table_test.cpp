@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The hematopoietic rule table: one row per code, its four rows that differ
 // from their shape, the lookup, the grade classes, and every case a row
 // converts held to the published Collaborative Stage tables.

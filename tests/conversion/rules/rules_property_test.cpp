@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Generated records through the record entry: whatever the rules do, they
 // touch only the items they may rewrite, stamp the version, blank the
 // reserved block, log from the entry values and count what they log.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Helpers for the rule tests: records with noise in every item the test does
 // not set, the logged rows by column name, and expected records built by
 // writing items into a copy of the original.

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """Turns a 24-bit bottom-up BMP (as the dialog driver saves it) into a PNG."""
 import struct
 import sys

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Works quillmar150.exe under Wine as a registrar would: checks the dialog's
 // controls, types file names, reads back what the dialog found, meets the
 // error messages, presses Convert and checks the command line the runner got;

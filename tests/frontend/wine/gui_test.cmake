@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # The dialog under Wine with a virtual X display: a driver program works
 # quillmar150.exe as a user would, with a stand-in runner that records its
 # command line.

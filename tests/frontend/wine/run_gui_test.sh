@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: Apache-2.0
 # Runs the dialog driver under Wine on a virtual X display and turns its
 # screenshots into quillmar150-dialog.png and quillmar150-reading.png in the
 # work folder.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Starts the real tarvos.exe as the dialog starts it (the dialog's form of
 // the command line, the program's folder as current directory, no console,
 // no standard handles) and checks what a registrar sees: the progress window,

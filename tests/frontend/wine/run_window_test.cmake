@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # The runner as the dialog starts it, under Wine with a virtual X display:
 # its progress window, Cancel, a second run on the same input, and the
 # closing message box.

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: Apache-2.0
 # Runs the runner-window driver under Wine on a virtual X display and turns
 # its screenshots into PNG files in the work folder.
 # Arguments: wine-run wrapper, driver, tarvos.exe, work folder.

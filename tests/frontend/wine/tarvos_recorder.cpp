@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Stands in for the conversion runner in the dialog test: writes the command
 // line it was started with, as UTF-8, to tarvos_command_line.txt beside itself.
 #include <windows.h>

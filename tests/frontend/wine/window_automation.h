@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Working another process's dialog as a user would: typing, moving the
 // focus, clicking, reading fields, and finding its message boxes. Texts are
 // UTF-8, typed and read as the wide characters the dialog holds.

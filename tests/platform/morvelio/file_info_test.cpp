@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The file-information exports on real files: the values of a good file, and
 // each failure with its error text.
 #include <gtest/gtest.h>

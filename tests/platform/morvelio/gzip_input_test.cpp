@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Reading gzip-compressed input: members one after another across every
 // chunk edge, the byte where a damaged or cut-short stream broke, the
 // read-ahead thread's order, end and failure, and a file told gzip by its

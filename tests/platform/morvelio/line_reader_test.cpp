@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Line splitting: line ends of every kind, lines cut at block edges, lines
 // longer than the keep limit and than the buffer, read errors.
 #include "line_reader.h"

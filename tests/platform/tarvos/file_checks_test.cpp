@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The checks made before anything is written, on real files and links.
 #include "file_checks.h"
 

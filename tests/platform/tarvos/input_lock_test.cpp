@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // One run per input: a second lock on an input is refused while the first is
 // held, and the operating system frees it with its holder.
 #include "input_lock.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What killed runs leave behind: which names are a run's temporary files, and
 // that only those of runs whose process is gone are removed.
 #include "leftovers.h"

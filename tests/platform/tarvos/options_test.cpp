@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The runner's command line: both forms, each option, and every kind of
 // wrong argument.
 #include "options.h"

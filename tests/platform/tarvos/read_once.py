@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """The runner reads its input once: the bytes a run reads (rchar of
 /proc/PID/io, every read the process made) are the input file's size, plain
 and gzip-compressed, and little besides (never a second pass over the file).

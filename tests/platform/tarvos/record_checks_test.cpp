@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What a file must be to be converted, as a run finds it in one read: the
 // first record's type, length and version looked at before anything is
 // written; every other record checked as it is converted; short and long

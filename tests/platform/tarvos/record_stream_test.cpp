@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Streaming records through a converter: one output record per input record,
 // padding, line ends, long records, numbering, counting, and stopping.
 #include "record_stream.h"

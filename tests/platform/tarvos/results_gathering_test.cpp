@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The page's results gathered as the conversion library stores each row are
 // the results read back from the database it wrote: every count, group and
 // record the same; and each record's reasons are its own rows.

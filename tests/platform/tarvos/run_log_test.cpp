@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The run log's lines: the schema failure and the calculation's reasons in
 // the words of the rows logged for the record, other notes as they were. And
 // the reasons read from messages rows, grouped for the page.

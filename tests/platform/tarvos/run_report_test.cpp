@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What a run of the dialog's form tells the registrar: the counts and time
 // left under the progress bar, the closing box's text from the summary, and
 // the passing of a run's events to its reporter.

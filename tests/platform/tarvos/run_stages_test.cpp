@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The stages of a run on their own: the plan (names, temporary names, the
 // dialog's stated values) and the placement of the finished files.
 #include <gtest/gtest.h>

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # The summary page of a generated run, opened in a real browser (headless
 # Chromium): its script runs without a console error, adds the filter boxes
 # and marks the body, and the page renders to a screenshot.

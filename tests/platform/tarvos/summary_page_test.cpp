@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The summary page: the results read back from a database grouped and
 // counted, and the page built from them, safe for any value a record holds.
 #include <gtest/gtest.h>

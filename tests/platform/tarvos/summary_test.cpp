@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The runner's summary: the line naming the Collaborative Stage library and
 // its tables, and the texts it takes from the information block's slots.
 #include "summary.h"

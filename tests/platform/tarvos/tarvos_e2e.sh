@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # End-to-end checks of tarvos, run as a user runs it, on generated files.
 #   tarvos_e2e.sh GROUP TARVOS GENERATOR WORKDIR
 # Groups: counts, line_ends, padding, refusals, interrupt, results, batch, summary, gzip, stage_reasons.

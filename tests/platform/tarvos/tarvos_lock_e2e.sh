@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # One run per input at a time, with tarvos run as a user runs it:
 #   tarvos_lock_e2e.sh TARVOS GENERATOR WORKDIR
 # A second run on an input that a first run is converting is refused and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // UTF-8 records: what counts as UTF-8 text, and how a record of it is read a
 // character a column.
 #include "utf8_record.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # cstage audit finds exactly the derived items altered in a generated file:
 # the stored items are first set to what a first audit derived (so that a
 # second audit finds every record agreeing), then a few items are altered, in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The parts of cstage that its runs as a registrar's do not reach: the audit's
 // skipped records and its comparison of codes padded to their items, lines
 // of every line end (a CR LF split between two reads included), inputs named

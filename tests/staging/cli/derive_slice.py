@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """cstage derive against the published expected results, on a slice of the
 AJCC 6 and AJCC 7 cases: every Nth case of each file is given to the program
 by its 42 inputs (key=value), and the 38 outputs it prints must be the

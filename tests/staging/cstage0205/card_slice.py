@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """A slice of the published Collaborative Stage expected-result cases, and
 checks of what cs_card_dump prints for it.
 

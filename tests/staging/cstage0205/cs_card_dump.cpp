@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Prints what the Collaborative Stage entry points leave on the data card for
 // each published expected-result case of a plain-text file (80 comma-separated
 // fields a line), one line per case:

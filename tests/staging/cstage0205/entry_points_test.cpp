@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The library's eight entry points on their own: schema numbers and names,
 // the texts it gives about itself, the error word and message of a
 // calculation, the moves between record and card, and bytes that are no codes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The published test files through the library's C entry points: stage from
 // a NAACCR record built from each case, schema numbers for every published
 // site, histology and SSF25, and every published valid code accepted.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The code lists of schema inputs: each kind of cell on small tables of our
 // own, and every input of the published tables against the published list of
 // valid input codes.

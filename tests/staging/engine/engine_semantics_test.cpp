@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The engine's matching and evaluation rules on small tables written for the
 // test: ranges and cells, first match, mappings, jumps, errors, defaults.
 #include <gtest/gtest.h>

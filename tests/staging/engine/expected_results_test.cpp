@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The published expected results, case by case, through the engine's own
 // interface: every one of the 38 outputs of every case must agree.
 #include <gtest/gtest.h>

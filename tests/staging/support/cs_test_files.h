@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Reading the published Collaborative Stage test files: gzip-compressed or
 // plain text, one case a line.
 #pragma once
