@@ -10,24 +10,37 @@
 
 namespace tarvos {
 
-void PageResults::start(const std::string& database) {
+namespace {
+
+// The messages first: the larger half of a run of many problems.
+PageResults::Halves read_halves(const std::string& database, ResultsHalves gathered) {
+    PageResults::Halves read;
+    if (!gathered.messages) read.messages = read_message_results(database, false);
+    if (!gathered.conversions && read.messages.error.empty()) read.conversions = read_conversion_results(database);
+    return read;
+}
+
+}  // namespace
+
+void PageResults::start(const std::string& database, ResultsHalves gathered) {
     database_ = database;
+    gathered_ = gathered;
     try {
-        conversions_ = std::async(std::launch::async, read_conversion_results, database);
-        messages_ = std::async(std::launch::async, read_message_results, database);
+        read_ = std::async(std::launch::async, read_halves, database, gathered);
     } catch (const std::system_error&) {
     }
 }
 
-ResultsData PageResults::take() {
-    ResultsData conversions = conversions_.valid() ? conversions_.get() : read_conversion_results(database_);
-    ResultsData messages = messages_.valid() ? messages_.get() : read_message_results(database_);
-    return join_results(std::move(conversions), std::move(messages));
+ResultsData PageResults::take(ResultsData gathered) {
+    if (gathered_.both()) return gathered;
+    Halves read = read_.valid() ? read_.get() : read_halves(database_, gathered_);
+    if (gathered_.conversions) return join_results(std::move(gathered), std::move(read.messages));
+    if (gathered_.messages) return join_results(std::move(read.conversions), std::move(gathered));
+    return join_results(std::move(read.conversions), std::move(read.messages));
 }
 
 void PageResults::wait() {
-    if (conversions_.valid()) conversions_.wait();
-    if (messages_.valid()) messages_.wait();
+    if (read_.valid()) read_.wait();
 }
 
 void EarlyFlush::start(const RunPlan& plan) {

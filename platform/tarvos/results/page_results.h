@@ -13,20 +13,28 @@
 
 namespace tarvos {
 
-// The results as the summary page shows them, read on two threads, the
-// conversions and the messages side by side.
+// The halves of the results that the run did not gather whole, read back
+// from the database on a thread of its own, one half after the other, so
+// that their memory is never added together.
 class PageResults {
 public:
-    void start(const std::string& database);
+    void start(const std::string& database, ResultsHalves gathered);
     bool started() const { return !database_.empty(); }
-    ResultsData take();
+    // The results as the page shows them: the halves gathered, from
+    // gathered, and the others as read back.
+    ResultsData take(ResultsData gathered);
     // Waits until the reading has ended, so that no file goes from under it.
     void wait();
     ~PageResults() { wait(); }
 
+    struct Halves {
+        ResultsData conversions, messages;
+    };
+
 private:
     std::string database_;
-    std::future<ResultsData> conversions_, messages_;
+    ResultsHalves gathered_;
+    std::future<Halves> read_;
 };
 
 // The results beside the input, complete once the records are through, sent

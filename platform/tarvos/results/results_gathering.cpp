@@ -78,11 +78,12 @@ const std::vector<std::string>& ResultsGatherer::reasons_of(std::int64_t record)
 
 ResultsData ResultsGatherer::take() {
     ResultsData data;
-    if (whole()) {
+    const ResultsHalves gathered = whole();
+    if (gathered.conversions) {
         changes_.finish(data);
-        messages_.finish(data);
         data.reviewables = std::move(reviewables_.first);
     }
+    if (gathered.messages) messages_.finish(data);
     data.conversions = conversion_rows_;
     data.reviewable_rows = reviewables_.rows;
     data.messages = message_rows_;

@@ -32,10 +32,10 @@ public:
     // The messages rows of a record, in the order logged, while no later
     // record has logged one; none for any other.
     const std::vector<std::string>& reasons_of(std::int64_t record) const;
-    // Whether what the page shows was gathered whole.
-    bool whole() const { return for_page_ && !changes_.gave_up() && !messages_.gave_up(); }
-    // The rows gathered, counted by table, and what the page shows of them
-    // when it was gathered whole.
+    // The halves of what the page shows that were gathered whole.
+    ResultsHalves whole() const { return {for_page_ && !changes_.gave_up(), for_page_ && !messages_.gave_up()}; }
+    // The rows gathered, counted by table, and what the page shows of each
+    // half gathered whole.
     ResultsData take();
 
 private:

@@ -2,6 +2,9 @@
 #include "results_tally.h"
 
 #include <tuple>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 namespace tarvos {
 
@@ -19,10 +22,11 @@ namespace {
 // sort, so that the memory stays the page's whatever the file holds.
 constexpr std::size_t kChangeGroupsCounted = 4096;
 
-// What the message groups may keep, and what a map entry and a kept record
-// cost besides their text.
-constexpr std::size_t kMessageRoom = std::size_t{3} << 20;
-constexpr std::size_t kPerText = 96, kPerRecord = 48;
+// What the message groups may keep, and what they cost as the heap holds
+// them: a text's map node, bucket and the text's own block besides its
+// characters, and a kept record with the slack of its list's growth.
+constexpr std::size_t kMessageRoom = std::size_t{2} << 20;
+constexpr std::size_t kPerText = 160, kPerRecord = 96;
 
 }  // namespace
 
@@ -110,6 +114,11 @@ void MessageTally::take(std::int64_t record, std::string_view id, std::string_vi
 void MessageTally::give_up() {
     gave_up_ = true;
     decltype(texts_)().swap(texts_);
+#if defined(__GLIBC__)
+    // What the texts held goes back to the system, rather than waiting in
+    // this thread's heap while the reading back takes as much on another.
+    malloc_trim(0);
+#endif
 }
 
 void MessageTally::finish(ResultsData& data) {

@@ -182,13 +182,13 @@ ResultsData read_conversion_results(const std::string& path) {
     return data;
 }
 
-ResultsData read_message_results(const std::string& path) {
+ResultsData read_message_results(const std::string& path, bool one_pass) {
     ResultsData data;
     ResultsDatabase db(path);
     const auto fail = [&] { return failed(std::move(data), db); };
     std::uint64_t rows = 0;
     if (!db.each("SELECT COUNT(*) FROM messages;", [&](sqlite3_stmt* s) { rows = column_count(s, 0); })) return fail();
-    if (rows <= kMessagesCountedInOnePass) {
+    if (one_pass && rows <= kMessagesCountedInOnePass) {
         bool gave_up = false;
         if (count_messages_in_one_pass(db, data, gave_up)) return data;
         if (!gave_up) return fail();

@@ -63,6 +63,16 @@ struct ResultsData {
     StageProblems stage_problems;              // the stage calculation's reasons, grouped
 };
 
+// The halves of what the page shows that a run gathered whole as its rows
+// were stored: the conversions (their types and changes, the first
+// reviewables) and the messages (their texts and stage problems). A half not
+// gathered whole is read back from the database.
+struct ResultsHalves {
+    bool conversions = false;
+    bool messages = false;
+    bool both() const { return conversions && messages; }
+};
+
 // Reads the database at path, opened read-only; a database that cannot be
 // opened or read gives the error and what was read before it.
 ResultsData read_results(const std::string& path);
@@ -70,7 +80,9 @@ ResultsData read_results(const std::string& path);
 // to read side by side: the conversions and reviewables, and the messages;
 // join_results makes them one (the first half's error, else the other's).
 ResultsData read_conversion_results(const std::string& path);
-ResultsData read_message_results(const std::string& path);
+// A run whose gathering of the messages gave up has them grouped by SQLite
+// straight away (one_pass false): the one pass would give up again.
+ResultsData read_message_results(const std::string& path, bool one_pass = true);
 ResultsData join_results(ResultsData conversions, ResultsData messages);
 
 // Only the rows each table holds.

@@ -143,8 +143,8 @@ void ConversionRun::convert() {
         if (bar) bar->update(c.read, bytes, total);
         report_progress(c.read);
     };
-    const auto start_page = [this] {
-        if (plan_.summary_page) page_results_.start(plan_.beside_part.database);
+    const auto start_page = [this](ResultsHalves gathered) {
+        if (plan_.summary_page) page_results_.start(plan_.beside_part.database, gathered);
     };
     converted_ = convert_records(plan_, input_, *input_before_, progress, start_page);
     if (bar) bar->finish();
@@ -164,10 +164,12 @@ int ConversionRun::refuse_converted() {
 void ConversionRun::read_results() {
     if (plan_.sync) early_flush_.start(plan_);
     const PhaseClock clock(Phase::results);
-    if (!plan_.summary_page || converted_.results_whole)
+    if (!plan_.summary_page || converted_.gathered.both())
         rows_ = std::move(converted_.results);
+    else if (page_results_.started())
+        rows_ = page_results_.take(std::move(converted_.results));
     else
-        rows_ = page_results_.started() ? page_results_.take() : tarvos::read_results(plan_.beside_part.database);
+        rows_ = tarvos::read_results(plan_.beside_part.database);
     if (!rows_.error.empty())
         failure_ = "cannot read back the results database beside \"" + o_.input + "\": " + rows_.error;
     else if (rows_.conversions != static_cast<std::uint64_t>(converted_.conversions) ||

@@ -42,7 +42,7 @@ RecordConverter timed(RecordConverter convert, bool timing) {
 class RecordConversion {
 public:
     RecordConversion(const RunPlan& plan, InputSource& input, const InputIdentity& input_before,
-                     const ConversionProgress& progress, const std::function<void()>& results_complete)
+                     const ConversionProgress& progress, const ResultsComplete& results_complete)
         : plan_(plan), input_(input), input_before_(input_before), progress_(progress),
           results_complete_(results_complete), results_(plan),
           run_log_lines_(nullptr, plan.summary_page ? kNotesShown : 0) {}
@@ -74,7 +74,7 @@ private:
     InputSource& input_;
     const InputIdentity& input_before_;
     const ConversionProgress& progress_;
-    const std::function<void()>& results_complete_;
+    const ResultsComplete& results_complete_;
     ConversionOutcome outcome_;
     OutputFile output_;
     ResultsSession results_;
@@ -162,7 +162,7 @@ void RecordConversion::close_results() {
         const PhaseClock clock(Phase::reports);
         results_.close();
     }
-    outcome_.results_whole = gathered_->whole();
+    outcome_.gathered = gathered_->whole();
     outcome_.results = gathered_->take();
     gathered_.reset();
 }
@@ -197,7 +197,7 @@ void RecordConversion::finish() {
         if (const std::string why = results_.failure(); !why.empty())
             fail("cannot write the results beside \"" + plan_.input + "\": " + why);
     if (outcome_.refusal.empty() && outcome_.failure.empty()) {
-        if (plan_.summary_page && !outcome_.results_whole && results_complete_) results_complete_();
+        if (plan_.summary_page && !outcome_.gathered.both() && results_complete_) results_complete_(outcome_.gathered);
         finish_run_log();
         fail(output_.finish(plan_.output));
     }
@@ -223,7 +223,7 @@ void RecordConversion::finish_run_log() {
 }  // namespace
 
 ConversionOutcome convert_records(const RunPlan& plan, InputSource& input, const InputIdentity& input_before,
-                                  const ConversionProgress& progress, const std::function<void()>& results_complete) {
+                                  const ConversionProgress& progress, const ResultsComplete& results_complete) {
     return RecordConversion(plan, input, input_before, progress, results_complete).run();
 }
 

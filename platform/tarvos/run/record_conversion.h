@@ -28,9 +28,9 @@ struct ConversionOutcome {
     std::vector<std::string> notes;
     std::uint64_t notes_total = 0;
     // The results rows, counted by table as they were stored, and what the
-    // page shows of them when results_whole.
+    // page shows of the halves gathered whole.
     ResultsData results;
-    bool results_whole = false;
+    ResultsHalves gathered;
 };
 
 // Told after every record: the counts so far, and the input's bytes read of
@@ -40,12 +40,13 @@ using ConversionProgress =
 
 // Converts the planned run's input, already opened and looked at. A change of
 // the input since input_before stops the run. What the page shows of the
-// results is gathered as the rows are stored; when that gathering gave up,
-// results_complete is called once every record is converted and the results
-// database holds every row and is closed, before the output is flushed: the
-// caller may start reading the database back then, beside that work.
+// results is gathered as the rows are stored; when that gathering gave up on
+// a half, results_complete is called with the halves gathered once every
+// record is converted and the results database holds every row and is
+// closed, before the output is flushed: the caller may start reading the
+// other halves back then, beside that work.
+using ResultsComplete = std::function<void(ResultsHalves gathered)>;
 ConversionOutcome convert_records(const RunPlan& plan, InputSource& input, const InputIdentity& input_before,
-                                  const ConversionProgress& progress,
-                                  const std::function<void()>& results_complete = {});
+                                  const ConversionProgress& progress, const ResultsComplete& results_complete = {});
 
 }  // namespace tarvos

@@ -13,6 +13,7 @@
 
 #include <sqlite3.h>
 
+#include "page_results.h"
 #include "results_database.h"
 #include "sample_records.h"
 #include "vexlin150.h"
@@ -56,7 +57,7 @@ TEST(ResultsGathering, WhatIsGatheredAsRowsAreStoredIsWhatIsReadBack) {
             if (!gatherer.reasons_of(n).empty()) reasons[n] = gatherer.reasons_of(n);
         }
         vexlin150_Close_file_conversion();
-        ASSERT_TRUE(gatherer.whole());
+        ASSERT_TRUE(gatherer.whole().both());
         gathered = gatherer.take();
     }
     const tarvos::ResultsData read = tarvos::read_results((folder / "in.db").string());
@@ -64,6 +65,12 @@ TEST(ResultsGathering, WhatIsGatheredAsRowsAreStoredIsWhatIsReadBack) {
     EXPECT_GT(gathered.reviewable_rows, 0u);
     EXPECT_GT(gathered.stage_problems.reasons, 0u);
     EXPECT_EQ(shown(gathered), shown(read));
+    // A half that a run could not gather is read back and joins the half it did.
+    for (const tarvos::ResultsHalves halves : {tarvos::ResultsHalves{true, false}, tarvos::ResultsHalves{false, true}}) {
+        tarvos::PageResults page;
+        page.start((folder / "in.db").string(), halves);
+        EXPECT_EQ(shown(page.take(gathered)), shown(read)) << halves.conversions;
+    }
     // Each record's reasons are its own messages rows, in order.
     std::map<std::int64_t, std::vector<std::string>> stored;
     {
