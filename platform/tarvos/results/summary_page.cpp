@@ -14,6 +14,36 @@
 namespace tarvos {
 namespace {
 
+// The page's text as it is made: kept whole, or sent to its file a block at
+// a time, so that the page of a run of millions of records never sits in
+// memory whole beside the results it shows.
+class PageText {
+public:
+    PageText() = default;
+    explicit PageText(std::FILE* file) : file_(file) { h_.reserve(2 * kBlock); }
+    std::string& text() { return h_; }
+    // A row is made: what was made goes to the file once it fills a block.
+    void row_made() {
+        if (file_ && h_.size() >= kBlock) send();
+    }
+    // The rest to the file; false when a write failed.
+    bool finish() {
+        if (file_) send();
+        return written_;
+    }
+    std::string take() { return std::move(h_); }
+
+private:
+    static constexpr std::size_t kBlock = 64 * 1024;
+    void send() {
+        written_ = written_ && std::fwrite(h_.data(), 1, h_.size(), file_) == h_.size();
+        h_.clear();
+    }
+    std::FILE* file_ = nullptr;
+    std::string h_;
+    bool written_ = true;
+};
+
 constexpr const char* kStyle = R"(
 body{font:15px/1.4 system-ui,sans-serif;margin:1.5em auto;max-width:1100px;padding:0 1em;color:#222}
 h1{font-size:1.5em}h2{font-size:1.2em;margin-top:1.8em;border-bottom:1px solid #ccc}
@@ -95,7 +125,8 @@ std::string seconds_text(double s) {
 }
 
 // The stage calculation's reasons, grouped by problem, item and schema.
-void stage_problems_html(std::string& h, bool derived, const StageProblems& problems) {
+void stage_problems_html(PageText& page, bool derived, const StageProblems& problems) {
+    std::string& h = page.text();
     if (!derived) {
         h += "<p class=note>Stage was not derived in this run.</p>\n";
         return;
@@ -123,6 +154,7 @@ void stage_problems_html(std::string& h, bool derived, const StageProblems& prob
         }
         if (p.records > p.first.size()) h += " and " + grouped(p.records - p.first.size()) + " more";
         h += "</td></tr>\n";
+        page.row_made();
     }
     h += "</tbody></table>\n";
     if (problems.reasons > problems.shown.size())
@@ -184,20 +216,9 @@ std::string conversions_chart_svg(const std::vector<ConversionsOfType>& by_type)
 
 namespace {
 
-// Room for the whole page at once, reckoned generously from what it lists:
-// room never written takes no memory, but a page that outgrows its room is
-// copied whole into a larger one.
-std::size_t page_room(const PageContent& c) {
-    const ResultsData& r = c.results;
-    std::size_t room = 64 * 1024 + r.reviewables.size() * 250 + r.changes.size() * 200;
-    for (const MessageGroup& g : r.message_groups) room += 300 + g.text.size() + g.records.size() * 100;
-    for (const StageProblem& p : r.stage_problems.shown) room += 600 + p.first.size() * 100;
-    for (const std::string& note : c.notes) room += 100 + note.size();
-    return room;
-}
-
 // 1. The run: its files, records, times and the versions behind it.
-void run_html(std::string& h, const PageContent& c) {
+void run_html(PageText& page, const PageContent& c) {
+    std::string& h = page.text();
     h += "<h2>The run</h2>\n<table class=kv>\n";
     kv(h, "Input", c.input);
     kv(h, "Output", c.output);
@@ -215,7 +236,8 @@ void run_html(std::string& h, const PageContent& c) {
 }
 
 // 2. The totals, and the records by result.
-void totals_html(std::string& h, const PageContent& c) {
+void totals_html(PageText& page, const PageContent& c) {
+    std::string& h = page.text();
     const ResultsData& r = c.results;
     const StreamCounts& n = c.counts;
     h += "<h2>Totals</h2>\n<div class=totals id=totals>";
@@ -247,7 +269,8 @@ void totals_html(std::string& h, const PageContent& c) {
 }
 
 // 3. The conversions by type, and the code changes behind them.
-void conversions_html(std::string& h, const ResultsData& r) {
+void conversions_html(PageText& page, const ResultsData& r) {
+    std::string& h = page.text();
     h += "<h2>Conversions by type</h2>\n";
     h += conversions_chart_svg(r.by_type);
     h += "<h3>Code changes</h3>\n";
@@ -262,6 +285,7 @@ void conversions_html(std::string& h, const ResultsData& r) {
         for (const std::string* t : {&ch.type, &ch.item, &ch.from, &ch.to}) cell(h, *t);
         number_cell(h, ch.records);
         h += "</tr>\n";
+        page.row_made();
     }
     h += "</tbody></table>\n";
     if (r.change_groups > r.changes.size())
@@ -269,7 +293,8 @@ void conversions_html(std::string& h, const ResultsData& r) {
 }
 
 // 4. The reviewables, the first of them when there are many.
-void reviewables_html(std::string& h, const ResultsData& r) {
+void reviewables_html(PageText& page, const ResultsData& r) {
+    std::string& h = page.text();
     h += "<h2>Reviewables</h2>\n";
     if (r.reviewables.empty()) {
         h += "<p class=note>No reviewables.</p>\n";
@@ -286,6 +311,7 @@ void reviewables_html(std::string& h, const ResultsData& r) {
                                      &v.v15_histology, &v.v15_grade, &v.v15_site})
             cell(h, *t);
         h += "</tr>\n";
+        page.row_made();
     }
     h += "</tbody></table>\n";
     if (r.reviewable_rows > r.reviewables.size())
@@ -294,7 +320,8 @@ void reviewables_html(std::string& h, const ResultsData& r) {
 }
 
 // 6. The messages grouped by their text, with their first records.
-void messages_html(std::string& h, const ResultsData& r) {
+void messages_html(PageText& page, const ResultsData& r) {
+    std::string& h = page.text();
     h += "<h2>Messages</h2>\n";
     if (r.message_groups.empty()) {
         h += "<p class=note>No messages.</p>\n";
@@ -313,6 +340,7 @@ void messages_html(std::string& h, const ResultsData& r) {
         }
         if (g.count > g.records.size()) h += " and " + grouped(g.count - g.records.size()) + " more";
         h += "</td></tr>\n";
+        page.row_made();
     }
     h += "</tbody></table>\n";
     if (r.message_texts > r.message_groups.size())
@@ -321,7 +349,8 @@ void messages_html(std::string& h, const ResultsData& r) {
 }
 
 // 7. The records that need attention: the run log's first lines.
-void attention_html(std::string& h, const PageContent& c) {
+void attention_html(PageText& page, const PageContent& c) {
+    std::string& h = page.text();
     h += "<h2>Records that need attention</h2>\n";
     if (c.notes.empty()) {
         h += "<p class=note>None.</p>\n";
@@ -335,41 +364,48 @@ void attention_html(std::string& h, const PageContent& c) {
         h += "<tr>";
         cell(h, line);
         h += "</tr>\n";
+        page.row_made();
     }
     h += "</tbody></table>\n";
     if (c.notes_total > c.notes.size())
         h += "<p class=note>And " + grouped(c.notes_total - c.notes.size()) + " more in the run log.</p>\n";
 }
 
-}  // namespace
-
-std::string summary_page_html(const PageContent& c) {
-    std::string h;
-    h.reserve(page_room(c));
+// The page from its head to its end, in the order it reads.
+void page_html(PageText& page, const PageContent& c) {
+    std::string& h = page.text();
     h += "<!DOCTYPE html>\n<html lang=en><head><meta charset=\"utf-8\">\n<title>Conversion of ";
     h += html_escape(c.input);
     h += "</title>\n<style>";
     h += kStyle;
     h += "</style></head>\n<body>\n<h1>Conversion to NAACCR 15.0</h1>\n";
-    run_html(h, c);
-    totals_html(h, c);
-    conversions_html(h, c.results);
-    reviewables_html(h, c.results);
+    run_html(page, c);
+    totals_html(page, c);
+    conversions_html(page, c.results);
+    reviewables_html(page, c.results);
     h += "<h2>Stage problems</h2>\n";
-    stage_problems_html(h, c.derived, c.results.stage_problems);
-    messages_html(h, c.results);
-    attention_html(h, c);
+    stage_problems_html(page, c.derived, c.results.stage_problems);
+    messages_html(page, c.results);
+    attention_html(page, c);
     h += "<script>";
     h += kScript;
     h += "</script>\n</body></html>\n";
-    return h;
+}
+
+}  // namespace
+
+std::string summary_page_html(const PageContent& c) {
+    PageText page;
+    page_html(page, c);
+    return page.take();
 }
 
 std::string write_summary_page(const std::string& path, const PageContent& content) {
-    const std::string page = summary_page_html(content);
     std::FILE* f = create_new_file(path);
     if (!f) return "cannot write the summary page \"" + path + "\": " + std::strerror(errno);
-    const bool written = std::fwrite(page.data(), 1, page.size(), f) == page.size();
+    PageText page(f);
+    page_html(page, content);
+    const bool written = page.finish();
     if (std::fclose(f) != 0 || !written) return "cannot write the summary page \"" + path + "\": " + std::strerror(errno);
     return {};
 }

@@ -5,6 +5,8 @@
 #include <sqlite3.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <functional>
 #include <regex>
 #include <string>
@@ -292,6 +294,25 @@ TEST(SummaryPage, NotesBeyondThoseKeptAreCounted) {
     const std::string page = tarvos::summary_page_html(c);
     EXPECT_NE(page.find("<td>line 1, Patient ID 1: padded</td>"), std::string::npos);
     EXPECT_NE(page.find("And 1,500 more in the run log."), std::string::npos);
+}
+
+// A page of many rows goes to its file a block at a time: the file holds the
+// page whole, every block in order.
+TEST(SummaryPage, APageWrittenInBlocksIsThePageWhole) {
+    tarvos::PageContent c;
+    for (int n = 0; n < 500; ++n) {
+        tarvos::MessageGroup g{"message " + std::to_string(n), 100, {}};
+        for (int r = 0; r < 100; ++r) g.records.push_back({n * 100 + r, "P" + std::to_string(r)});
+        c.results.message_groups.push_back(std::move(g));
+    }
+    const std::string whole = tarvos::summary_page_html(c);
+    ASSERT_GT(whole.size(), 500000u);
+    const fs::path path = fs::temp_directory_path() / "tarvos-page-in-blocks.html";
+    ASSERT_EQ(tarvos::write_summary_page(path.string(), c), "");
+    std::ifstream in(path, std::ios::binary);
+    const std::string written((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_TRUE(written == whole) << written.size() << " bytes written of " << whole.size();
+    fs::remove(path);
 }
 
 }  // namespace
