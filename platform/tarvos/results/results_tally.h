@@ -15,6 +15,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "capped_list.h"
 #include "stage_problems.h"
 #include "summary_data.h"
 
@@ -36,7 +37,7 @@ public:
             std::pop_heap(rows_.begin(), rows_.end(), before_);
             rows_.pop_back();
         }
-        rows_.push_back(std::move(row));
+        push_within(rows_, std::move(row), limit_);
         std::push_heap(rows_.begin(), rows_.end(), before_);
     }
     std::uint64_t offered() const { return offered_; }

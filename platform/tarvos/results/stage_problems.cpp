@@ -7,6 +7,8 @@
 #include <tuple>
 #include <unordered_map>
 
+#include "capped_list.h"
+
 namespace tarvos {
 namespace {
 
@@ -150,19 +152,23 @@ void StageProblemTally::take(std::int64_t record, std::string_view patient_id, s
     if (record == g.last_record) return;
     g.last_record = record;
     ++g.problem.records;
-    if (g.problem.first.size() < kRecordsPerReason) g.problem.first.push_back({record, std::string(patient_id)});
+    if (g.problem.first.size() < kRecordsPerReason)
+        push_within(g.problem.first, {record, std::string(patient_id)}, kRecordsPerReason);
 }
 
 StageProblems StageProblemTally::finish() {
     StageProblems problems;
     problems.reasons = groups_->by_reason.size();
-    std::vector<StageProblem> all;
-    all.reserve(groups_->by_reason.size());
-    for (auto& [key, g] : groups_->by_reason) all.push_back(std::move(g.problem));
-    std::stable_sort(all.begin(), all.end(),
-                     [](const StageProblem& a, const StageProblem& b) { return a.records > b.records; });
-    if (all.size() > kStageProblemsShown) all.resize(kStageProblemsShown);
-    problems.shown = std::move(all);
+    // Most records first, the reasons of as many in their order; only the
+    // problems shown are moved out.
+    std::vector<StageProblem*> order;
+    order.reserve(groups_->by_reason.size());
+    for (auto& [key, g] : groups_->by_reason) order.push_back(&g.problem);
+    std::stable_sort(order.begin(), order.end(),
+                     [](const StageProblem* a, const StageProblem* b) { return a->records > b->records; });
+    order.resize(std::min(order.size(), kStageProblemsShown));
+    problems.shown.reserve(order.size());
+    for (StageProblem* p : order) problems.shown.push_back(std::move(*p));
     return problems;
 }
 
