@@ -309,8 +309,11 @@ TEST(SummaryPage, APageWrittenInBlocksIsThePageWhole) {
     ASSERT_GT(whole.size(), 500000u);
     const fs::path path = fs::temp_directory_path() / "tarvos-page-in-blocks.html";
     ASSERT_EQ(tarvos::write_summary_page(path.string(), c), "");
-    std::ifstream in(path, std::ios::binary);
-    const std::string written((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string written;
+    {
+        std::ifstream in(path, std::ios::binary);  // closed before the file is removed, as Windows needs
+        written.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
     EXPECT_TRUE(written == whole) << written.size() << " bytes written of " << whole.size();
     fs::remove(path);
 }
