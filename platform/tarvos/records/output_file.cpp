@@ -13,6 +13,8 @@ namespace {
 
 // How far behind the newest block the output is given back to the system.
 constexpr std::uint64_t kReleaseBehind = std::uint64_t{32} << 20;
+// How much output is sent to the disk at once.
+constexpr std::uint64_t kWritebackChunk = std::uint64_t{8} << 20;
 
 }  // namespace
 
@@ -53,10 +55,14 @@ bool OutputFile::write_plain(std::string_view block) {
         if (!write_errno_) write_errno_ = errno ? errno : EIO;
         return false;
     }
-    // When the output is to reach the disk, each block is sent on its way at
-    // once, while the next ones convert.
-    if (sync_) start_writeback(pending_.file, written_, block.size());
+    // When the output is to reach the disk, it is sent on its way 8 MB at a
+    // time while the next blocks convert: large writes, as the system's own
+    // writeback makes them, rather than one for each block.
     written_ += block.size();
+    if (sync_ && written_ - started_ >= kWritebackChunk) {
+        start_writeback(pending_.file, started_, written_ - started_);
+        started_ = written_;
+    }
     // The writer waits for what it wrote a while ago to reach the disk, so
     // that the flush at the end finds little left to do; and, to be gentle,
     // gives it back to the system once there.

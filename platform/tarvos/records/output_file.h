@@ -49,7 +49,7 @@ private:
     std::string temporary_name_;
     std::optional<GzipOutput> gzip_;
     bool sync_ = false, gentle_ = false;
-    std::uint64_t written_ = 0, room_ = 0, released_ = 0;
+    std::uint64_t written_ = 0, room_ = 0, released_ = 0, started_ = 0;
     int write_errno_ = 0;
 };
 
