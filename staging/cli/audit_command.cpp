@@ -96,59 +96,79 @@ std::string summary_text(const AuditCounts& c, std::size_t files) {
     return text;
 }
 
-}  // namespace
-
-int audit_command(const csengine::Engine& engine, const Args& args, std::FILE* out) {
+// What audit was asked: the files, and the CSV of differences, if any.
+struct AuditRequest {
     std::string csv_path;
     std::vector<std::string> files;
+};
+
+AuditRequest read_audit_args(const Args& args) {
+    AuditRequest request;
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--csv") {
             if (i + 1 >= args.size()) throw UsageError("--csv needs the name of the CSV file to write");
-            csv_path = std::string(args[++i]);
+            request.csv_path = std::string(args[++i]);
         } else if (args[i].size() > 1 && args[i][0] == '-') {
             throw UsageError("unknown option \"" + std::string(args[i]) + "\" of audit");
         } else {
-            files.emplace_back(args[i]);
+            request.files.emplace_back(args[i]);
         }
     }
-    if (files.empty()) throw UsageError("audit needs at least one FILE");
-    // Every file is opened before anything is written: a file that cannot be
-    // read stops the audit before it starts.
+    if (request.files.empty()) throw UsageError("audit needs at least one FILE");
+    return request;
+}
+
+// Every file is opened before anything is written: a file that cannot be
+// read stops the audit before it starts.
+std::vector<std::unique_ptr<LineSource>> open_sources(const AuditRequest& request) {
     std::vector<std::unique_ptr<LineSource>> sources;
-    for (const std::string& f : files) {
+    for (const std::string& f : request.files) {
         auto source = std::make_unique<LineSource>(f);
         if (!source->error().empty()) throw UsageError("cannot read \"" + f + "\": " + source->error());
-        if (!csv_path.empty() && same_path(csv_path, f))
-            throw UsageError("the CSV file \"" + csv_path + "\" is one of the files to audit, which are never written");
+        if (!request.csv_path.empty() && same_path(request.csv_path, f))
+            throw UsageError("the CSV file \"" + request.csv_path +
+                             "\" is one of the files to audit, which are never written");
         sources.push_back(std::move(source));
     }
+    return sources;
+}
+
+// One difference as a row of the CSV file.
+void csv_row(std::string& row, const std::string& file, const Difference& d) {
+    row.clear();
+    csv_field(row, file);
+    row += ',' + std::to_string(d.line) + ',';
+    csv_field(row, without_trailing_blanks(d.patient_id));
+    row += ',';
+    csv_field(row, cstage::output_items()[d.item].name);
+    row += ',';
+    csv_field(row, without_trailing_blanks(d.stored));
+    row += ',';
+    csv_field(row, without_trailing_blanks(d.derived));
+    row += '\n';
+}
+
+}  // namespace
+
+int audit_command(const csengine::Engine& engine, const Args& args, std::FILE* out) {
+    const AuditRequest request = read_audit_args(args);
+    std::vector<std::unique_ptr<LineSource>> sources = open_sources(request);
     std::unique_ptr<std::FILE, FileCloser> csv;
-    if (!csv_path.empty()) {
-        csv.reset(naaccr::os::open_file(csv_path, "wb"));
-        if (!csv) throw UsageError("cannot write \"" + csv_path + "\": " + naaccr::os::failure_reason(errno));
+    if (!request.csv_path.empty()) {
+        csv.reset(naaccr::os::open_file(request.csv_path, "wb"));
+        if (!csv) throw UsageError("cannot write \"" + request.csv_path + "\": " + naaccr::os::failure_reason(errno));
         print(csv.get(), "file,line,patient_id,item,stored,derived\n");
     }
 
     Auditor auditor(engine);
     std::uint64_t rows = 0;
     std::string row;
-    for (std::size_t f = 0; f < files.size(); ++f) {
-        std::FILE* csv_file = csv.get();
-        const std::string& name = files[f];
+    for (std::size_t f = 0; f < request.files.size(); ++f) {
+        const std::string& name = request.files[f];
         DifferenceSink sink;
-        if (csv_file)
-            sink = [&](const Difference& d) {
-                row.clear();
-                csv_field(row, name);
-                row += ',' + std::to_string(d.line) + ',';
-                csv_field(row, without_trailing_blanks(d.patient_id));
-                row += ',';
-                csv_field(row, cstage::output_items()[d.item].name);
-                row += ',';
-                csv_field(row, without_trailing_blanks(d.stored));
-                row += ',';
-                csv_field(row, without_trailing_blanks(d.derived));
-                row += '\n';
+        if (std::FILE* csv_file = csv.get())
+            sink = [&, csv_file](const Difference& d) {
+                csv_row(row, name, d);
                 std::fwrite(row.data(), 1, row.size(), csv_file);
                 ++rows;
             };
@@ -159,10 +179,10 @@ int audit_command(const csengine::Engine& engine, const Args& args, std::FILE* o
         if (!source.error().empty()) throw UsageError("cannot read \"" + name + "\" after line " +
                                                       std::to_string(number) + ": " + source.error());
     }
-    std::string text = summary_text(auditor.counts(), files.size());
+    std::string text = summary_text(auditor.counts(), request.files.size());
     if (csv) {
-        if (std::fclose(csv.release()) != 0) throw UsageError("cannot write \"" + csv_path + "\"");
-        text += "Differences written to " + csv_path + ": " + grouped(rows) + (rows == 1 ? " row\n" : " rows\n");
+        if (std::fclose(csv.release()) != 0) throw UsageError("cannot write \"" + request.csv_path + "\"");
+        text += "Differences written to " + request.csv_path + ": " + grouped(rows) + (rows == 1 ? " row\n" : " rows\n");
     }
     print(out, text);
     return auditor.counts().differing == 0 ? kExitOk : kExitProblems;

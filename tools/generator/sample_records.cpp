@@ -541,15 +541,8 @@ CaseKind case_kind(std::uint64_t seed, std::uint64_t index) {
     return CaseKind::solid;
 }
 
-std::string make_record(std::uint64_t seed, std::uint64_t index, Staging staging) {
-    std::string record(vexlin::kRecordLength, ' ');
-    const vexlin::RecordSpan r(record.data(), vexlin::kRecordLength);
-    const CaseKind kind = case_kind(seed, index);
-    Random rnd(record_seed(seed, index) ^ 0x5bd1e995ULL);
-    put_identity(r, rnd, index);
-    put_countries(r, rnd, kind == CaseKind::retired_country);
-    put_treatment(r, rnd);
-    if (kind != CaseKind::before_2004) put_cs(r, rnd);
+// The tumour and its date, as the kind of case has them.
+void put_case(const vexlin::RecordSpan& r, Random& rnd, CaseKind kind) {
     switch (kind) {
         case CaseKind::solid:
         case CaseKind::retired_country: {
@@ -593,8 +586,12 @@ std::string make_record(std::uint64_t seed, std::uint64_t index, Staging staging
             break;
         }
     }
-    // The staging inputs are drawn from a stream of their own, so that every
-    // other item is what this seed always gave.
+}
+
+// The staging inputs, drawn from streams of their own, so that every other
+// item is what this seed always gave.
+void put_staging(const vexlin::RecordSpan& r, std::uint64_t seed, std::uint64_t index, CaseKind kind,
+                 Staging staging) {
     if (kind != CaseKind::before_2004 && kind != CaseKind::schema_failure) {
         Random cs_rnd(record_seed(seed, index) ^ 0x27d4eb2f165667c5ULL);
         const SchemaChoice* choice = put_schema_cs(r, cs_rnd, kind);
@@ -607,6 +604,19 @@ std::string make_record(std::uint64_t seed, std::uint64_t index, Staging staging
         Random cs_rnd(record_seed(seed, index) ^ 0x165667b19e3779f9ULL);
         scramble_staging(r, cs_rnd);
     }
+}
+
+std::string make_record(std::uint64_t seed, std::uint64_t index, Staging staging) {
+    std::string record(vexlin::kRecordLength, ' ');
+    const vexlin::RecordSpan r(record.data(), vexlin::kRecordLength);
+    const CaseKind kind = case_kind(seed, index);
+    Random rnd(record_seed(seed, index) ^ 0x5bd1e995ULL);
+    put_identity(r, rnd, index);
+    put_countries(r, rnd, kind == CaseKind::retired_country);
+    put_treatment(r, rnd);
+    if (kind != CaseKind::before_2004) put_cs(r, rnd);
+    put_case(r, rnd, kind);
+    put_staging(r, seed, index, kind, staging);
     // Now and then an earlier system left text in the block that 15.0 reuses.
     if (rnd.chance(3)) put_field(r, f::kReservedSurvivalBlock, "LEGACY-LOCAL-USE-" + digits(index % 100000, 5));
     return record;
