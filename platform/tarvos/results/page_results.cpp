@@ -15,7 +15,7 @@ namespace {
 // The messages first: the larger half of a run of many problems.
 PageResults::Halves read_halves(const std::string& database, ResultsHalves gathered) {
     PageResults::Halves read;
-    if (!gathered.messages) read.messages = read_message_results(database, false);
+    if (!gathered.messages) read.messages = read_message_results(database, false, std::move(gathered.message_counts));
     if (!gathered.conversions && read.messages.error.empty()) read.conversions = read_conversion_results(database);
     return read;
 }
@@ -25,8 +25,10 @@ PageResults::Halves read_halves(const std::string& database, ResultsHalves gathe
 void PageResults::start(const std::string& database, ResultsHalves gathered) {
     database_ = database;
     gathered_ = gathered;
+    // The counts go to the reading alone, to be let go once it has used them.
+    gathered_.message_counts.reset();
     try {
-        read_ = std::async(std::launch::async, read_halves, database, gathered);
+        read_ = std::async(std::launch::async, read_halves, database, std::move(gathered));
     } catch (const std::system_error&) {
     }
 }

@@ -22,11 +22,8 @@ namespace {
 // sort, so that the memory stays the page's whatever the file holds.
 constexpr std::size_t kChangeGroupsCounted = 4096;
 
-// What the message groups may keep, and what they cost as the heap holds
-// them: a text's map node, bucket and the text's own block besides its
-// characters, and a kept record with the slack of its list's growth.
+// What the message groups may keep.
 constexpr std::size_t kMessageRoom = std::size_t{2} << 20;
-constexpr std::size_t kPerText = 160, kPerRecord = 96;
 
 }  // namespace
 
@@ -95,24 +92,38 @@ void ChangeTally::finish(ResultsData& data) {
 }
 
 void MessageTally::take(std::int64_t record, std::string_view id, std::string_view message) {
+    if (by_key_ && !by_key_->add(TextCounts::key_of(message))) by_key_.reset();
     if (gave_up_) return;
     const std::uint64_t order = logged_++;
     stage_.take(record, id, message);
     auto it = texts_.find(message);
     if (it == texts_.end()) {
-        room_ += message.size() + kPerText;
+        room_ += message.size() + kHeldPerText;
         it = texts_.emplace(std::string(message), Text()).first;
     }
     ++it->second.count;
     if (it->second.first.wants(record, order)) {
-        room_ += id.size() + kPerRecord;
+        room_ += id.size() + kHeldPerRecord;
         it->second.first.keep(record, order, id);
     }
-    if (room_ > kMessageRoom) give_up();
+    if (room_ > kMessageRoom) count_by_key_from_now();
+}
+
+// The texts counted so far go into the counts by key, which take every later
+// row; their memory goes back before the counts take theirs.
+void MessageTally::count_by_key_from_now() {
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> counted;
+    counted.reserve(texts_.size());
+    for (const auto& [text, t] : texts_) counted.emplace_back(TextCounts::key_of(text), t.count);
+    give_up();
+    by_key_ = std::make_shared<TextCounts>();
+    for (const auto& [key, count] : counted)
+        if (!by_key_->add(key, count)) return by_key_.reset();
 }
 
 void MessageTally::give_up() {
     gave_up_ = true;
+    by_key_.reset();
     decltype(texts_)().swap(texts_);
 #if defined(__GLIBC__)
     // What the texts held goes back to the system, rather than waiting in

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -18,8 +19,14 @@
 #include "capped_list.h"
 #include "stage_problems.h"
 #include "summary_data.h"
+#include "text_counts.h"
 
 namespace tarvos {
+
+// What a message group costs as the heap holds it: a text's map node, bucket
+// and the text's own block besides its characters, and a kept record with the
+// slack of its list's growth.
+inline constexpr std::size_t kHeldPerText = 160, kHeldPerRecord = 96;
 
 // The first rows in an order, of however many offered: a bounded heap whose
 // front is the last row kept, so that the memory is the page's whatever the
@@ -119,12 +126,17 @@ private:
 
 // The messages counted by text, with the first records of every text, and
 // the "CS says" rows grouped into stage problems. Gives up once what it keeps
-// would take more than a page's room.
+// would take more than a page's room, and counts the texts by key from then
+// on, while they fit (counted_by_key), for the page to read back only the
+// texts it could show.
 class MessageTally {
 public:
     void take(std::int64_t record, std::string_view id, std::string_view message);
     bool gave_up() const { return gave_up_; }
     void give_up();
+    // Every message counted by the key of its text, since the first; none
+    // when the texts were gathered whole, or did not fit.
+    std::shared_ptr<const TextCounts> counted_by_key() const { return by_key_; }
     // The counts, the first groups and the stage problems of data.
     void finish(ResultsData& data);
 
@@ -137,7 +149,10 @@ private:
         std::uint64_t count = 0;
         FirstRecords first;
     };
+    void count_by_key_from_now();
+
     std::unordered_map<std::string, Text, TextHash, std::equal_to<>> texts_;
+    std::shared_ptr<TextCounts> by_key_;
     StageProblemTally stage_;
     std::size_t room_ = 0;
     std::uint64_t logged_ = 0;

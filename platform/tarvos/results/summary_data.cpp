@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string_view>
 #include <tuple>
@@ -82,6 +83,96 @@ bool count_messages_in_one_pass(ResultsDatabase& db, ResultsData& data, bool& ga
     if (!read || gave_up) return false;
     tally.finish(data);
     return true;
+}
+
+// Most often first, then by text.
+bool more_often(const MessageGroup& a, const MessageGroup& b) {
+    return a.count != b.count ? a.count > b.count : a.text < b.text;
+}
+
+// The least count among the kMessageGroupsShown most counted texts; 1 when
+// there are fewer texts. A text counted less often than that is not shown.
+std::uint64_t least_count_shown(const TextCounts& counts) {
+    std::vector<std::uint32_t> most;  // a heap whose front is the least
+    most.reserve(kMessageGroupsShown);
+    counts.each([&](std::uint64_t, std::uint32_t n) {
+        if (most.size() == kMessageGroupsShown) {
+            if (n <= most.front()) return;
+            std::pop_heap(most.begin(), most.end(), std::greater<>());
+            most.pop_back();
+        }
+        most.push_back(n);
+        std::push_heap(most.begin(), most.end(), std::greater<>());
+    });
+    return most.size() < kMessageGroupsShown ? 1 : most.front();
+}
+
+// A text the page could show, known at first by its key and count.
+struct ShownText {
+    std::uint64_t counted = 0, read = 0;
+    std::string text;
+    FirstRecords first;
+};
+using ShownTexts = std::unordered_map<std::uint64_t, ShownText>;
+
+// The texts counted at least as often as the least shown: those counted more
+// often are shown, and those counted as often are ranked by their texts.
+// False when so many tie that they would take more memory than the groups
+// SQLite's grouping keeps.
+bool texts_that_could_be_shown(const TextCounts& counts, ShownTexts& shown) {
+    constexpr std::size_t kRoom = kMessageGroupsShown * (kHeldPerText + kRecordsPerMessage * kHeldPerRecord);
+    const std::uint64_t least = least_count_shown(counts);
+    std::size_t room = 0;
+    counts.each([&](std::uint64_t key, std::uint32_t n) {
+        if (n < least || room > kRoom) return;
+        room += kHeldPerText + std::min<std::uint64_t>(n, kRecordsPerMessage) * kHeldPerRecord;
+        shown[key].counted = n;
+    });
+    return room <= kRoom;
+}
+
+enum class ByKey { read, unsettled, failed };
+
+// The message groups and stage problems of data, from the counts by key and
+// one pass over the messages in the order logged, which takes the texts and
+// records of the texts that could be shown. Unsettled when the pass finds
+// other than the counts say (a text stored as NULL, two texts of one key, or
+// other counts than the rows stored), or too many texts tie: SQLite's
+// grouping then decides.
+ByKey read_messages_by_key(ResultsDatabase& db, ResultsData& data, std::shared_ptr<const TextCounts> counts) {
+    ShownTexts shown;
+    if (!texts_that_could_be_shown(*counts, shown)) return ByKey::unsettled;
+    bool settled = true;
+    const std::uint64_t rows = counts->rows();
+    const std::size_t texts = counts->texts();
+    counts.reset();
+    StageProblemTally stage;
+    std::uint64_t logged = 0;
+    const bool read = db.each(kMessagesLogged, [&](sqlite3_stmt* s) {
+        const std::string_view msg = column_view(s, 0), id = column_view(s, 2);
+        const std::int64_t record = sqlite3_column_int64(s, 1);
+        const std::uint64_t order = logged++;
+        stage.take(record, id, msg);
+        if (sqlite3_column_type(s, 0) == SQLITE_NULL) settled = false;
+        const auto it = shown.find(TextCounts::key_of(msg));
+        if (it == shown.end()) return;
+        ShownText& t = it->second;
+        if (t.read++ == 0)
+            t.text = msg;
+        else if (t.text != msg)
+            settled = false;
+        if (t.first.wants(record, order)) t.first.keep(record, order, id);
+    });
+    if (!read) return ByKey::failed;
+    for (const auto& [key, t] : shown) settled = settled && t.read == t.counted;
+    if (!settled || logged != rows) return ByKey::unsettled;
+    FirstRows<MessageGroup, decltype(&more_often)> groups(kMessageGroupsShown, &more_often);
+    for (auto& [key, t] : shown) groups.offer({std::move(t.text), t.counted, t.first.take()});
+    data.messages = rows;
+    data.message_texts = texts;
+    data.message_groups = groups.take();
+    data.stage_problems = stage.finish();
+    return ByKey::read;
 }
 
 // A row of the conversions table as the change tally takes it.
@@ -182,10 +273,15 @@ ResultsData read_conversion_results(const std::string& path) {
     return data;
 }
 
-ResultsData read_message_results(const std::string& path, bool one_pass) {
+ResultsData read_message_results(const std::string& path, bool one_pass, std::shared_ptr<const TextCounts> counts) {
     ResultsData data;
     ResultsDatabase db(path);
     const auto fail = [&] { return failed(std::move(data), db); };
+    if (counts) {
+        const ByKey by_key = read_messages_by_key(db, data, std::move(counts));
+        if (by_key == ByKey::read) return data;
+        if (by_key == ByKey::failed) return fail();
+    }
     std::uint64_t rows = 0;
     if (!db.each("SELECT COUNT(*) FROM messages;", [&](sqlite3_stmt* s) { rows = column_count(s, 0); })) return fail();
     if (one_pass && rows <= kMessagesCountedInOnePass) {
@@ -193,11 +289,7 @@ ResultsData read_message_results(const std::string& path, bool one_pass) {
         if (count_messages_in_one_pass(db, data, gave_up)) return data;
         if (!gave_up) return fail();
     }
-    // Most often first, then by text.
-    const auto more_often = [](const MessageGroup& a, const MessageGroup& b) {
-        return a.count != b.count ? a.count > b.count : a.text < b.text;
-    };
-    FirstRows<MessageGroup, decltype(more_often)> texts(kMessageGroupsShown, more_often);
+    FirstRows<MessageGroup, decltype(&more_often)> texts(kMessageGroupsShown, &more_often);
     if (!db.each(kMessageTexts, [&](sqlite3_stmt* s) {
             MessageGroup g;
             g.count = column_count(s, 1);

@@ -7,10 +7,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "stage_problems.h"
+#include "text_counts.h"
 
 namespace tarvos {
 
@@ -70,6 +72,9 @@ struct ResultsData {
 struct ResultsHalves {
     bool conversions = false;
     bool messages = false;
+    // The messages counted by the key of their text, when they were not
+    // gathered whole: the reading back then needs no grouping.
+    std::shared_ptr<const TextCounts> message_counts;
     bool both() const { return conversions && messages; }
 };
 
@@ -81,8 +86,12 @@ ResultsData read_results(const std::string& path);
 // join_results makes them one (the first half's error, else the other's).
 ResultsData read_conversion_results(const std::string& path);
 // A run whose gathering of the messages gave up has them grouped by SQLite
-// straight away (one_pass false): the one pass would give up again.
-ResultsData read_message_results(const std::string& path, bool one_pass = true);
+// straight away (one_pass false): the one pass would give up again. With
+// counts of every message by the key of its text, only the texts the page
+// could show are read back, and checked against the counts; SQLite groups
+// them all only where that does not settle the page.
+ResultsData read_message_results(const std::string& path, bool one_pass = true,
+                                 std::shared_ptr<const TextCounts> counts = nullptr);
 ResultsData join_results(ResultsData conversions, ResultsData messages);
 
 // Only the rows each table holds.

@@ -64,6 +64,7 @@ private:
     StreamResult stream();
     void close_results();
     void judge(const StreamResult& streamed);
+    void start_page_results();
     void finish();
     void finish_run_log();
     void fail(std::string why) {
@@ -188,6 +189,14 @@ void RecordConversion::judge(const StreamResult& streamed) {
         outcome_.refusal = stated_count_refusal(plan_, streamed.counts.read);
 }
 
+// The reading back of the halves not gathered whole, which alone holds the
+// messages' counts from now, to let them go once it has used them.
+void RecordConversion::start_page_results() {
+    ResultsHalves gathered = outcome_.gathered;
+    outcome_.gathered.message_counts.reset();
+    results_complete_(std::move(gathered));
+}
+
 // The record of what the conversion changed is as much the run's work as the
 // output: every row stored, every report written, the run log and the output
 // whole on the disk, or nothing is put in place.
@@ -197,7 +206,7 @@ void RecordConversion::finish() {
         if (const std::string why = results_.failure(); !why.empty())
             fail("cannot write the results beside \"" + plan_.input + "\": " + why);
     if (outcome_.refusal.empty() && outcome_.failure.empty()) {
-        if (plan_.summary_page && !outcome_.gathered.both() && results_complete_) results_complete_(outcome_.gathered);
+        if (plan_.summary_page && !outcome_.gathered.both() && results_complete_) start_page_results();
         finish_run_log();
         fail(output_.finish(plan_.output));
     }

@@ -66,7 +66,8 @@ TEST(ResultsGathering, WhatIsGatheredAsRowsAreStoredIsWhatIsReadBack) {
     EXPECT_GT(gathered.stage_problems.reasons, 0u);
     EXPECT_EQ(shown(gathered), shown(read));
     // A half that a run could not gather is read back and joins the half it did.
-    for (const tarvos::ResultsHalves halves : {tarvos::ResultsHalves{true, false}, tarvos::ResultsHalves{false, true}}) {
+    for (const tarvos::ResultsHalves& halves :
+         {tarvos::ResultsHalves{true, false, nullptr}, tarvos::ResultsHalves{false, true, nullptr}}) {
         tarvos::PageResults page;
         page.start((folder / "in.db").string(), halves);
         EXPECT_EQ(shown(page.take(gathered)), shown(read)) << halves.conversions;

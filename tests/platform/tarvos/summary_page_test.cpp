@@ -6,8 +6,9 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <functional>
+#include <iterator>
+#include <memory>
 #include <regex>
 #include <string>
 
@@ -174,6 +175,49 @@ TEST_F(ResultsDatabase, MessagesOfALargeRunAreGroupedTheSameWay) {
     ASSERT_EQ(wide.message_groups.size(), tarvos::kMessageGroupsShown);
     ASSERT_EQ(wide.message_groups[0].records.size(), 1u);
     EXPECT_EQ(wide.message_groups[0].records[0].record, 20000);
+}
+
+// Counted by the key of their text as a large run counts them, the messages
+// read back give the page SQLite's grouping gives: with texts tied for the
+// last places shown, and where the counts disagree with the rows stored.
+TEST_F(ResultsDatabase, MessagesCountedByKeyGiveThePageOfTheirGrouping) {
+    // 1,400 texts, 200 of each count from 1 to 7, logged from record 9999
+    // down, each a stage problem of one of three schemas.
+    exec("WITH RECURSIVE t(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM t WHERE i < 1399),"
+         " k(j) AS (SELECT 0 UNION ALL SELECT j + 1 FROM k WHERE j < 6) INSERT INTO messages SELECT 9999 - j * 1400 - i, 'P' || i, printf('CS says: ''Invalid CS Extension (item 2810)"
+         " ''%04d'' for schema S%d ''', i, i % 3) FROM k, t WHERE j <= i / 200 ORDER BY j, i;");
+    const auto shown = [](const tarvos::ResultsData& d) {
+        std::string text = std::to_string(d.messages) + " rows, " + std::to_string(d.message_texts) + " texts;";
+        for (const auto& g : d.message_groups) {
+            text += " " + g.text + "=" + std::to_string(g.count) + ":";
+            for (const auto& r : g.records) text += std::to_string(r.record) + r.patient_id;
+        }
+        for (const auto& p : d.stage_problems.shown) text += " " + p.reason.schema + "=" + std::to_string(p.records);
+        return text;
+    };
+    const tarvos::ResultsData grouped = tarvos::read_message_results(path_, false);
+    ASSERT_EQ(grouped.error, "");
+    ASSERT_EQ(grouped.message_groups.size(), tarvos::kMessageGroupsShown);
+    EXPECT_EQ(grouped.message_groups.back().count, 5u);
+    const auto counted = [&](const std::function<void(tarvos::TextCounts&)>& amend) {
+        auto counts = std::make_shared<tarvos::TextCounts>();
+        sqlite3_stmt* s = nullptr;
+        sqlite3_prepare_v2(db_, "SELECT msg FROM messages;", -1, &s, nullptr);
+        while (sqlite3_step(s) == SQLITE_ROW)
+            counts->add(tarvos::TextCounts::key_of(reinterpret_cast<const char*>(sqlite3_column_text(s, 0))));
+        sqlite3_finalize(s);
+        amend(*counts);
+        return tarvos::read_message_results(path_, false, counts);
+    };
+    EXPECT_EQ(shown(counted([](tarvos::TextCounts&) {})), shown(grouped));
+    // A row the counts have and the database has not, of a text shown.
+    const std::string first = grouped.message_groups[0].text;
+    EXPECT_EQ(shown(counted([&](tarvos::TextCounts& c) { c.add(tarvos::TextCounts::key_of(first)); })), shown(grouped));
+    // Every text once: too many tie to read back by key.
+    exec("UPDATE messages SET msg = msg || rowid;");
+    const tarvos::ResultsData ties = tarvos::read_message_results(path_, false);
+    EXPECT_EQ(ties.message_texts, 5600u);
+    EXPECT_EQ(shown(counted([](tarvos::TextCounts&) {})), shown(ties));
 }
 
 TEST_F(ResultsDatabase, EveryReviewableIsOnThePageAndHostileValuesStayText) {

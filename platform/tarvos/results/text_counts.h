@@ -1,0 +1,42 @@
+// SPDX-License-Identifier: Apache-2.0
+// The messages of a run counted by a 64-bit key of their text, for a run of
+// more texts than the message tally keeps whole: 12 bytes a text, rather than
+// the text and its first records. The page then reads back only the texts it
+// could show, and checks each key against their texts there.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+namespace tarvos {
+
+class TextCounts {
+public:
+    // The key of a text; never 0, which marks a free slot.
+    static std::uint64_t key_of(std::string_view text);
+
+    TextCounts();
+    // Counts n more rows of the text of key; false once the table is full or
+    // a count would overflow, when the counts are of no further use.
+    bool add(std::uint64_t key, std::uint64_t n = 1);
+    std::uint64_t rows() const { return rows_; }
+    std::size_t texts() const { return texts_; }
+    // Every key with its count, in no order.
+    template <typename F>
+    void each(F f) const {
+        for (std::size_t i = 0; i < keys_.size(); ++i)
+            if (keys_[i] != 0) f(keys_[i], counts_[i]);
+    }
+
+private:
+    // 3 MB; a run of more texts than fill most of it has them grouped by SQLite.
+    static constexpr std::size_t kSlots = std::size_t{1} << 18;
+    static constexpr std::size_t kMostTexts = kSlots / 10 * 8;
+    std::vector<std::uint64_t> keys_;
+    std::vector<std::uint32_t> counts_;
+    std::uint64_t rows_ = 0;
+    std::size_t texts_ = 0;
+};
+
+}  // namespace tarvos
