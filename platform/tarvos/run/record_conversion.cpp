@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "file_cache.h"
 #include "held_files.h"
@@ -79,6 +80,7 @@ private:
     ConversionOutcome outcome_;
     OutputFile output_;
     ResultsSession results_;
+    std::vector<char> run_log_buffer_ = std::vector<char>(std::size_t{1} << 16);  // outlives run_log_
     FilePtr run_log_;
     RunLogWriter run_log_lines_;
     std::optional<ResultsGatherer> gathered_;
@@ -133,6 +135,8 @@ bool RecordConversion::open_run_log() {
         outcome_.refusal = "cannot create the run log \"" + plan_.beside.run_log + "\": " + std::strerror(errno);
         return false;
     }
+    // A line for many records: written 64 kB at a time rather than 4 kB.
+    if (run_log_) std::setvbuf(run_log_.get(), run_log_buffer_.data(), _IOFBF, run_log_buffer_.size());
     run_log_lines_ = RunLogWriter(run_log_.get(), plan_.summary_page ? kNotesShown : 0);
     run_log_lines_.heading(plan_.input);
     return true;
