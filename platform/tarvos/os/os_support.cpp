@@ -152,6 +152,8 @@ void release_room_past(std::FILE*, std::uint64_t) {}
 
 bool flush_to_disk(std::FILE* file) { return std::fflush(file) == 0 && _commit(_fileno(file)) == 0; }
 
+bool flush_written_data(std::FILE* file) { return _commit(_fileno(file)) == 0; }
+
 std::string flush_file(const std::string& path) {
     // A virus scanner looking at the new file may hold it without sharing.
     const HANDLE file = naaccr::os::open_existing(path, GENERIC_WRITE, FILE_ATTRIBUTE_NORMAL);
@@ -255,6 +257,8 @@ void start_writeback(std::FILE* file, std::uint64_t offset, std::uint64_t length
 }
 
 bool flush_to_disk(std::FILE* file) { return std::fflush(file) == 0 && fsync(fileno(file)) == 0; }
+
+bool flush_written_data(std::FILE* file) { return fdatasync(fileno(file)) == 0; }
 
 namespace {
 std::string flush_opened(int fd) {

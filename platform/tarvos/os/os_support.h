@@ -48,6 +48,10 @@ void start_writeback(std::FILE* file, std::uint64_t offset, std::uint64_t length
 // Flushes the stream and the operating system's cache of the file to disk.
 bool flush_to_disk(std::FILE* file);
 
+// Flushes what was written to an unbuffered stream to the disk, its data
+// without waiting for its times: safe beside writes from another thread.
+bool flush_written_data(std::FILE* file);
+
 // Flushes a closed file, named by its path, to disk; an empty text on
 // success, else the system's reason.
 std::string flush_file(const std::string& path);

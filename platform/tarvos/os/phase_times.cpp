@@ -10,7 +10,8 @@ namespace {
 std::array<double, static_cast<std::size_t>(Phase::count)> g_seconds{};
 
 constexpr std::array<const char*, static_cast<std::size_t>(Phase::count)> kNames = {
-    "first-look", "conversion", "conversion-library", "reports", "run-log", "results", "page", "placing"};
+    "first-look", "conversion", "conversion-library", "reports", "run-log", "output-flush", "results", "page",
+    "placing"};
 
 }  // namespace
 

@@ -12,7 +12,7 @@
 
 namespace tarvos {
 
-enum class Phase { first_look, conversion, library, reports, run_log, results, page, placing, count };
+enum class Phase { first_look, conversion, library, reports, run_log, output, results, page, placing, count };
 
 // Adds seconds to a phase.
 void add_phase_time(Phase phase, double seconds);

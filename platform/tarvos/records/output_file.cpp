@@ -15,10 +15,13 @@ namespace {
 constexpr std::uint64_t kReleaseBehind = std::uint64_t{32} << 20;
 // How much output is sent to the disk at once.
 constexpr std::uint64_t kWritebackChunk = std::uint64_t{8} << 20;
+// How much output the disk is asked to hold for good at once.
+constexpr std::uint64_t kFlushChunk = std::uint64_t{32} << 20;
 
 }  // namespace
 
 OutputFile::~OutputFile() {
+    if (flusher_) flusher_->stop();
     if (pending_.file) std::fclose(pending_.file);
 }
 
@@ -33,6 +36,7 @@ std::string OutputFile::create(const std::string& folder, const std::string& tem
     if (!pending_.file) return naaccr::os::failure_reason(errno);
     // Unbuffered: each block goes to the system as it is.
     std::setvbuf(pending_.file, nullptr, _IONBF, 0);
+    if (sync_) flusher_.emplace(pending_.file);
     if (gzip) {
         gzip_.emplace([this](std::string_view block) { return write_plain(block); });
         if (!gzip_->ready()) return "zlib cannot start compressing (out of memory)";
@@ -63,6 +67,10 @@ bool OutputFile::write_plain(std::string_view block) {
         start_writeback(pending_.file, started_, written_ - started_);
         started_ = written_;
     }
+    if (flusher_ && written_ - flush_asked_ >= kFlushChunk) {
+        flusher_->ask();
+        flush_asked_ = written_;
+    }
     // The writer waits for what it wrote a while ago to reach the disk, so
     // that the flush at the end finds little left to do; and, to be gentle,
     // gives it back to the system once there.
@@ -92,8 +100,10 @@ std::string OutputFile::finish(const std::string& output) {
     // trailer, written and checked like every other block.
     if (gzip_ && !gzip_->finish()) return failed(errno);
     if (write_errno_) return failed(EIO);
+    if (flusher_)
+        if (const int error = flusher_->stop(); error != 0) return failed(error, "flush");
     if (room_ > written_) release_room_past(pending_.file, written_);
-    if (sync_ && !flush_to_disk(pending_.file)) return failed(errno);
+    if (sync_ && !flush_to_disk(pending_.file)) return failed(errno, "flush");
     if (!name_pending_output(pending_, temporary_name_)) return failed(errno, "name");
     std::FILE* file = pending_.file;
     pending_.file = nullptr;

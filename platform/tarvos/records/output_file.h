@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "background_flush.h"
 #include "block_writer.h"
 #include "gzip_output.h"
 #include "os_support.h"
@@ -48,8 +49,9 @@ private:
     PendingOutput pending_;
     std::string temporary_name_;
     std::optional<GzipOutput> gzip_;
+    std::optional<BackgroundFlush> flusher_;  // while sync
     bool sync_ = false, gentle_ = false;
-    std::uint64_t written_ = 0, room_ = 0, released_ = 0, started_ = 0;
+    std::uint64_t written_ = 0, room_ = 0, released_ = 0, started_ = 0, flush_asked_ = 0;
     int write_errno_ = 0;
 };
 

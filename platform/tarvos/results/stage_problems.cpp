@@ -2,7 +2,7 @@
 #include "stage_problems.h"
 
 #include <algorithm>
-#include <map>
+#include <cstring>
 #include <string>
 #include <tuple>
 #include <unordered_map>
@@ -25,10 +25,9 @@ std::string_view until(std::string_view text, std::initializer_list<std::string_
     return text.substr(0, end);
 }
 
-// The words with each quoted code written '...': what stays is the same for
-// every record with that reason.
-std::string without_codes(std::string_view words) {
-    std::string out;
+// The words with each quoted code written '...', appended to out: what
+// stays is the same for every record with that reason.
+void append_without_codes(std::string_view words, std::string& out) {
     bool in_code = false;
     for (const char ch : words) {
         if (ch == '\'') {
@@ -38,23 +37,83 @@ std::string without_codes(std::string_view words) {
             out += ch;
         }
     }
-    return out;
 }
 
 // The schema named by "for schema Name"; the names have no blanks.
-std::string schema_of(std::string_view words) {
+std::string_view schema_of(std::string_view words) {
     constexpr std::string_view kFor = " for schema ";
     const std::size_t at = words.find(kFor);
     if (at == std::string_view::npos) return {};
-    return std::string(until(words.substr(at + kFor.size()), {" ", ":"}));
+    return until(words.substr(at + kFor.size()), {" ", ":"});
 }
+
+enum class Kind : char { no_schema, invalid_code, no_table_row, year_rejected, table_error, jump_not_taken, other };
+constexpr std::string_view kKindNames[] = {"No schema",   "Invalid code",   "No table row", "Year rejected",
+                                           "Table error", "Jump not taken", "Other"};
 
 // The item of a "No schema:" reason: the one whose code failed, or the pair
 // (or the three) when none of them alone did.
-std::string no_schema_item(std::string_view rest) {
-    if (starts(rest, "no schema takes ")) return "Primary Site and histology";
-    if (starts(rest, "more than one schema takes ")) return "Primary Site, histology and SSF25";
-    return std::string(until(rest, {" '"}));
+void append_no_schema_item(std::string_view rest, std::string& out) {
+    if (starts(rest, "no schema takes "))
+        out += "Primary Site and histology";
+    else if (starts(rest, "more than one schema takes "))
+        out += "Primary Site, histology and SSF25";
+    else
+        out += until(rest, {" '"});
+}
+
+// The item of the reason in words, appended to out; its kind.
+Kind append_item(std::string_view words, std::string& out) {
+    constexpr std::string_view kReportsFor = " reports an error for ";
+    if (starts(words, "No schema: ")) {
+        append_no_schema_item(words.substr(11), out);
+        return Kind::no_schema;
+    }
+    if (starts(words, "Invalid ")) {
+        out += until(words.substr(8), {" '"});
+        return Kind::invalid_code;
+    }
+    if (starts(words, "No row of table ")) {
+        out.append("table ").append(until(words.substr(16), {" "}));
+        return Kind::no_table_row;
+    }
+    if (starts(words, "Year of diagnosis ")) {
+        out += "Date of Diagnosis (item 390)";
+        return Kind::year_rejected;
+    }
+    if (starts(words, "Table ")) {
+        const std::string_view table = until(words.substr(6), {" "});
+        if (const std::size_t at = words.find(kReportsFor); at != std::string_view::npos) {
+            out.append(until(words.substr(at + kReportsFor.size()), {" with ", " ("}));
+            out.append(" (table ").append(table).append(")");
+            return Kind::table_error;
+        }
+        if (words.find(" is already running") != std::string_view::npos) {
+            out.append("table ").append(table);
+            return Kind::jump_not_taken;
+        }
+    }
+    append_without_codes(words, out);
+    return Kind::other;
+}
+
+// The reason in words as one text, for grouping without a text made for
+// each part: its kind, the length of its item (4 bytes), the item, the
+// schema. Written into key, whose room is reused.
+void reason_key(std::string_view words, std::string& key) {
+    constexpr std::size_t kItemAt = 5;
+    key.assign(kItemAt, '\0');
+    key[0] = static_cast<char>(append_item(words, key));
+    const auto item = static_cast<std::uint32_t>(key.size() - kItemAt);
+    std::memcpy(&key[1], &item, sizeof item);
+    key += schema_of(words);
+}
+
+StageReason reason_of_key(std::string_view key) {
+    std::uint32_t item = 0;
+    std::memcpy(&item, key.data() + 1, sizeof item);
+    return {std::string(kKindNames[static_cast<int>(key[0])]), std::string(key.substr(5, item)),
+            std::string(key.substr(5 + item))};
 }
 
 }  // namespace
@@ -67,34 +126,9 @@ std::optional<std::string_view> cs_says_words(std::string_view message) {
 }
 
 StageReason stage_reason(std::string_view words) {
-    StageReason r;
-    r.schema = schema_of(words);
-    if (starts(words, "No schema: ")) {
-        r.kind = "No schema";
-        r.item = no_schema_item(words.substr(11));
-    } else if (starts(words, "Invalid ")) {
-        r.kind = "Invalid code";
-        r.item = until(words.substr(8), {" '"});
-    } else if (starts(words, "No row of table ")) {
-        r.kind = "No table row";
-        r.item = "table " + std::string(until(words.substr(16), {" "}));
-    } else if (starts(words, "Year of diagnosis ")) {
-        r.kind = "Year rejected";
-        r.item = "Date of Diagnosis (item 390)";
-    } else if (starts(words, "Table ") && words.find(" reports an error for ") != std::string_view::npos) {
-        constexpr std::string_view kFor = " reports an error for ";
-        r.kind = "Table error";
-        const std::string_view table = until(words.substr(6), {" "});
-        r.item = std::string(until(words.substr(words.find(kFor) + kFor.size()), {" with ", " ("})) + " (table " +
-                 std::string(table) + ")";
-    } else if (starts(words, "Table ") && words.find(" is already running") != std::string_view::npos) {
-        r.kind = "Jump not taken";
-        r.item = "table " + std::string(until(words.substr(6), {" "}));
-    } else {
-        r.kind = "Other";
-        r.item = without_codes(words);
-    }
-    return r;
+    std::string key;
+    reason_key(words, key);
+    return reason_of_key(key);
 }
 
 struct StageProblemTally::Groups {
@@ -102,42 +136,29 @@ struct StageProblemTally::Groups {
         StageProblem problem;
         std::int64_t last_record = -1;  // a record counts once
     };
-    // By (kind, item, schema), looked up with the reason's texts where they lie.
-    using ReasonViews = std::tuple<std::string_view, std::string_view, std::string_view>;
-    struct ReasonLess {
-        using is_transparent = void;
-        template <typename A, typename B>
-        bool operator()(const A& a, const B& b) const {
-            return views(a) < views(b);
-        }
-        template <typename Tuple>
-        static ReasonViews views(const Tuple& t) {
-            return {std::get<0>(t), std::get<1>(t), std::get<2>(t)};
-        }
-    };
-    std::map<std::tuple<std::string, std::string, std::string>, Group, ReasonLess> by_reason;
-    // Many records share a text: each text is read into its reason once.
     struct TextHash {
         using is_transparent = void;
         std::size_t operator()(std::string_view t) const { return std::hash<std::string_view>{}(t); }
     };
+    // By the reason's key (reason_key).
+    std::unordered_map<std::string, Group, TextHash, std::equal_to<>> by_reason;
+    // Many records share a text: each text is read into its reason once.
     std::unordered_map<std::string, Group*, TextHash, std::equal_to<>> by_text;
+    std::string key;
 
     Group& of(std::string_view message, std::string_view words) {
         if (const auto known = by_text.find(message); known != by_text.end()) return *known->second;
-        StageReason reason = stage_reason(words);
-        // Looked up without copying the reason; copied only for a new group.
-        auto it = by_reason.find(ReasonViews(reason.kind, reason.item, reason.schema));
-        if (it == by_reason.end()) it = by_reason.try_emplace({reason.kind, reason.item, reason.schema}).first;
-        Group& g = it->second;
-        if (g.problem.example.empty()) {
-            g.problem.reason = std::move(reason);
-            g.problem.example = std::string(words);
+        reason_key(words, key);
+        auto it = by_reason.find(std::string_view(key));
+        if (it == by_reason.end()) {
+            it = by_reason.try_emplace(key).first;
+            it->second.problem.reason = reason_of_key(key);
+            it->second.problem.example = std::string(words);
         }
         // A file of many distinct texts remembers only the first ones: the
         // memory stays the same whatever the file's size.
-        if (by_text.size() < kTextsKept) by_text.emplace(std::string(message), &g);
-        return g;
+        if (by_text.size() < kTextsKept) by_text.emplace(std::string(message), &it->second);
+        return it->second;
     }
 };
 
@@ -159,13 +180,16 @@ void StageProblemTally::take(std::int64_t record, std::string_view patient_id, s
 StageProblems StageProblemTally::finish() {
     StageProblems problems;
     problems.reasons = groups_->by_reason.size();
-    // Most records first, the reasons of as many in their order; only the
-    // problems shown are moved out.
+    // Most records first, the reasons of as many by kind, item and schema;
+    // only the problems shown are moved out.
     std::vector<StageProblem*> order;
     order.reserve(groups_->by_reason.size());
     for (auto& [key, g] : groups_->by_reason) order.push_back(&g.problem);
-    std::stable_sort(order.begin(), order.end(),
-                     [](const StageProblem* a, const StageProblem* b) { return a->records > b->records; });
+    std::sort(order.begin(), order.end(), [](const StageProblem* a, const StageProblem* b) {
+        const StageReason &x = a->reason, &y = b->reason;
+        return a->records != b->records ? a->records > b->records
+                                        : std::tie(x.kind, x.item, x.schema) < std::tie(y.kind, y.item, y.schema);
+    });
     order.resize(std::min(order.size(), kStageProblemsShown));
     problems.shown.reserve(order.size());
     for (StageProblem* p : order) problems.shown.push_back(std::move(*p));

@@ -212,6 +212,7 @@ void RecordConversion::finish() {
     if (outcome_.refusal.empty() && outcome_.failure.empty()) {
         if (plan_.summary_page && !outcome_.gathered.both() && results_complete_) start_page_results();
         finish_run_log();
+        const PhaseClock clock(Phase::output);
         fail(output_.finish(plan_.output));
     }
     if (outcome_.failure.empty() && outcome_.refusal.empty() && interrupt_requested()) fail("interrupted");
