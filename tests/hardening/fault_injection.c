@@ -8,7 +8,8 @@
 ** fails with EIO (FAULT_MODE=eio) or kills the process before it is made
 ** (FAULT_MODE=kill). With FAULT_COUNT_FILE set, the number of counted calls
 ** is written there when the process ends; with FAULT_TRACE set, each counted
-** call is named on standard error.
+** call is named on standard error; with FAULT_ONLY set to a function's name,
+** only its calls are counted.
 **
 **   LD_PRELOAD=libnaaccr_faults.so FAULT_DIR=/tmp/x FAULT_AT=7 FAULT_MODE=eio tarvos ...
 */
@@ -31,6 +32,7 @@ static long g_count;
 static long g_at = -1;
 static int g_kill;
 static int g_trace;
+static const char* g_only;
 static const char* g_dir;
 static size_t g_dir_length;
 
@@ -42,6 +44,7 @@ __attribute__((constructor)) static void fault_setup(void) {
     const char* mode = getenv("FAULT_MODE");
     g_kill = mode && strcmp(mode, "kill") == 0;
     g_trace = getenv("FAULT_TRACE") != NULL;
+    g_only = getenv("FAULT_ONLY");
 }
 
 __attribute__((destructor)) static void fault_report(void) {
@@ -97,7 +100,7 @@ static int fd_under_dir(int fd) {
 ** runner writes its output on a thread of its own: calls are counted as they
 ** come, so that exactly one fails, whichever thread makes it. */
 static int faulted_call(int counted, const char* function) {
-    if (!counted) return 0;
+    if (!counted || (g_only && strcmp(g_only, function) != 0)) return 0;
     const long n = __atomic_add_fetch(&g_count, 1, __ATOMIC_SEQ_CST);
     if (g_trace) fprintf(stderr, "fault point %ld: %s %s\n", n, function, g_last_path);
     if (n != g_at) return 0;

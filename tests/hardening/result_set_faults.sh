@@ -85,6 +85,17 @@ write_errors | gzip_write_errors)
     [ "$state" = new ] && check "error at call $at: a new set in place says so" grep -q "the files are in place, but" message.txt
   done
   echo "outcomes: $(tr ' ' '\n' <<< "$outcomes" | sort | uniq -c | tr -s ' \n' ' ')"
+  # An output of 68 MB is flushed to the disk while it is written; a failure
+  # of that flush is told, as one at the end would be.
+  if [ "$group" = write_errors ]; then
+    rm -rf run && cp -a saved run
+    "$generator" --records 3000 --seed 9 --output run/data/in.dat > /dev/null || exit 1
+    env LD_PRELOAD="$faults" FAULT_DIR="$work/run" FAULT_ONLY=fdatasync FAULT_AT=1 FAULT_MODE=eio \
+      "$tarvos" --quiet run/data/in.dat "run/$output" > /dev/null 2> message.txt; rc=$?
+    check "a flush failing while the output is written: not reported as success" [ "$rc" -eq 1 ]
+    check "a flush failing while the output is written: says so" grep -q "cannot flush the output" message.txt
+    check "a flush failing while the output is written: the earlier set stays" [ "$(set_state run)" = "$earlier" ]
+  fi
   ;;
 kills)
   completed=0
