@@ -93,9 +93,9 @@ bool more_often(const MessageGroup& a, const MessageGroup& b) {
 // The least count among the kMessageGroupsShown most counted texts; 1 when
 // there are fewer texts. A text counted less often than that is not shown.
 std::uint64_t least_count_shown(const TextCounts& counts) {
-    std::vector<std::uint32_t> most;  // a heap whose front is the least
+    std::vector<std::uint64_t> most;  // a heap whose front is the least
     most.reserve(kMessageGroupsShown);
-    counts.each([&](std::uint64_t, std::uint32_t n) {
+    counts.each([&](std::uint64_t, std::uint64_t n) {
         if (most.size() == kMessageGroupsShown) {
             if (n <= most.front()) return;
             std::pop_heap(most.begin(), most.end(), std::greater<>());
@@ -123,7 +123,7 @@ bool texts_that_could_be_shown(const TextCounts& counts, ShownTexts& shown) {
     constexpr std::size_t kRoom = kMessageGroupsShown * (kHeldPerText + kRecordsPerMessage * kHeldPerRecord);
     const std::uint64_t least = least_count_shown(counts);
     std::size_t room = 0;
-    counts.each([&](std::uint64_t key, std::uint32_t n) {
+    counts.each([&](std::uint64_t key, std::uint64_t n) {
         if (n < least || room > kRoom) return;
         room += kHeldPerText + std::min<std::uint64_t>(n, kRecordsPerMessage) * kHeldPerRecord;
         shown[key].counted = n;

@@ -2,7 +2,6 @@
 #include "text_counts.h"
 
 #include <functional>
-#include <limits>
 
 namespace tarvos {
 
@@ -13,17 +12,33 @@ std::uint64_t TextCounts::key_of(std::string_view text) {
 
 TextCounts::TextCounts() : keys_(kSlots), counts_(kSlots) {}
 
+// Open addressing from the key's home slot (its high bits scaled to the
+// table), one slot on at a time.
+std::size_t TextCounts::slot_of(std::uint64_t key) const {
+    std::size_t slot = static_cast<std::size_t>(((key >> 32) * kSlots) >> 32);
+    while (keys_[slot] != 0 && keys_[slot] != key) slot = slot + 1 == kSlots ? 0 : slot + 1;
+    return slot;
+}
+
+std::uint64_t TextCounts::count_at(std::size_t slot) const {
+    return counts_[slot] == kMany ? many_.at(keys_[slot]) : counts_[slot];
+}
+
 bool TextCounts::add(std::uint64_t key, std::uint64_t n) {
-    // Open addressing from the key's low bits, one slot on at a time.
-    std::size_t slot = key & (kSlots - 1);
-    while (keys_[slot] != 0 && keys_[slot] != key) slot = (slot + 1) & (kSlots - 1);
+    const std::size_t slot = slot_of(key);
     if (keys_[slot] == 0) {
         if (texts_ == kMostTexts) return false;
         keys_[slot] = key;
         ++texts_;
     }
-    if (n > std::numeric_limits<std::uint32_t>::max() - counts_[slot]) return false;
-    counts_[slot] += static_cast<std::uint32_t>(n);
+    if (counts_[slot] == kMany) {
+        many_[key] += n;
+    } else if (counts_[slot] + n >= kMany) {
+        many_[key] = counts_[slot] + n;
+        counts_[slot] = kMany;
+    } else {
+        counts_[slot] = static_cast<std::uint16_t>(counts_[slot] + n);
+    }
     rows_ += n;
     return true;
 }

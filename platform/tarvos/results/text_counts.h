@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: Apache-2.0
 // The messages of a run counted by a 64-bit key of their text, for a run of
-// more texts than the message tally keeps whole: 12 bytes a text, rather than
-// the text and its first records. The page then reads back only the texts it
-// could show, and checks each key against their texts there.
+// more texts than the message tally keeps whole: 10 bytes a text, rather
+// than the text and its first records. The page then reads back only the
+// texts it could show, and checks each key against their texts there.
 #pragma once
 
 #include <cstdint>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace tarvos {
@@ -17,8 +18,8 @@ public:
     static std::uint64_t key_of(std::string_view text);
 
     TextCounts();
-    // Counts n more rows of the text of key; false once the table is full or
-    // a count would overflow, when the counts are of no further use.
+    // Counts n more rows of the text of key; false once the table is full,
+    // when the counts are of no further use.
     bool add(std::uint64_t key, std::uint64_t n = 1);
     std::uint64_t rows() const { return rows_; }
     std::size_t texts() const { return texts_; }
@@ -26,15 +27,22 @@ public:
     template <typename F>
     void each(F f) const {
         for (std::size_t i = 0; i < keys_.size(); ++i)
-            if (keys_[i] != 0) f(keys_[i], counts_[i]);
+            if (keys_[i] != 0) f(keys_[i], count_at(i));
     }
 
 private:
-    // 3 MB; a run of more texts than fill most of it has them grouped by SQLite.
-    static constexpr std::size_t kSlots = std::size_t{1} << 18;
-    static constexpr std::size_t kMostTexts = kSlots / 10 * 8;
+    std::size_t slot_of(std::uint64_t key) const;
+    std::uint64_t count_at(std::size_t slot) const;
+
+    // 2 MB: a run of more texts than fill nine tenths of it has them grouped
+    // by SQLite.
+    static constexpr std::size_t kSlots = (std::size_t{2} << 20) / 10;
+    static constexpr std::size_t kMostTexts = kSlots / 10 * 9;
+    // A count that reached kMany is in many_ instead.
+    static constexpr std::uint16_t kMany = 0xFFFF;
     std::vector<std::uint64_t> keys_;
-    std::vector<std::uint32_t> counts_;
+    std::vector<std::uint16_t> counts_;
+    std::unordered_map<std::uint64_t, std::uint64_t> many_;
     std::uint64_t rows_ = 0;
     std::size_t texts_ = 0;
 };

@@ -183,9 +183,14 @@ TEST_F(ResultsDatabase, MessagesOfALargeRunAreGroupedTheSameWay) {
 TEST_F(ResultsDatabase, MessagesCountedByKeyGiveThePageOfTheirGrouping) {
     // 1,400 texts, 200 of each count from 1 to 7, logged from record 9999
     // down, each a stage problem of one of three schemas.
+    exec("BEGIN;");
     exec("WITH RECURSIVE t(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM t WHERE i < 1399),"
          " k(j) AS (SELECT 0 UNION ALL SELECT j + 1 FROM k WHERE j < 6) INSERT INTO messages SELECT 9999 - j * 1400 - i, 'P' || i, printf('CS says: ''Invalid CS Extension (item 2810)"
          " ''%04d'' for schema S%d ''', i, i % 3) FROM k, t WHERE j <= i / 200 ORDER BY j, i;");
+    // And one text of more rows than a small count holds.
+    exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 70000)"
+         " INSERT INTO messages SELECT 10000 + i, 'Q' || i, 'CS cannot find a schema for site ''C999''' FROM n;");
+    exec("COMMIT;");
     const auto shown = [](const tarvos::ResultsData& d) {
         std::string text = std::to_string(d.messages) + " rows, " + std::to_string(d.message_texts) + " texts;";
         for (const auto& g : d.message_groups) {
@@ -216,7 +221,7 @@ TEST_F(ResultsDatabase, MessagesCountedByKeyGiveThePageOfTheirGrouping) {
     // Every text once: too many tie to read back by key.
     exec("UPDATE messages SET msg = msg || rowid;");
     const tarvos::ResultsData ties = tarvos::read_message_results(path_, false);
-    EXPECT_EQ(ties.message_texts, 5600u);
+    EXPECT_EQ(ties.message_texts, 75600u);
     EXPECT_EQ(shown(counted([](tarvos::TextCounts&) {})), shown(ties));
 }
 
