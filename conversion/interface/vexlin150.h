@@ -55,8 +55,6 @@ extern "C" {
 #define VEXLIN150_TABLE_CONVERSIONS 1
 #define VEXLIN150_TABLE_REVIEWABLES 2
 #define VEXLIN150_TABLE_MESSAGES    3
-/* No table: the row a listener is told once every row is committed. */
-#define VEXLIN150_ROWS_COMMITTED    0
 #define VEXLIN150_FORMAT_SENTENCE   1
 #define VEXLIN150_FORMAT_DELIMITED  2
 #define VEXLIN150_FORMAT_LABELLED   3
@@ -166,11 +164,8 @@ typedef void(VEXLIN150_CALL *vexlin150_row_listener)(void *context, const vexlin
 ** the caller's thread, inside the export that logs the row (the record
 ** exports), and must not call the library. It stays set for every
 ** conversion until set again: a caller can gather what the rows hold as they
-** are written instead of reading them back. vexlin150_Close_file_conversion
-** commits every row to the disk before it writes the reports, then tells the
-** listener a row of table VEXLIN150_ROWS_COMMITTED, record number 0 and no
-** texts: from then on another connection can read every row. Needs no open
-** conversion. Returns 0. */
+** are written instead of reading them back. Needs no open conversion.
+** Returns 0. */
 VEXLIN150_API int VEXLIN150_CALL vexlin150_Set_row_listener(vexlin150_row_listener listener, void *context);
 
 #ifdef __cplusplus

@@ -273,13 +273,6 @@ void ResultsStore::tell_listener(MessageTable table, std::int32_t record_number,
     if (listener_ && last_result_ == SQLITE_OK) listener_(StoredRow{table, record_number, texts});
 }
 
-void ResultsStore::commit_rows() {
-    if (!db_) return;
-    sqlite3_exec(db_, "PRAGMA synchronous = FULL;", nullptr, nullptr, nullptr);
-    commit_batch();
-    if (sqlite3_get_autocommit(db_) && !failure_) tell_listener(MessageTable::Committed, 0, {});
-}
-
 void ResultsStore::note_logged_row() {
     if (++rows_in_batch_ >= kRowsPerBatch) commit_batch();
 }

@@ -17,8 +17,7 @@ struct sqlite3_stmt;
 
 namespace vexlin {
 
-// Committed is no table: a row of it tells that every row so far is committed.
-enum class MessageTable : int { Committed = 0, Conversions = 1, Reviewables = 2, Messages = 3 };
+enum class MessageTable : int { Conversions = 1, Reviewables = 2, Messages = 3 };
 enum class MessageFormat : int { Sentence = 1, Delimited = 2, Labelled = 3 };
 
 // A row the store has stored: its table, its record number, and its text
@@ -95,10 +94,6 @@ public:
     int dump(char* buffer, int length);
     // Writes the three report files beside the input (file conversions only).
     int write_reports();
-    // Commits every row logged, to the disk, and tells the listener so with a
-    // row of MessageTable::Committed and no texts: another connection can
-    // read them all from then on, while the reports are written.
-    void commit_rows();
 
     // The first write of the results that failed (a row not stored, a
     // commit, a report file): the library keeps logging and counting, as its

@@ -29,9 +29,6 @@ void VEXLIN150_CALL ResultsGatherer::heard(void* context, const vexlin150_row* r
         case VEXLIN150_TABLE_CONVERSIONS: self->conversion(*row); break;
         case VEXLIN150_TABLE_REVIEWABLES: self->reviewable(*row); break;
         case VEXLIN150_TABLE_MESSAGES: self->message(*row); break;
-        case VEXLIN150_ROWS_COMMITTED:
-            if (self->committed_) self->committed_();
-            break;
         default: break;
     }
 }

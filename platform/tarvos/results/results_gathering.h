@@ -10,7 +10,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -33,9 +32,6 @@ public:
     // The messages rows of a record, in the order logged, while no later
     // record has logged one; none for any other.
     const std::vector<std::string>& reasons_of(std::int64_t record) const;
-    // Called once the library has committed every row, before it writes
-    // the reports: another connection can read them from then on.
-    void when_committed(std::function<void()> committed) { committed_ = std::move(committed); }
     // The halves of what the page shows that were gathered whole.
     ResultsHalves whole() const {
         return {for_page_ && !changes_.gave_up(), for_page_ && !messages_.gave_up(), messages_.counted_by_key()};
@@ -50,7 +46,6 @@ private:
     void reviewable(const vexlin150_row& row);
     void message(const vexlin150_row& row);
 
-    std::function<void()> committed_;
     bool for_page_;
     ChangeTally changes_;
     ReviewableTally reviewables_;

@@ -51,7 +51,6 @@ public:
     ConversionOutcome run() {
         if (!make_folders() || !open_output() || !open_run_log() || !open_results()) return std::move(outcome_);
         const StreamResult streamed = stream();
-        whole_stream_ = streamed.end == StreamEnd::done;
         close_results();
         judge(streamed);
         finish();
@@ -85,8 +84,6 @@ private:
     FilePtr run_log_;
     RunLogWriter run_log_lines_;
     std::optional<ResultsGatherer> gathered_;
-    bool whole_stream_ = false;  // every record converted
-    bool page_started_ = false;
 };
 
 // The new files wait in private folders until the whole set is put in place:
@@ -124,16 +121,6 @@ bool RecordConversion::open_output() {
 // from the first.
 bool RecordConversion::open_results() {
     gathered_.emplace(plan_.summary_page);
-    // The page's reading back of the messages by key starts as soon as every
-    // row is committed, beside the writing of the reports (the library tells
-    // of the commit only when every row was stored). A reading back that has
-    // SQLite group the rows waits for the reports: its memory and theirs
-    // would add up.
-    gathered_->when_committed([this] {
-        outcome_.gathered = gathered_->whole();
-        const ResultsHalves& g = outcome_.gathered;
-        if (whole_stream_ && g.conversions && (g.messages || g.message_counts)) start_page_results();
-    });
     if (results_.open()) return true;
     outcome_.refusal = "cannot create the results database beside \"" + plan_.input + "\": " + results_.failure();
     return false;
@@ -181,7 +168,6 @@ void RecordConversion::close_results() {
         results_.close();
     }
     outcome_.gathered = gathered_->whole();
-    if (page_started_) outcome_.gathered.message_counts.reset();  // the reading back's alone
     outcome_.results = gathered_->take();
     gathered_.reset();
 }
@@ -207,11 +193,9 @@ void RecordConversion::judge(const StreamResult& streamed) {
         outcome_.refusal = stated_count_refusal(plan_, streamed.counts.read);
 }
 
-// The reading back of the halves not gathered whole, once, which alone holds
-// the messages' counts from now, to let them go once it has used them.
+// The reading back of the halves not gathered whole, which alone holds the
+// messages' counts from now, to let them go once it has used them.
 void RecordConversion::start_page_results() {
-    if (page_started_ || !plan_.summary_page || outcome_.gathered.both() || !results_complete_) return;
-    page_started_ = true;
     ResultsHalves gathered = outcome_.gathered;
     outcome_.gathered.message_counts.reset();
     results_complete_(std::move(gathered));
@@ -226,7 +210,7 @@ void RecordConversion::finish() {
         if (const std::string why = results_.failure(); !why.empty())
             fail("cannot write the results beside \"" + plan_.input + "\": " + why);
     if (outcome_.refusal.empty() && outcome_.failure.empty()) {
-        start_page_results();
+        if (plan_.summary_page && !outcome_.gathered.both() && results_complete_) start_page_results();
         finish_run_log();
         const PhaseClock clock(Phase::output);
         fail(output_.finish(plan_.output));
