@@ -178,6 +178,8 @@ std::string replace_file(const std::string& from, const std::string& to) {
 
 void share_one_heap() {}  // the process heap is one already
 
+void give_back_free_memory() {}  // the process heap decommits what it frees
+
 long process_id() { return static_cast<long>(_getpid()); }
 
 void warm_collaborative_stage() {
@@ -204,6 +206,12 @@ bool stderr_is_terminal() { return isatty(STDERR_FILENO) != 0; }
 void share_one_heap() {
 #  if defined(__GLIBC__)
     mallopt(M_ARENA_MAX, 1);
+#  endif
+}
+
+void give_back_free_memory() {
+#  if defined(__GLIBC__)
+    malloc_trim(0);
 #  endif
 }
 

@@ -18,6 +18,11 @@ bool stderr_is_terminal();
 // the rest of the run reuses, rather than heaps of their own beside it.
 void share_one_heap();
 
+// Gives the heap's free pages back to the system, wherever they lie between
+// the blocks still in use: a phase that is over leaves no memory behind for
+// the next to add to.
+void give_back_free_memory();
+
 // Ctrl-C, termination and hang-up only set a flag that the conversion loop
 // polls, so that it can clean up before it stops.
 void install_interrupt_handlers();

@@ -2,9 +2,8 @@
 #include "results_tally.h"
 
 #include <tuple>
-#if defined(__GLIBC__)
-#include <malloc.h>
-#endif
+
+#include "os_support.h"
 
 namespace tarvos {
 
@@ -125,11 +124,9 @@ void MessageTally::give_up() {
     gave_up_ = true;
     by_key_.reset();
     decltype(texts_)().swap(texts_);
-#if defined(__GLIBC__)
     // What the texts held goes back to the system, rather than waiting in
-    // this thread's heap while the reading back takes as much on another.
-    malloc_trim(0);
-#endif
+    // the heap while the counts by key and the reading back take as much.
+    give_back_free_memory();
 }
 
 void MessageTally::finish(ResultsData& data) {
