@@ -19,6 +19,23 @@ void fields_of(std::string_view line, std::vector<std::string_view>& out) {
     }
 }
 
+// The rows of each table, in order, from a look at the first letter of every
+// line: a table's cells and endpoints are then set aside at once, rather
+// than grown (and moved) row by row.
+std::vector<std::uint32_t> rows_of_tables(std::string_view text) {
+    std::vector<std::uint32_t> rows;
+    for (std::size_t at = 0; at < text.size();) {
+        if (text[at] == 'T')
+            rows.push_back(0);
+        else if (text[at] == 'R' && !rows.empty())
+            ++rows.back();
+        const std::size_t nl = text.find('\n', at);
+        if (nl == std::string_view::npos) break;
+        at = nl + 1;
+    }
+    return rows;
+}
+
 int to_int(std::string_view text) {
     int v = 0;
     std::from_chars(text.data(), text.data() + text.size(), v);
@@ -33,6 +50,8 @@ public:
 
     bool build(std::string& error) {
         std::string_view text = t_.text_;
+        rows_ = rows_of_tables(text);
+        t_.tables_.reserve(rows_.size());
         std::size_t line_no = 0;
         while (!text.empty()) {
             const std::size_t nl = text.find('\n');
@@ -97,6 +116,10 @@ private:
                 (f[i][0] == 'I' ? table->inputs : table->endpoints).push_back(intern(f[i].substr(1)));
             }
             column_kinds_.assign(f.begin() + 1, f.end());
+            if (const std::size_t at = t_.tables_.size() - 1; at < rows_.size()) {
+                table->cells.reserve(std::size_t{rows_[at]} * table->inputs.size());
+                table->results.reserve(std::size_t{rows_[at]} * table->endpoints.size());
+            }
             return true;
         case 'R':
             if (!table || f.size() != column_kinds_.size() + 1) return fail("row with the wrong number of cells");
@@ -324,6 +347,7 @@ private:
 
     Tables& t_;
     std::string problem_;
+    std::vector<std::uint32_t> rows_;  // of each table, in order
     std::vector<std::string_view> column_kinds_;
     std::vector<std::string_view> fields_;
     std::unordered_map<std::string_view, std::pair<std::uint32_t, std::uint32_t>> cells_;
