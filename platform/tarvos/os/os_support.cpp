@@ -152,7 +152,14 @@ void release_room_past(std::FILE*, std::uint64_t) {}
 
 bool flush_to_disk(std::FILE* file) { return std::fflush(file) == 0 && _commit(_fileno(file)) == 0; }
 
-bool flush_written_data(std::FILE* file) { return _commit(_fileno(file)) == 0; }
+bool flush_written_data(std::FILE* file) {
+    // The handle itself: _commit would hold the C runtime's lock on the
+    // descriptor, and the writer's next block with it, for the whole flush.
+    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+    if (handle != INVALID_HANDLE_VALUE && FlushFileBuffers(handle)) return true;
+    errno = EIO;
+    return false;
+}
 
 std::string flush_file(const std::string& path) {
     // A virus scanner looking at the new file may hold it without sharing.
