@@ -10,7 +10,10 @@ namespace tarvos {
 
 std::string note_text(const RecordNote& n, const std::vector<std::string>& reasons) {
     std::string what;
-    const auto add = [&what](const std::string& part) { what += (what.empty() ? "" : "; ") + part; };
+    const auto add = [&what](std::string_view part) {
+        if (!what.empty()) what += "; ";
+        what += part;
+    };
     if (n.padded) add("padded with blanks from " + std::to_string(n.length) + " characters");
     if (n.cut) add("blanks past the record length dropped from " + std::to_string(n.length) + " characters");
     if (n.utf8) add("read as UTF-8 text, a character a column");
@@ -21,7 +24,8 @@ std::string note_text(const RecordNote& n, const std::vector<std::string>& reaso
     std::string schema_row, calculation;
     for (const std::string& reason : reasons) {
         if (const std::optional<std::string_view> words = cs_says_words(reason)) {
-            calculation += (calculation.empty() ? "" : "; ") + std::string(*words);
+            if (!calculation.empty()) calculation += "; ";
+            calculation += *words;
         } else if (schema_row.empty()) {
             schema_row = reason;
             while (!schema_row.empty() && schema_row.back() == ' ') schema_row.pop_back();
@@ -34,8 +38,13 @@ std::string note_text(const RecordNote& n, const std::vector<std::string>& reaso
         if (n.flags & kNoSchemaForHistology) add("no Collaborative Stage schema for the histology");
         if (n.flags & kSchemaFailure) add("Collaborative Stage schema selection failed");
     }
-    if (n.flags & kCalculationError) add("stage calculation error" + (calculation.empty() ? "" : ": " + calculation));
-    return "line " + std::to_string(n.line) + ", Patient ID \"" + std::string(n.patient_id) + "\": " + what + "\n";
+    if (n.flags & kCalculationError) {
+        if (!calculation.empty()) calculation.insert(0, "stage calculation error: ");
+        add(calculation.empty() ? "stage calculation error" : calculation);
+    }
+    std::string line = "line " + std::to_string(n.line) + ", Patient ID \"";
+    line.append(n.patient_id).append("\": ").append(what).append("\n");
+    return line;
 }
 
 void RunLogWriter::heading(const std::string& input) {
@@ -54,7 +63,7 @@ void RunLogWriter::write(std::string line) {
 #if defined(_WIN32)
     line.insert(line.size() - 1, "\r");
 #endif
-    if (std::fputs(line.c_str(), out_) < 0) error_ = errno ? errno : EIO;
+    if (std::fwrite(line.data(), 1, line.size(), out_) != line.size()) error_ = errno ? errno : EIO;
 }
 
 }  // namespace tarvos
