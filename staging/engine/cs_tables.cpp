@@ -94,17 +94,37 @@ private:
     // resolve at once.
     bool unknown_table(std::string_view id) { return fail("unknown table " + std::string(id)); }
 
+    // One line of the compact form, by its first letter: a table's lines,
+    // a schema's, or a mapping's within the schema.
     bool take_line(const std::vector<std::string_view>& f) {
         if (f[0].size() != 1) return fail("unknown record");
-        const auto need = [&](std::size_t n) { return f.size() >= n; };
-        Table* table = t_.tables_.empty() ? nullptr : &t_.tables_.back();
-        Schema* schema = t_.schemas_.empty() ? nullptr : &t_.schemas_.back();
-        Mapping* mapping = schema && !schema->mappings.empty() ? &schema->mappings.back() : nullptr;
         switch (f[0][0]) {
         case 'Z':
             return true;
         case 'T':
-            if (!need(2)) return fail("table without id");
+        case 'C':
+        case 'R':
+            return take_table_line(f);
+        case 'S':
+        case 'I':
+        case 'O':
+        case 'M':
+            return take_schema_line(f);
+        case 'N':
+        case 'X':
+        case 'V':
+        case 'P':
+            return take_mapping_line(f);
+        }
+        return fail("unknown record");
+    }
+
+    // A table (T), its columns (C) and its rows (R).
+    bool take_table_line(const std::vector<std::string_view>& f) {
+        Table* table = t_.tables_.empty() ? nullptr : &t_.tables_.back();
+        switch (f[0][0]) {
+        case 'T':
+            if (f.size() < 2) return fail("table without id");
             t_.table_ids_.emplace(f[1], static_cast<TableId>(t_.tables_.size()));
             t_.tables_.push_back(Table{});
             t_.tables_.back().id = f[1];
@@ -121,9 +141,17 @@ private:
                 table->results.reserve(std::size_t{rows_[at]} * table->endpoints.size());
             }
             return true;
-        case 'R':
+        default:
             if (!table || f.size() != column_kinds_.size() + 1) return fail("row with the wrong number of cells");
             return take_row(*table, f);
+        }
+    }
+
+    // A schema (S), its inputs (I), outputs (O) and mappings (M).
+    bool take_schema_line(const std::vector<std::string_view>& f) {
+        const auto need = [&](std::size_t n) { return f.size() >= n; };
+        Schema* schema = t_.schemas_.empty() ? nullptr : &t_.schemas_.back();
+        switch (f[0][0]) {
         case 'S':
             if (!need(6)) return fail("short schema record");
             t_.schemas_.push_back(Schema{});
@@ -144,11 +172,21 @@ private:
             if (!schema || !need(4)) return fail("output outside a schema");
             schema->outputs.push_back(SchemaOutput{intern(f[1]), to_int(f[2]), f[3]});
             return true;
-        case 'M':
+        default:
             if (!schema || !need(2)) return fail("mapping outside a schema");
             schema->mappings.push_back(Mapping{});
             schema->mappings.back().id = f[1];
             return true;
+        }
+    }
+
+    // A mapping's inclusions (N) and exclusions (X), its initial context (V)
+    // and its table paths (P).
+    bool take_mapping_line(const std::vector<std::string_view>& f) {
+        const auto need = [&](std::size_t n) { return f.size() >= n; };
+        Schema* schema = t_.schemas_.empty() ? nullptr : &t_.schemas_.back();
+        Mapping* mapping = schema && !schema->mappings.empty() ? &schema->mappings.back() : nullptr;
+        switch (f[0][0]) {
         case 'N':
         case 'X': {
             if (!mapping || !need(3)) return fail("inclusion or exclusion outside a mapping");
@@ -160,12 +198,11 @@ private:
             if (!mapping || !need(2)) return fail("initial context outside a mapping");
             mapping->initial_context.push_back(InitialValue{intern(f[1]), f.size() > 2 ? f[2] : std::string_view()});
             return true;
-        case 'P':
+        default:
             if (!mapping || !need(4)) return fail("table path outside a mapping");
             mapping->paths.push_back(TablePath{t_.find_table(f[1]), key_maps(f[2]), key_maps(f[3])});
             return mapping->paths.back().table == kNoTable ? unknown_table(f[1]) : true;
         }
-        return fail("unknown record");
     }
 
     bool take_row(Table& table, const std::vector<std::string_view>& f) {
