@@ -96,7 +96,11 @@ std::uint32_t error_word(const char* card) {
 // other byte outside printable ASCII becomes a blank, and each text is cut to
 // fit a message slot. An empty message still gives one text.
 std::vector<std::string> cs_says_texts(const char* card) {
-    const std::string_view message = bounded_text(card + CSTAGE_DC_MESSAGE, CSTAGE_DC_MESSAGE_SIZE);
+    static constexpr std::string_view kOpening = "CS says: '";
+    const char* text_start = card + CSTAGE_DC_MESSAGE;
+    const void* nul = std::memchr(text_start, '\0', CSTAGE_DC_MESSAGE_SIZE);
+    const std::string_view message(text_start, nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - text_start)
+                                                   : std::size_t{CSTAGE_DC_MESSAGE_SIZE});
     std::vector<std::string> texts;
     std::size_t start = 0;
     do {
@@ -104,10 +108,14 @@ std::vector<std::string> cs_says_texts(const char* card) {
         const bool ended = newline != std::string_view::npos;
         std::string_view line = message.substr(start, ended ? newline - start : std::string_view::npos);
         if (ended && !line.empty() && line.back() == '\r') line.remove_suffix(1);
-        std::string text = "CS says: '";
-        for (const char ch : line) text += printable_or_blank(ch);
+        // The text whole in one allocation: the opening, the line with its
+        // unprintable bytes blanked in place, the blank of its newline, the quote.
+        std::string text;
+        text.reserve(kOpening.size() + line.size() + 2);
+        text.append(kOpening).append(line);
+        for (std::size_t i = kOpening.size(); i < text.size(); ++i) text[i] = printable_or_blank(text[i]);
         if (ended) text += ' ';
-        text += "'";
+        text += '\'';
         if (text.size() > kMessageMaxLength) text.resize(kMessageMaxLength);
         texts.push_back(std::move(text));
         start = ended ? newline + 1 : message.size();

@@ -5,10 +5,12 @@
 
 namespace tarvos {
 
-BlockWriter::BlockWriter(ByteSink sink, std::size_t block_size)
-    : sink_(std::move(sink)),
-      block_size_(block_size),
-      blocks_{std::vector<char>(block_size), std::vector<char>(block_size)} {
+namespace {
+constexpr std::size_t kRing = BlockWriter::kBlocksQueued + 1;
+}  // namespace
+
+BlockWriter::BlockWriter(ByteSink sink, std::size_t block_size) : sink_(std::move(sink)), block_size_(block_size) {
+    for (std::vector<char>& block : blocks_) block.resize(block_size);
     thread_ = std::thread([this] { write_blocks(); });
 }
 
@@ -24,37 +26,39 @@ BlockWriter::~BlockWriter() {
 void BlockWriter::write_blocks() {
     std::unique_lock lock(mutex_);
     for (;;) {
-        changed_.wait(lock, [this] { return closing_ || !pending_.empty(); });
-        if (pending_.empty()) return;
-        const std::string_view block = pending_;
+        changed_.wait(lock, [this] { return closing_ || queued_ > 0; });
+        if (queued_ == 0) return;
+        const std::string_view block(blocks_[first_].data(), sizes_[first_]);
         lock.unlock();
         const bool written = failed_.load() || sink_(block);
         lock.lock();
         if (!written) failed_ = true;
-        pending_ = {};
-        busy_ = false;
+        first_ = (first_ + 1) % kRing;
+        --queued_;
         changed_.notify_all();
     }
 }
 
 void BlockWriter::wait() {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return !busy_; });
+    changed_.wait(lock, [this] { return queued_ == 0; });
 }
 
+// The block filled joins the queue, once the queue has room for it and the
+// next block to fill is not waiting to be written.
 void BlockWriter::hand_over() {
-    wait();
     if (used_ == 0 || failed_) {
         used_ = 0;
         return;
     }
     {
-        std::lock_guard lock(mutex_);
-        pending_ = std::string_view(blocks_[current_].data(), used_);
-        busy_ = true;
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return queued_ < kBlocksQueued; });
+        sizes_[current_] = used_;
+        ++queued_;
     }
     changed_.notify_all();
-    current_ = 1 - current_;
+    current_ = (current_ + 1) % kRing;
     used_ = 0;
 }
 
@@ -74,8 +78,7 @@ std::span<char> BlockWriter::room(std::size_t at_least) {
 
 std::vector<char> BlockWriter::adopt(std::vector<char>&& block, std::size_t used) {
     hand_over();
-    // The current block is free: the write of the other one ended before it
-    // was handed over.
+    // The current block is free: it is not in the queue.
     std::swap(blocks_[current_], block);
     used_ = used;
     hand_over();

@@ -18,8 +18,10 @@ namespace tarvos {
 // Writes one block; false on a write error (errno tells why).
 using ByteSink = std::function<bool(std::string_view block)>;
 
-// Fills one block while the sink writes the one before on a thread of its
-// own, so that converting and writing overlap. The sink is called for one
+// Fills one block while the sink writes the ones before on a thread of its
+// own, so that converting and writing overlap: up to kBlocksQueued blocks
+// wait for the sink, so that a moment when the writing is held up (the other
+// core busy) does not hold up the converting. The sink is called for one
 // block at a time, in order; a write error shows in failed() once that
 // write has ended, and in flush().
 class BlockWriter {
@@ -42,9 +44,11 @@ public:
     std::size_t block_size() const { return block_size_; }
     // Writes what is in the block and waits until every write has ended.
     bool flush();
-    // Waits until the write in progress has ended; the block is kept.
+    // Waits until every write handed over has ended; the block is kept.
     void wait();
     bool failed() const { return failed_.load(); }
+
+    static constexpr std::size_t kBlocksQueued = 3;
 
 private:
     void hand_over();
@@ -52,15 +56,19 @@ private:
 
     ByteSink sink_;
     std::size_t block_size_;
-    std::vector<char> blocks_[2];  // 256 kB each: eleven records of 22,824 bytes
-    int current_ = 0;
+    // A ring: the kBlocksQueued at most from first_ wait for the sink, in
+    // order; the one after them is filled. 256 kB each: eleven records of
+    // 22,824 bytes.
+    std::vector<char> blocks_[kBlocksQueued + 1];
+    std::size_t sizes_[kBlocksQueued + 1] = {};  // the bytes of each block queued
+    std::size_t current_ = 0;
     std::size_t used_ = 0;
     std::atomic<bool> failed_ = false;
 
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::string_view pending_;  // handed over, not yet written
-    bool busy_ = false;         // pending_ is being written
+    std::size_t first_ = 0;   // the first block queued
+    std::size_t queued_ = 0;  // handed over, not yet written
     bool closing_ = false;
     std::thread thread_;
 };

@@ -44,7 +44,9 @@ private:
     naaccr::LineReader& input_;
     const std::size_t record_length_;
     const std::string_view end_;
-    std::vector<char> free_[2];  // blocks to read into: the first free_count_
+    // Blocks to read into: the first free_count_. Three, so that two can wait
+    // read while one converts, when the reading is held up a moment.
+    std::vector<char> free_[3];
     std::size_t free_count_ = 0;
     std::deque<Filled> filled_;
     bool closing_ = false;

@@ -15,7 +15,11 @@ namespace {
 // The messages first: the larger half of a run of many problems.
 PageResults::Halves read_halves(const std::string& database, ResultsHalves gathered) {
     PageResults::Halves read;
-    if (!gathered.messages) read.messages = read_message_results(database, false, std::move(gathered.message_counts));
+    // Messages counted by key come with their stage problems gathered whole.
+    if (!gathered.messages) {
+        const bool stage_gathered = gathered.message_counts != nullptr;
+        read.messages = read_message_results(database, false, std::move(gathered.message_counts), stage_gathered);
+    }
     if (!gathered.conversions && read.messages.error.empty()) read.conversions = read_conversion_results(database);
     return read;
 }
@@ -25,6 +29,7 @@ PageResults::Halves read_halves(const std::string& database, ResultsHalves gathe
 void PageResults::start(const std::string& database, ResultsHalves gathered) {
     database_ = database;
     gathered_ = gathered;
+    stage_gathered_ = gathered.message_counts != nullptr;
     // The counts go to the reading alone, to be let go once it has used them.
     gathered_.message_counts.reset();
     try {
@@ -36,6 +41,7 @@ void PageResults::start(const std::string& database, ResultsHalves gathered) {
 ResultsData PageResults::take(ResultsData gathered) {
     if (gathered_.both()) return gathered;
     Halves read = read_.valid() ? read_.get() : read_halves(database_, gathered_);
+    if (stage_gathered_) read.messages.stage_problems = std::move(gathered.stage_problems);
     if (gathered_.conversions) return join_results(std::move(gathered), std::move(read.messages));
     if (gathered_.messages) return join_results(std::move(read.conversions), std::move(gathered));
     return join_results(std::move(read.conversions), std::move(read.messages));
@@ -46,6 +52,7 @@ void PageResults::wait() {
 }
 
 void EarlyFlush::start(const RunPlan& plan) {
+    if (done_.valid()) return;  // started already
     std::vector<std::string> parts;
     for (const auto& [part, final_name] : plan.beside_pairs()) {
         std::error_code ec;

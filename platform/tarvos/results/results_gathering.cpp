@@ -17,18 +17,11 @@ constexpr int kMessageId = 0, kMessageText = 1;
 
 }  // namespace
 
-ResultsGatherer::ResultsGatherer(bool for_page) : for_page_(for_page) {
-    vexlin150_Set_row_listener(&ResultsGatherer::heard, this);
-}
-
-ResultsGatherer::~ResultsGatherer() { vexlin150_Set_row_listener(nullptr, nullptr); }
-
-void VEXLIN150_CALL ResultsGatherer::heard(void* context, const vexlin150_row* row) {
-    auto* self = static_cast<ResultsGatherer*>(context);
-    switch (row->table) {
-        case VEXLIN150_TABLE_CONVERSIONS: self->conversion(*row); break;
-        case VEXLIN150_TABLE_REVIEWABLES: self->reviewable(*row); break;
-        case VEXLIN150_TABLE_MESSAGES: self->message(*row); break;
+void ResultsGatherer::take_row(const vexlin150_row& row) {
+    switch (row.table) {
+        case VEXLIN150_TABLE_CONVERSIONS: conversion(row); break;
+        case VEXLIN150_TABLE_REVIEWABLES: reviewable(row); break;
+        case VEXLIN150_TABLE_MESSAGES: message(row); break;
         default: break;
     }
 }
@@ -83,7 +76,10 @@ ResultsData ResultsGatherer::take() {
         changes_.finish(data);
         data.reviewables = std::move(reviewables_.first);
     }
-    if (gathered.messages) messages_.finish(data);
+    if (gathered.messages)
+        messages_.finish(data);
+    else if (gathered.message_counts)
+        data.stage_problems = messages_.finish_stage_problems();
     data.conversions = conversion_rows_;
     data.reviewable_rows = reviewables_.rows;
     data.messages = message_rows_;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 // What the summary page and the run log need of a run's results, gathered as
 // the conversion library stores each row: the library tells of every row once
-// it is in the database, so that nothing need be read back. The conversions
+// it is in the database (gathering_thread), so that nothing need be read back. The conversions
 // are counted by type and by change, the first reviewables kept, the
 // messages grouped by text with their first records and into stage
 // problems, and the reasons of the record converted last kept for its line
@@ -21,13 +21,14 @@ namespace tarvos {
 
 class ResultsGatherer {
 public:
-    // Listens to the conversion library from now on; for_page: gather what
-    // the page shows, not only the counts and the run log's reasons.
-    explicit ResultsGatherer(bool for_page);
-    // Stops listening.
-    ~ResultsGatherer();
+    // for_page: gather what the page shows, not only the counts and the run
+    // log's reasons.
+    explicit ResultsGatherer(bool for_page) : for_page_(for_page) {}
     ResultsGatherer(const ResultsGatherer&) = delete;
     ResultsGatherer& operator=(const ResultsGatherer&) = delete;
+
+    // A row as the library tells of it once stored, rows in the order stored.
+    void take_row(const vexlin150_row& row);
 
     // The messages rows of a record, in the order logged, while no later
     // record has logged one; none for any other.
@@ -41,7 +42,6 @@ public:
     ResultsData take();
 
 private:
-    static void VEXLIN150_CALL heard(void* context, const vexlin150_row* row);
     void conversion(const vexlin150_row& row);
     void reviewable(const vexlin150_row& row);
     void message(const vexlin150_row& row);

@@ -91,10 +91,10 @@ void ChangeTally::finish(ResultsData& data) {
 }
 
 void MessageTally::take(std::int64_t record, std::string_view id, std::string_view message) {
-    if (by_key_ && !by_key_->add(TextCounts::key_of(message))) by_key_.reset();
+    if (by_key_ && !by_key_->add(TextCounts::key_of(message))) give_up();
+    if (stage_) stage_->take(record, id, message);
     if (gave_up_) return;
     const std::uint64_t order = logged_++;
-    stage_.take(record, id, message);
     auto it = texts_.find(message);
     if (it == texts_.end()) {
         room_ += message.size() + kHeldPerText;
@@ -114,15 +114,21 @@ void MessageTally::count_by_key_from_now() {
     std::vector<std::pair<std::uint64_t, std::uint64_t>> counted;
     counted.reserve(texts_.size());
     for (const auto& [text, t] : texts_) counted.emplace_back(TextCounts::key_of(text), t.count);
-    give_up();
+    drop_texts();
     by_key_ = std::make_shared<TextCounts>();
     for (const auto& [key, count] : counted)
-        if (!by_key_->add(key, count)) return by_key_.reset();
+        if (!by_key_->add(key, count)) return give_up();
 }
 
+// Nothing is gathered any more: the page reads back every message.
 void MessageTally::give_up() {
-    gave_up_ = true;
     by_key_.reset();
+    stage_.reset();
+    drop_texts();
+}
+
+void MessageTally::drop_texts() {
+    gave_up_ = true;
     decltype(texts_)().swap(texts_);
     // What the texts held goes back to the system, rather than waiting in
     // the heap while the counts by key and the reading back take as much.
@@ -142,7 +148,7 @@ void MessageTally::finish(ResultsData& data) {
     }
     data.message_texts = texts_.size();
     for (Entry e : shown.take()) data.message_groups.push_back({e->first, e->second.count, e->second.first.take()});
-    data.stage_problems = stage_.finish();
+    data.stage_problems = stage_->finish();
 }
 
 }  // namespace tarvos

@@ -128,7 +128,8 @@ private:
 // the "CS says" rows grouped into stage problems. Gives up once what it keeps
 // would take more than a page's room, and counts the texts by key from then
 // on, while they fit (counted_by_key), for the page to read back only the
-// texts it could show.
+// texts it could show; the stage problems, a group a reason, are gathered
+// whole meanwhile.
 class MessageTally {
 public:
     void take(std::int64_t record, std::string_view id, std::string_view message);
@@ -137,8 +138,12 @@ public:
     // Every message counted by the key of its text, since the first; none
     // when the texts were gathered whole, or did not fit.
     std::shared_ptr<const TextCounts> counted_by_key() const { return by_key_; }
+    // Whether every "CS says" row was grouped into the stage problems.
+    bool stage_problems_whole() const { return stage_ != nullptr; }
     // The counts, the first groups and the stage problems of data.
     void finish(ResultsData& data);
+    // The stage problems alone, when they are whole though the texts were not.
+    StageProblems finish_stage_problems() { return stage_->finish(); }
 
 private:
     struct TextHash {
@@ -150,10 +155,11 @@ private:
         FirstRecords first;
     };
     void count_by_key_from_now();
+    void drop_texts();
 
     std::unordered_map<std::string, Text, TextHash, std::equal_to<>> texts_;
     std::shared_ptr<TextCounts> by_key_;
-    StageProblemTally stage_;
+    std::unique_ptr<StageProblemTally> stage_ = std::make_unique<StageProblemTally>();
     std::size_t room_ = 0;
     std::uint64_t logged_ = 0;
     bool gave_up_ = false;

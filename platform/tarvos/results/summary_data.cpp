@@ -139,7 +139,8 @@ enum class ByKey { read, unsettled, failed };
 // other than the counts say (a text stored as NULL, two texts of one key, or
 // other counts than the rows stored), or too many texts tie: SQLite's
 // grouping then decides.
-ByKey read_messages_by_key(ResultsDatabase& db, ResultsData& data, std::shared_ptr<const TextCounts> counts) {
+ByKey read_messages_by_key(ResultsDatabase& db, ResultsData& data, std::shared_ptr<const TextCounts> counts,
+                           bool stage_gathered) {
     ShownTexts shown;
     if (!texts_that_could_be_shown(*counts, shown)) return ByKey::unsettled;
     bool settled = true;
@@ -152,7 +153,7 @@ ByKey read_messages_by_key(ResultsDatabase& db, ResultsData& data, std::shared_p
         const std::string_view msg = column_view(s, 0), id = column_view(s, 2);
         const std::int64_t record = sqlite3_column_int64(s, 1);
         const std::uint64_t order = logged++;
-        stage.take(record, id, msg);
+        if (!stage_gathered) stage.take(record, id, msg);
         if (sqlite3_column_type(s, 0) == SQLITE_NULL) settled = false;
         const auto it = shown.find(TextCounts::key_of(msg));
         if (it == shown.end()) return;
@@ -273,12 +274,13 @@ ResultsData read_conversion_results(const std::string& path) {
     return data;
 }
 
-ResultsData read_message_results(const std::string& path, bool one_pass, std::shared_ptr<const TextCounts> counts) {
+ResultsData read_message_results(const std::string& path, bool one_pass, std::shared_ptr<const TextCounts> counts,
+                                 bool stage_gathered) {
     ResultsData data;
     ResultsDatabase db(path);
     const auto fail = [&] { return failed(std::move(data), db); };
     if (counts) {
-        const ByKey by_key = read_messages_by_key(db, data, std::move(counts));
+        const ByKey by_key = read_messages_by_key(db, data, std::move(counts), stage_gathered);
         if (by_key == ByKey::read) return data;
         if (by_key == ByKey::failed) return fail();
     }

@@ -73,7 +73,8 @@ struct ResultsHalves {
     bool conversions = false;
     bool messages = false;
     // The messages counted by the key of their text, when they were not
-    // gathered whole: the reading back then needs no grouping.
+    // gathered whole: the reading back then needs no grouping, and the stage
+    // problems were gathered whole, the reasons being few.
     std::shared_ptr<const TextCounts> message_counts;
     bool both() const { return conversions && messages; }
 };
@@ -90,8 +91,10 @@ ResultsData read_conversion_results(const std::string& path);
 // counts of every message by the key of its text, only the texts the page
 // could show are read back, and checked against the counts; SQLite groups
 // them all only where that does not settle the page.
+// stage_gathered: the stage problems are the gathering's, and the pass by
+// key leaves them out.
 ResultsData read_message_results(const std::string& path, bool one_pass = true,
-                                 std::shared_ptr<const TextCounts> counts = nullptr);
+                                 std::shared_ptr<const TextCounts> counts = nullptr, bool stage_gathered = false);
 ResultsData join_results(ResultsData conversions, ResultsData messages);
 
 // Only the rows each table holds.

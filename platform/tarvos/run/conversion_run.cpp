@@ -143,10 +143,13 @@ void ConversionRun::convert() {
         if (bar) bar->update(c.read, bytes, total);
         report_progress(c.read);
     };
-    const auto start_page = [this](ResultsHalves gathered) {
-        if (plan_.summary_page) page_results_.start(plan_.beside_part.database, gathered);
+    // The results beside the input go to the disk while the output's last
+    // blocks do, and the page's halves not gathered are read back meanwhile.
+    const auto results_complete = [this](ResultsHalves gathered) {
+        if (plan_.sync) early_flush_.start(plan_);
+        if (plan_.summary_page && !gathered.both()) page_results_.start(plan_.beside_part.database, gathered);
     };
-    converted_ = convert_records(plan_, input_, *input_before_, progress, start_page);
+    converted_ = convert_records(plan_, input_, *input_before_, progress, results_complete);
     if (bar) bar->finish();
     failure_ = converted_.failure;
 }

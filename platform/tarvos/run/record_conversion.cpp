@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "file_cache.h"
+#include "gathering_thread.h"
 #include "held_files.h"
 #include "leftovers.h"
 #include "os_support.h"
@@ -84,6 +85,8 @@ private:
     FilePtr run_log_;
     RunLogWriter run_log_lines_;
     std::optional<ResultsGatherer> gathered_;
+    std::optional<GatheringThread> gathering_;
+    int gathering_error_ = 0;
 };
 
 // The new files wait in private folders until the whole set is put in place:
@@ -118,9 +121,10 @@ bool RecordConversion::open_output() {
 
 // Without its results database a conversion would lose every logged change
 // and review, so it does not start. The rows are gathered as they are stored,
-// from the first.
+// from the first, beside the conversion.
 bool RecordConversion::open_results() {
     gathered_.emplace(plan_.summary_page);
+    gathering_.emplace(*gathered_, run_log_lines_);
     if (results_.open()) return true;
     outcome_.refusal = "cannot create the results database beside \"" + plan_.input + "\": " + results_.failure();
     return false;
@@ -148,11 +152,9 @@ bool RecordConversion::open_run_log() {
 StreamResult RecordConversion::stream() {
     const PhaseClock clock(Phase::conversion);
     BlockWriter writer(output_.sink());
-    // A record's reasons are the rows logged for it while it converted.
-    const NoteSink note = [this](const RecordNote& n) {
-        const PhaseClock clock(Phase::run_log);
-        run_log_lines_.add(n, gathered_->reasons_of(static_cast<std::int64_t>(n.line)));
-    };
+    // A record's reasons are the rows logged for it while it converted: its
+    // line is written by the gathering, after them.
+    const NoteSink note = [this](const RecordNote& n) { gathering_->note(n); };
     const ProgressTick tick = [this](const StreamCounts& c) {
         if (progress_) progress_(c, input_.bytes_read(), input_.size());
         return !interrupt_requested();
@@ -167,7 +169,10 @@ void RecordConversion::close_results() {
         const PhaseClock clock(Phase::reports);
         results_.close();
     }
-    outcome_.gathered = gathered_->whole();
+    gathering_error_ = gathering_->finish();
+    gathering_.reset();
+    // Results gathered in part are of no use: the page reads them back.
+    outcome_.gathered = gathering_error_ ? ResultsHalves{} : gathered_->whole();
     outcome_.results = gathered_->take();
     gathered_.reset();
 }
@@ -193,8 +198,9 @@ void RecordConversion::judge(const StreamResult& streamed) {
         outcome_.refusal = stated_count_refusal(plan_, streamed.counts.read);
 }
 
-// The reading back of the halves not gathered whole, which alone holds the
-// messages' counts from now, to let them go once it has used them.
+// The results and the run log are complete: the reading back of the halves
+// not gathered whole, which alone holds the messages' counts from now, to
+// let them go once it has used them, and their flush may start.
 void RecordConversion::start_page_results() {
     ResultsHalves gathered = outcome_.gathered;
     outcome_.gathered.message_counts.reset();
@@ -210,8 +216,8 @@ void RecordConversion::finish() {
         if (const std::string why = results_.failure(); !why.empty())
             fail("cannot write the results beside \"" + plan_.input + "\": " + why);
     if (outcome_.refusal.empty() && outcome_.failure.empty()) {
-        if (plan_.summary_page && !outcome_.gathered.both() && results_complete_) start_page_results();
         finish_run_log();
+        if (outcome_.failure.empty() && results_complete_) start_page_results();
         const PhaseClock clock(Phase::output);
         fail(output_.finish(plan_.output));
     }
@@ -224,7 +230,7 @@ void RecordConversion::finish() {
 // The run log whole on its way to the disk; its first lines kept for the
 // summary page.
 void RecordConversion::finish_run_log() {
-    int error = run_log_lines_.error();
+    int error = gathering_error_ ? gathering_error_ : run_log_lines_.error();
     RunLogLines lines = run_log_lines_.take();
     outcome_.notes = std::move(lines.first);
     outcome_.notes_total = lines.total;

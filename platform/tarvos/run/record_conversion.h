@@ -40,11 +40,11 @@ using ConversionProgress =
 
 // Converts the planned run's input, already opened and looked at. A change of
 // the input since input_before stops the run. What the page shows of the
-// results is gathered as the rows are stored; when that gathering gave up on
-// a half, results_complete is called with the halves gathered once every
-// record is converted and the results database holds every row and is
-// closed, before the output is flushed: the caller may start reading the
-// other halves back then, beside that work.
+// results is gathered as the rows are stored. results_complete is called
+// with the halves gathered whole once every record is converted, the results
+// database holds every row and is closed and the run log is written, before
+// the output is flushed: the caller may start reading back the halves not
+// gathered, and flushing the results, beside that work.
 using ResultsComplete = std::function<void(ResultsHalves gathered)>;
 ConversionOutcome convert_records(const RunPlan& plan, InputSource& input, const InputIdentity& input_before,
                                   const ConversionProgress& progress, const ResultsComplete& results_complete = {});

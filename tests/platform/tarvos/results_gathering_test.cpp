@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: Apache-2.0
-// The page's results gathered as the conversion library stores each row are
-// the results read back from the database it wrote: every count, group and
-// record the same; and each record's reasons are its own rows.
-#include "results_gathering.h"
+// The page's results gathered as the conversion library stores each row, on
+// the gathering's thread, are the results read back from the database it
+// wrote: every count, group and record the same; and each record's run-log
+// line carries its own rows as its reasons.
+#include "gathering_thread.h"
 
 #include <gtest/gtest.h>
 
@@ -46,17 +47,22 @@ TEST(ResultsGathering, WhatIsGatheredAsRowsAreStoredIsWhatIsReadBack) {
     fs::remove_all(folder);
     fs::create_directories(folder);
     tarvos::ResultsData gathered;
-    std::map<std::int64_t, std::vector<std::string>> reasons;  // of each record, as its run-log line takes them
+    // A run-log line for every record, as though each had failed its stage
+    // calculation: each carries the rows its record logged.
+    tarvos::RunLogWriter run_log(nullptr, 1000);
     {
         tarvos::ResultsGatherer gatherer(true);
+        tarvos::GatheringThread gathering(gatherer, run_log);
         ASSERT_EQ(vexlin150_Initialize_file_conversion((folder / "in.txt").string().c_str()), 1);
         unsigned char restage = 0, review = 0;
         for (int n = 1; n <= 800; ++n) {
             std::string record = sample::make_record(3, static_cast<std::uint64_t>(n), sample::Staging::random);
             vexlin150_Convert_buffer_and_stage(n, record.data(), 0, 7, &restage, &review);
-            if (!gatherer.reasons_of(n).empty()) reasons[n] = gatherer.reasons_of(n);
+            const std::string id = "P" + std::to_string(n);
+            gathering.note({static_cast<std::uint64_t>(n), id, 0, false, false, false, 0, tarvos::kCalculationError});
         }
         vexlin150_Close_file_conversion();
+        ASSERT_EQ(gathering.finish(), 0);
         ASSERT_TRUE(gatherer.whole().both());
         gathered = gatherer.take();
     }
@@ -81,8 +87,49 @@ TEST(ResultsGathering, WhatIsGatheredAsRowsAreStoredIsWhatIsReadBack) {
         }));
     }
     EXPECT_GT(stored.size(), 10u);
-    EXPECT_EQ(reasons, stored);
+    const std::vector<std::string> lines = run_log.take().first;
+    ASSERT_EQ(lines.size(), 800u);
+    for (int n = 1; n <= 800; ++n) {
+        tarvos::RecordNote note{static_cast<std::uint64_t>(n), "", 0, false, false, false, 0, tarvos::kCalculationError};
+        const std::string id = "P" + std::to_string(n);
+        note.patient_id = id;
+        EXPECT_EQ(lines[n - 1], tarvos::note_text(note, stored[n])) << n;
+    }
     fs::remove_all(folder);
+}
+
+}  // namespace
+
+namespace {
+
+// A run of more distinct texts than the message tally keeps whole counts
+// them by key from then on, and still groups every "CS says" row into the
+// stage problems, the first rows and the later ones alike.
+TEST(ResultsGathering, StageProblemsStayWholeOnceTextsAreCountedByKey) {
+    tarvos::MessageTally tally;
+    tarvos::StageProblemTally every_row;
+    constexpr int kRows = 40000;
+    for (int r = 1; r <= kRows; ++r) {
+        const std::string id = "P" + std::to_string(r);
+        const std::string text = "CS says: 'Invalid CS Extension (item 2810) '" + std::to_string(r) + "' for schema S" +
+                                 std::to_string(r % 3 + (r > kRows / 2 ? 3 : 0)) + " '";
+        tally.take(r, id, text);
+        every_row.take(r, id, text);
+    }
+    ASSERT_TRUE(tally.gave_up());
+    ASSERT_NE(tally.counted_by_key(), nullptr);
+    EXPECT_EQ(tally.counted_by_key()->texts(), static_cast<std::size_t>(kRows));
+    ASSERT_TRUE(tally.stage_problems_whole());
+    const tarvos::StageProblems gathered = tally.finish_stage_problems(), expected = every_row.finish();
+    EXPECT_EQ(gathered.reasons, 6u);
+    ASSERT_EQ(gathered.shown.size(), expected.shown.size());
+    for (std::size_t i = 0; i < expected.shown.size(); ++i) {
+        EXPECT_EQ(gathered.shown[i].reason, expected.shown[i].reason);
+        EXPECT_EQ(gathered.shown[i].records, expected.shown[i].records);
+        ASSERT_EQ(gathered.shown[i].first.size(), expected.shown[i].first.size());
+        for (std::size_t k = 0; k < expected.shown[i].first.size(); ++k)
+            EXPECT_EQ(gathered.shown[i].first[k].record, expected.shown[i].first[k].record);
+    }
 }
 
 }  // namespace
