@@ -34,7 +34,7 @@ public:
     // record has logged one; none for any other.
     const std::vector<std::string>& reasons_of(std::int64_t record) const;
     // The halves of what the page shows that were gathered whole.
-    ResultsHalves whole() const {
+    ResultsHalves whole() {
         return {for_page_ && !changes_.gave_up(), for_page_ && !messages_.gave_up(), messages_.counted_by_key()};
     }
     // The rows gathered, counted by table, and what the page shows of each

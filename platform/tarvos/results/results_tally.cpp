@@ -91,7 +91,7 @@ void ChangeTally::finish(ResultsData& data) {
 }
 
 void MessageTally::take(std::int64_t record, std::string_view id, std::string_view message) {
-    if (by_key_ && !by_key_->add(TextCounts::key_of(message))) give_up();
+    if (by_key_ && !by_key_->add_soon(TextCounts::key_of(message))) give_up();
     if (stage_) stage_->take(record, id, message);
     if (gave_up_) return;
     const std::uint64_t order = logged_++;
@@ -118,6 +118,11 @@ void MessageTally::count_by_key_from_now() {
     by_key_ = std::make_shared<TextCounts>();
     for (const auto& [key, count] : counted)
         if (!by_key_->add(key, count)) return give_up();
+}
+
+std::shared_ptr<const TextCounts> MessageTally::counted_by_key() {
+    if (by_key_ && !by_key_->settle()) give_up();
+    return by_key_;
 }
 
 // Nothing is gathered any more: the page reads back every message.

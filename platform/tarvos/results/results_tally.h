@@ -137,7 +137,7 @@ public:
     void give_up();
     // Every message counted by the key of its text, since the first; none
     // when the texts were gathered whole, or did not fit.
-    std::shared_ptr<const TextCounts> counted_by_key() const { return by_key_; }
+    std::shared_ptr<const TextCounts> counted_by_key();
     // Whether every "CS says" row was grouped into the stage problems.
     bool stage_problems_whole() const { return stage_ != nullptr; }
     // The counts, the first groups and the stage problems of data.

@@ -14,8 +14,12 @@ TextCounts::TextCounts() : slots_(kSlots) {}
 
 // Open addressing from the key's home slot (its high bits scaled to the
 // table), one slot on at a time.
+std::size_t TextCounts::home_of(std::uint64_t key) const {
+    return static_cast<std::size_t>(((key >> 32) * kSlots) >> 32);
+}
+
 std::size_t TextCounts::slot_of(std::uint64_t key) const {
-    std::size_t slot = static_cast<std::size_t>(((key >> 32) * kSlots) >> 32);
+    std::size_t slot = home_of(key);
     while (slots_[slot].key != 0 && slots_[slot].key != key) slot = slot + 1 == kSlots ? 0 : slot + 1;
     return slot;
 }
@@ -42,6 +46,28 @@ bool TextCounts::add(std::uint64_t key, std::uint64_t n) {
     }
     rows_ += n;
     return true;
+}
+
+bool TextCounts::add_soon(std::uint64_t key) {
+#if defined(__GNUC__)
+    __builtin_prefetch(&slots_[home_of(key)], 1);
+#endif
+    bool counted = true;
+    if (waiting_count_ == kWaiting)
+        counted = add(waiting_[next_]);  // the oldest
+    else
+        ++waiting_count_;
+    waiting_[next_] = key;
+    next_ = (next_ + 1) % kWaiting;
+    return counted;
+}
+
+bool TextCounts::settle() {
+    bool counted = true;
+    for (std::size_t i = kWaiting - waiting_count_; i < kWaiting; ++i)
+        counted = add(waiting_[(next_ + i) % kWaiting]) && counted;
+    waiting_count_ = 0;
+    return counted;
 }
 
 }  // namespace tarvos

@@ -21,6 +21,11 @@ public:
     // Counts n more rows of the text of key; false once the table is full,
     // when the counts are of no further use.
     bool add(std::uint64_t key, std::uint64_t n = 1);
+    // Counts a row of the text of key a few rows later: its slot is fetched
+    // from memory meanwhile, rather than waited for. False once the table is
+    // full. settle() counts the rows still waiting, before the counts are read.
+    bool add_soon(std::uint64_t key);
+    bool settle();
     std::uint64_t rows() const { return rows_; }
     std::size_t texts() const { return texts_; }
     // Every key with its count, in no order.
@@ -39,6 +44,7 @@ private:
         std::uint16_t count = 0;
     };
 #pragma pack(pop)
+    std::size_t home_of(std::uint64_t key) const;
     std::size_t slot_of(std::uint64_t key) const;
     std::uint64_t count_at(std::size_t slot) const;
 
@@ -52,6 +58,10 @@ private:
     std::unordered_map<std::uint64_t, std::uint64_t> many_;
     std::uint64_t rows_ = 0;
     std::size_t texts_ = 0;
+    // The keys of rows to count, the oldest kWaiting rows back from next_.
+    static constexpr std::size_t kWaiting = 8;
+    std::uint64_t waiting_[kWaiting] = {};
+    std::size_t waiting_count_ = 0, next_ = 0;
 };
 
 }  // namespace tarvos
