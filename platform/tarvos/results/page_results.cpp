@@ -15,11 +15,9 @@ namespace {
 // The messages first: the larger half of a run of many problems.
 PageResults::Halves read_halves(const std::string& database, ResultsHalves gathered) {
     PageResults::Halves read;
-    // Messages counted by key come with their stage problems gathered whole.
-    if (!gathered.messages) {
-        const bool stage_gathered = gathered.message_counts != nullptr;
-        read.messages = read_message_results(database, false, std::move(gathered.message_counts), stage_gathered);
-    }
+    if (!gathered.messages)
+        read.messages = read_message_results(database, false, std::move(gathered.message_counts),
+                                             gathered.stage_problems);
     if (!gathered.conversions && read.messages.error.empty()) read.conversions = read_conversion_results(database);
     return read;
 }
@@ -29,7 +27,6 @@ PageResults::Halves read_halves(const std::string& database, ResultsHalves gathe
 void PageResults::start(const std::string& database, ResultsHalves gathered) {
     database_ = database;
     gathered_ = gathered;
-    stage_gathered_ = gathered.message_counts != nullptr;
     // The counts go to the reading alone, to be let go once it has used them.
     gathered_.message_counts.reset();
     try {
@@ -41,7 +38,7 @@ void PageResults::start(const std::string& database, ResultsHalves gathered) {
 ResultsData PageResults::take(ResultsData gathered) {
     if (gathered_.both()) return gathered;
     Halves read = read_.valid() ? read_.get() : read_halves(database_, gathered_);
-    if (stage_gathered_) read.messages.stage_problems = std::move(gathered.stage_problems);
+    if (gathered_.stage_problems) read.messages.stage_problems = std::move(gathered.stage_problems);
     if (gathered_.conversions) return join_results(std::move(gathered), std::move(read.messages));
     if (gathered_.messages) return join_results(std::move(read.conversions), std::move(gathered));
     return join_results(std::move(read.conversions), std::move(read.messages));

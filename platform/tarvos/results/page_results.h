@@ -34,7 +34,6 @@ public:
 private:
     std::string database_;
     ResultsHalves gathered_;
-    bool stage_gathered_ = false;  // the stage problems are in the results gathered
     std::future<Halves> read_;
 };
 

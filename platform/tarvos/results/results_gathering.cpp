@@ -78,7 +78,7 @@ ResultsData ResultsGatherer::take() {
     }
     if (gathered.messages)
         messages_.finish(data);
-    else if (gathered.message_counts)
+    else if (gathered.stage_problems)
         data.stage_problems = messages_.finish_stage_problems();
     data.conversions = conversion_rows_;
     data.reviewable_rows = reviewables_.rows;

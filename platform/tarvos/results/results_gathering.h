@@ -35,7 +35,9 @@ public:
     const std::vector<std::string>& reasons_of(std::int64_t record) const;
     // The halves of what the page shows that were gathered whole.
     ResultsHalves whole() {
-        return {for_page_ && !changes_.gave_up(), for_page_ && !messages_.gave_up(), messages_.counted_by_key()};
+        const bool messages = for_page_ && !messages_.gave_up();
+        return {for_page_ && !changes_.gave_up(), messages, messages_.counted_by_key(),
+                for_page_ && !messages && messages_.stage_problems_whole()};
     }
     // The rows gathered, counted by table, and what the page shows of each
     // half gathered whole.

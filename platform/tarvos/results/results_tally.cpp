@@ -21,8 +21,9 @@ namespace {
 // sort, so that the memory stays the page's whatever the file holds.
 constexpr std::size_t kChangeGroupsCounted = 4096;
 
-// What the message groups may keep.
-constexpr std::size_t kMessageRoom = std::size_t{2} << 20;
+// What the message groups may keep, and the stage problems beside the
+// counts by key.
+constexpr std::size_t kMessageRoom = std::size_t{2} << 20, kStageRoom = std::size_t{1} << 20;
 
 }  // namespace
 
@@ -93,7 +94,12 @@ void ChangeTally::finish(ResultsData& data) {
 void MessageTally::take(std::int64_t record, std::string_view id, std::string_view message) {
     if (by_key_ && !by_key_->add_soon(TextCounts::key_of(message))) give_up();
     if (stage_) stage_->take(record, id, message);
-    if (gave_up_) return;
+    if (gave_up_) {
+        // Beside the counts, the stage problems keep to a room of their own;
+        // past it they too are read back.
+        if (stage_ && stage_->held() > kStageRoom) stage_.reset();
+        return;
+    }
     const std::uint64_t order = logged_++;
     auto it = texts_.find(message);
     if (it == texts_.end()) {

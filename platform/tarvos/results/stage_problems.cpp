@@ -13,6 +13,9 @@ namespace tarvos {
 namespace {
 
 constexpr std::string_view kCsSays = "CS says: '";
+// What a group, a remembered text and a kept record cost the heap besides
+// their characters: nodes, buckets, the blocks of their texts.
+constexpr std::size_t kHeldPerGroup = 256, kHeldPerText = 96, kHeldPerRecord = 64;
 // At most so many distinct message texts are remembered with their reason.
 constexpr std::size_t kTextsKept = 1024;
 
@@ -146,7 +149,7 @@ struct StageProblemTally::Groups {
     std::unordered_map<std::string, Group*, TextHash, std::equal_to<>> by_text;
     std::string key;
 
-    Group& of(std::string_view message, std::string_view words) {
+    Group& of(std::string_view message, std::string_view words, std::size_t& held) {
         if (const auto known = by_text.find(message); known != by_text.end()) return *known->second;
         reason_key(words, key);
         auto it = by_reason.find(std::string_view(key));
@@ -154,10 +157,14 @@ struct StageProblemTally::Groups {
             it = by_reason.try_emplace(key).first;
             it->second.problem.reason = reason_of_key(key);
             it->second.problem.example = std::string(words);
+            held += kHeldPerGroup + 2 * key.size() + words.size();
         }
         // A file of many distinct texts remembers only the first ones: the
         // memory stays the same whatever the file's size.
-        if (by_text.size() < kTextsKept) by_text.emplace(std::string(message), &it->second);
+        if (by_text.size() < kTextsKept) {
+            by_text.emplace(std::string(message), &it->second);
+            held += kHeldPerText + message.size();
+        }
         return it->second;
     }
 };
@@ -169,12 +176,14 @@ StageProblemTally::~StageProblemTally() = default;
 void StageProblemTally::take(std::int64_t record, std::string_view patient_id, std::string_view message) {
     const std::optional<std::string_view> words = cs_says_words(message);
     if (!words) return;
-    Groups::Group& g = groups_->of(message, *words);
+    Groups::Group& g = groups_->of(message, *words, held_);
     if (record == g.last_record) return;
     g.last_record = record;
     ++g.problem.records;
-    if (g.problem.first.size() < kRecordsPerReason)
+    if (g.problem.first.size() < kRecordsPerReason) {
         push_within(g.problem.first, {record, std::string(patient_id)}, kRecordsPerReason);
+        held_ += kHeldPerRecord + patient_id.size();
+    }
 }
 
 StageProblems StageProblemTally::finish() {

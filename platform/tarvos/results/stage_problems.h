@@ -61,10 +61,14 @@ public:
 
     void take(std::int64_t record, std::string_view patient_id, std::string_view message);
     StageProblems finish();
+    // About the bytes the groups hold: their reasons, examples and records,
+    // and the texts remembered.
+    std::size_t held() const { return held_; }
 
 private:
     struct Groups;
     std::unique_ptr<Groups> groups_;
+    std::size_t held_ = 0;
 };
 
 }  // namespace tarvos

@@ -73,9 +73,10 @@ struct ResultsHalves {
     bool conversions = false;
     bool messages = false;
     // The messages counted by the key of their text, when they were not
-    // gathered whole: the reading back then needs no grouping, and the stage
-    // problems were gathered whole, the reasons being few.
+    // gathered whole: the reading back then needs no grouping.
     std::shared_ptr<const TextCounts> message_counts;
+    // The stage problems gathered whole, though the messages were not.
+    bool stage_problems = false;
     bool both() const { return conversions && messages; }
 };
 
