@@ -57,16 +57,17 @@ void ResultsGatherer::reviewable(const vexlin150_row& row) {
 void ResultsGatherer::message(const vexlin150_row& row) {
     ++message_rows_;
     if (row.record_number != reasons_record_) {
-        reasons_.clear();
+        reasons_count_ = 0;
         reasons_record_ = row.record_number;
     }
-    reasons_.emplace_back(text_at(row, kMessageText));
+    if (reasons_count_ == reasons_.size()) reasons_.emplace_back();
+    reasons_[reasons_count_++].assign(text_at(row, kMessageText));
     if (for_page_) messages_.take(row.record_number, text_at(row, kMessageId), text_at(row, kMessageText));
 }
 
-const std::vector<std::string>& ResultsGatherer::reasons_of(std::int64_t record) const {
-    static const std::vector<std::string> kNone;
-    return record == reasons_record_ ? reasons_ : kNone;
+std::span<const std::string> ResultsGatherer::reasons_of(std::int64_t record) const {
+    if (record != reasons_record_) return {};
+    return std::span<const std::string>(reasons_).first(reasons_count_);
 }
 
 ResultsData ResultsGatherer::take() {

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -32,7 +33,7 @@ public:
 
     // The messages rows of a record, in the order logged, while no later
     // record has logged one; none for any other.
-    const std::vector<std::string>& reasons_of(std::int64_t record) const;
+    std::span<const std::string> reasons_of(std::int64_t record) const;
     // The halves of what the page shows that were gathered whole.
     ResultsHalves whole() {
         const bool messages = for_page_ && !messages_.gave_up();
@@ -54,7 +55,10 @@ private:
     MessageTally messages_;
     std::uint64_t conversion_rows_ = 0, message_rows_ = 0;
     std::int64_t reasons_record_ = -1;
+    // The first reasons_count_ are the record's: the texts of the others
+    // keep their room for the next record's, without an allocation a row.
     std::vector<std::string> reasons_;
+    std::size_t reasons_count_ = 0;
 };
 
 }  // namespace tarvos

@@ -8,7 +8,7 @@
 
 namespace tarvos {
 
-std::string note_text(const RecordNote& n, const std::vector<std::string>& reasons) {
+std::string note_text(const RecordNote& n, std::span<const std::string> reasons) {
     std::string what;
     const auto add = [&what](std::string_view part) {
         if (!what.empty()) what += "; ";
@@ -51,7 +51,7 @@ void RunLogWriter::heading(const std::string& input) {
     write("Records of \"" + input + "\" to look at: line (also the record number), Patient ID, what happened.\n");
 }
 
-void RunLogWriter::add(const RecordNote& note, const std::vector<std::string>& reasons) {
+void RunLogWriter::add(const RecordNote& note, std::span<const std::string> reasons) {
     std::string line = note_text(note, reasons);
     if (lines_.first.size() < keep_) lines_.first.push_back(line);
     ++lines_.total;

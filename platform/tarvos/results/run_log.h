@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -18,7 +19,7 @@ namespace tarvos {
 // its record, in order: a schema failure is told in the words of its row, a
 // stage calculation error in the words of its "CS says" rows (in general
 // words when there are none).
-std::string note_text(const RecordNote& note, const std::vector<std::string>& reasons = {});
+std::string note_text(const RecordNote& note, std::span<const std::string> reasons = {});
 
 struct RunLogLines {
     std::vector<std::string> first;  // the first lines, line ends included
@@ -35,7 +36,7 @@ public:
     RunLogWriter(std::FILE* out, std::size_t keep) : out_(out), keep_(keep) {}
     // The first line: which file the records are of.
     void heading(const std::string& input);
-    void add(const RecordNote& note, const std::vector<std::string>& reasons);
+    void add(const RecordNote& note, std::span<const std::string> reasons);
     // The first error that stopped the writing (an errno value), or 0.
     int error() const { return error_; }
     RunLogLines take() { return std::move(lines_); }

@@ -35,10 +35,11 @@ TEST(RunLog, EachLineCarriesTheReasonsLoggedForItsRecord) {
     padded.padded = true;
     padded.length = 20000;
     log.add(padded, {});
-    log.add(note(5, 8 | 128), {"CS cannot find a schema for site 'C999', which may be invalid. ",
-                               "CS says: 'No schema: Primary Site (item 400) 'C999' is not a valid code '"});
-    log.add(note(7, 128), {"CS says: 'Invalid CS Extension (item 2810) 'ZZZ' for schema Prostate '",
-                           "CS says: 'Invalid Grade (item 440) '0' for schema Prostate '"});
+    using Rows = std::vector<std::string>;
+    log.add(note(5, 8 | 128), Rows{"CS cannot find a schema for site 'C999', which may be invalid. ",
+                                   "CS says: 'No schema: Primary Site (item 400) 'C999' is not a valid code '"});
+    log.add(note(7, 128), Rows{"CS says: 'Invalid CS Extension (item 2810) 'ZZZ' for schema Prostate '",
+                               "CS says: 'Invalid Grade (item 440) '0' for schema Prostate '"});
     log.add(note(9, 128, ""), {});  // no rows: the general words
     log.add(note(11, 8), {});
     EXPECT_EQ(log.error(), 0);
