@@ -77,10 +77,8 @@ int convert_record_and_stage(LibraryState& state, int record_number, RecordSpan 
     flags |= outcome.flags;
     // The reasons of a calculation error are logged as the schema failure
     // is, after it: a row for each line the library wrote.
-    for (const std::string& message : outcome.messages) {
-        state.store->log_message(record_number, patient_id.c_str(), message);
-        state.scratch.append_message(message);
-    }
+    state.store->log_messages(record_number, patient_id.c_str(), outcome.messages);
+    for (const std::string& message : outcome.messages) state.scratch.append_message(message);
     return flags;
 }
 

@@ -32,6 +32,14 @@ constexpr const char* kInsertConversion =
 constexpr const char* kInsertReviewable = "INSERT INTO reviewables VALUES(?1,?2,?3,?4,?5,?6,?7,?8,?9,?10,?11,?12);";
 constexpr const char* kInsertMessage = "INSERT INTO messages VALUES(?1,?2,?3);";
 
+// The statement that stores rows messages rows at once.
+std::string insert_messages_sql(int rows) {
+    std::string sql = "INSERT INTO messages VALUES(?,?,?)";
+    for (int i = 1; i < rows; ++i) sql += ",(?,?,?)";
+    return sql + ";";
+}
+constexpr int kMessagesAtOnce[] = {2, 4, 8};
+
 // Rows of a file conversion are committed in batches: one disk sync per row
 // would make logging the slowest part of converting a file.
 constexpr int kRowsPerBatch = 20000;
@@ -156,6 +164,9 @@ void ResultsStore::open(const std::string& name) {
             created = sqlite3_prepare_v2(db_, kInsertConversion, -1, &insert_conversion_, nullptr) == SQLITE_OK &&
                       sqlite3_prepare_v2(db_, kInsertReviewable, -1, &insert_reviewable_, nullptr) == SQLITE_OK &&
                       sqlite3_prepare_v2(db_, kInsertMessage, -1, &insert_message_, nullptr) == SQLITE_OK;
+            for (std::size_t i = 0; created && i < insert_messages_.size(); ++i)
+                created = sqlite3_prepare_v2(db_, insert_messages_sql(kMessagesAtOnce[i]).c_str(), -1,
+                                             &insert_messages_[i], nullptr) == SQLITE_OK;
         }
         if (!created) note_database_failure(sqlite3_errcode(db_), "cannot create the tables of");
         open_ = created;
@@ -191,6 +202,7 @@ ResultsStore& ResultsStore::operator=(ResultsStore&& other) noexcept {
     insert_conversion_ = std::exchange(other.insert_conversion_, nullptr);
     insert_reviewable_ = std::exchange(other.insert_reviewable_, nullptr);
     insert_message_ = std::exchange(other.insert_message_, nullptr);
+    insert_messages_ = std::exchange(other.insert_messages_, {});
     message_query_ = std::exchange(other.message_query_, nullptr);
     message_table_ = other.message_table_;
     message_format_ = other.message_format_;
@@ -209,7 +221,10 @@ void ResultsStore::release() {
     if (message_query_) sqlite3_finalize(message_query_);
     for (sqlite3_stmt* stmt : {insert_conversion_, insert_reviewable_, insert_message_})
         if (stmt) sqlite3_finalize(stmt);
+    for (sqlite3_stmt* stmt : insert_messages_)
+        if (stmt) sqlite3_finalize(stmt);
     message_query_ = insert_conversion_ = insert_reviewable_ = insert_message_ = nullptr;
+    insert_messages_ = {};
     sqlite3_exec(db_, "PRAGMA synchronous = FULL;", nullptr, nullptr, nullptr);
     commit_batch();
     if (const int rc = sqlite3_close(db_); rc != SQLITE_OK) {
@@ -346,6 +361,35 @@ int ResultsStore::log_message(std::int32_t record_number, std::string_view patie
         last_result_ = SQLITE_MISUSE;
     }
     ++messages_;
+    return 0;
+}
+
+int ResultsStore::log_messages(std::int32_t record_number, std::string_view patient_id,
+                               std::span<const std::string> texts) {
+    if (!insert_messages_[0]) {
+        for (const std::string& text : texts) log_message(record_number, patient_id, text);
+        return 0;
+    }
+    while (!texts.empty()) {
+        begin_batch();
+        // The most rows a statement takes of those left; one alone as ever.
+        std::size_t at_once = 1;
+        sqlite3_stmt* stmt = insert_message_;
+        for (std::size_t i = 0; i < insert_messages_.size(); ++i)
+            if (texts.size() >= static_cast<std::size_t>(kMessagesAtOnce[i]))
+                at_once = static_cast<std::size_t>(kMessagesAtOnce[i]), stmt = insert_messages_[i];
+        Binder binder(stmt);
+        for (std::size_t r = 0; r < at_once; ++r) binder.integer(record_number).text(patient_id).text(texts[r]);
+        last_result_ = binder.step();
+        note_insert(last_result_, "messages");
+        for (std::size_t r = 0; r < at_once; ++r) {
+            const std::string_view row[] = {patient_id, texts[r]};
+            tell_listener(MessageTable::Messages, record_number, row);
+            note_logged_row();
+            ++messages_;
+        }
+        texts = texts.subspan(at_once);
+    }
     return 0;
 }
 

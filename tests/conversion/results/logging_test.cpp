@@ -2,7 +2,10 @@
 // Logged values are stored exactly as given, and counters count the calls.
 #include <gtest/gtest.h>
 
+#include <span>
+#include <string>
 #include <tuple>
+#include <vector>
 
 #include <sqlite3.h>
 
@@ -34,6 +37,35 @@ TEST(Logging, QuotesAndSqlTextAreStoredExactlyInEveryValue) {
                                  q[11], q[12]}}));
     EXPECT_EQ(table_rows(store, "reviewables"),
               (std::vector<Row>{{"-5", q[0], q[1], q[2], q[3], q[4], q[7], "\"", q[8], q[10], "'", q[11]}}));
+}
+
+// A record's messages stored several to a statement are the rows, the
+// order, the counts and the rows told as one statement each gives.
+TEST(Logging, MessagesOfARecordStoredTogetherAreTheRowsLoggedOneByOne) {
+    std::vector<std::string> texts;
+    for (int i = 0; i < 15; ++i) texts.push_back("reason " + std::to_string(i) + (i % 2 ? " '" : ""));
+    std::vector<Row> told[2];
+    std::vector<Row> stored[2];
+    for (int together = 0; together < 2; ++together) {
+        ResultsStore store = ResultsStore::in_memory();
+        store.set_row_listener([&, together](const StoredRow& r) {
+            told[together].push_back({std::to_string(r.record_number), std::string(r.texts[0]), std::string(r.texts[1])});
+        });
+        for (const std::size_t n : {15u, 1u, 0u, 6u}) {
+            const std::span<const std::string> some(texts.data(), n);
+            if (together) {
+                store.log_messages(static_cast<int>(n), "P" + std::to_string(n), some);
+            } else {
+                for (const std::string& t : some) store.log_message(static_cast<int>(n), "P" + std::to_string(n), t);
+            }
+        }
+        EXPECT_EQ(store.messages_count(), 22);
+        stored[together] = table_rows(store, "messages");
+    }
+    ASSERT_EQ(stored[0].size(), 22u);
+    EXPECT_EQ(stored[1], stored[0]);
+    EXPECT_EQ(told[1], told[0]);
+    EXPECT_EQ(told[0], stored[0]);
 }
 
 TEST(Counters, CountLoggingCallsUntilCleared) {
