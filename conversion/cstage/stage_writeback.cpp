@@ -113,7 +113,7 @@ std::vector<std::string> cs_says_texts(const char* card) {
         std::string text;
         text.reserve(kOpening.size() + line.size() + 2);
         text.append(kOpening).append(line);
-        for (std::size_t i = kOpening.size(); i < text.size(); ++i) text[i] = printable_or_blank(text[i]);
+        blank_unprintable(std::span<char>(text).subspan(kOpening.size()));
         if (ended) text += ' ';
         text += '\'';
         if (text.size() > kMessageMaxLength) text.resize(kMessageMaxLength);
