@@ -146,6 +146,8 @@ std::FILE* create_new_file(const std::string& path) {
 
 void start_writeback(std::FILE*, std::uint64_t, std::uint64_t) {}
 
+void start_writeback(const std::string&) {}
+
 void reserve_room(std::FILE*, std::uint64_t) {}
 
 void release_room_past(std::FILE*, std::uint64_t) {}
@@ -268,6 +270,17 @@ void start_writeback(std::FILE* file, std::uint64_t offset, std::uint64_t length
     sync_file_range(fileno(file), static_cast<off_t>(offset), static_cast<off_t>(length), SYNC_FILE_RANGE_WRITE);
 #  else
     (void)file, (void)offset, (void)length;
+#  endif
+}
+
+void start_writeback(const std::string& path) {
+#  if defined(__linux__)
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY);
+    if (fd < 0) return;
+    sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+    close(fd);
+#  else
+    (void)path;
 #  endif
 }
 

@@ -49,6 +49,9 @@ void release_room_past(std::FILE* file, std::uint64_t size);
 // now, without waiting, so that the final flush finds little left to do.
 // Does nothing where there is no such request.
 void start_writeback(std::FILE* file, std::uint64_t offset, std::uint64_t length);
+// The same for the whole of a file named by its path, written by others;
+// nothing when it cannot be opened.
+void start_writeback(const std::string& path);
 
 // Flushes the stream and the operating system's cache of the file to disk.
 bool flush_to_disk(std::FILE* file);

@@ -16,6 +16,11 @@ BackgroundFlush::BackgroundFlush(std::FILE* file) : file_(file) {
     }
 }
 
+void BackgroundFlush::write_back_too(std::vector<std::string> paths) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    beside_ = std::move(paths);
+}
+
 void BackgroundFlush::ask() {
     {
         const std::lock_guard<std::mutex> lock(mutex_);
@@ -41,9 +46,11 @@ void BackgroundFlush::run() {
         asked_.wait(lock, [this] { return pending_ || stopping_; });
         if (stopping_) return;
         pending_ = false;
+        const std::vector<std::string> beside = beside_;
         lock.unlock();
         const bool flushed = flush_written_data(file_);
         const int error = errno ? errno : EIO;
+        for (const std::string& path : beside) start_writeback(path);
         lock.lock();
         if (!flushed && error_ == 0) error_ = error;
     }

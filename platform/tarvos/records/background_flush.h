@@ -8,6 +8,8 @@
 #include <condition_variable>
 #include <cstdio>
 #include <mutex>
+#include <string>
+#include <vector>
 #include <thread>
 
 namespace tarvos {
@@ -20,6 +22,10 @@ public:
     BackgroundFlush(const BackgroundFlush&) = delete;
     BackgroundFlush& operator=(const BackgroundFlush&) = delete;
 
+    // Files written beside the output by others, whose writing to the disk
+    // each flush starts too, without waiting for it or seeing its errors:
+    // their own flush at the end waits for what is left, and sees them.
+    void write_back_too(std::vector<std::string> paths);
     // Asks for what was written so far to reach the disk, without waiting.
     void ask();
     // Waits for the flush in progress, then stops. The first failure of a
@@ -31,6 +37,7 @@ private:
     void run();
 
     std::FILE* file_;
+    std::vector<std::string> beside_;
     std::mutex mutex_;
     std::condition_variable asked_;
     bool pending_ = false, stopping_ = false;

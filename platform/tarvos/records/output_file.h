@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <vector>
 #include <string_view>
 
 #include "background_flush.h"
@@ -35,6 +36,11 @@ public:
                        std::uint64_t expected_size, bool sync, bool gentle);
     // Where the conversion's blocks go.
     ByteSink sink();
+    // Files beside it whose writing to the disk starts as the output's does,
+    // when sync: their flush at the end then waits less.
+    void write_back_beside(std::vector<std::string> paths) {
+        if (flusher_) flusher_->write_back_too(std::move(paths));
+    }
     // Ends the output: what zlib still holds, the room past its end given
     // back, on the disk when sync, named. Why it failed, naming the output by
     // its final name, or empty.

@@ -125,7 +125,14 @@ bool RecordConversion::open_output() {
 bool RecordConversion::open_results() {
     gathered_.emplace(plan_.summary_page);
     gathering_.emplace(*gathered_, run_log_lines_);
-    if (results_.open()) return true;
+    if (results_.open()) {
+        // The database and the run log grow with the output: they start on
+        // their way to the disk with it.
+        std::vector<std::string> growing{plan_.beside_part.database};
+        if (run_log_) growing.push_back(plan_.beside_part.run_log);
+        output_.write_back_beside(std::move(growing));
+        return true;
+    }
     outcome_.refusal = "cannot create the results database beside \"" + plan_.input + "\": " + results_.failure();
     return false;
 }
