@@ -314,7 +314,7 @@ private:
             }
             for (std::uint32_t i = 0; i < cell.count; ++i) codes.emplace_back(table.ranges[cell.first + i].lo, r);
         }
-        std::stable_sort(codes.begin(), codes.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+        std::sort(codes.begin(), codes.end());  // by code, then row: the rows of a code in order
         codes.erase(std::unique(codes.begin(), codes.end()), codes.end());
         std::vector<std::pair<std::string_view, Span>> entries;
         index.rows.reserve(codes.size());
