@@ -92,8 +92,11 @@ void ChangeTally::finish(ResultsData& data) {
 }
 
 void MessageTally::take(std::int64_t record, std::string_view id, std::string_view message) {
-    if (by_key_ && !by_key_->add_soon(TextCounts::key_of(message))) give_up();
-    if (stage_) stage_->take(record, id, message);
+    if (by_key_ || stage_) {
+        const std::uint64_t hash = text_hash(message);
+        if (by_key_ && !by_key_->add_soon(TextCounts::key_of_hash(hash))) give_up();
+        if (stage_) stage_->take(record, id, message, hash);
+    }
     if (gave_up_) {
         // Beside the counts, the stage problems keep to a room of their own;
         // past it they too are read back.

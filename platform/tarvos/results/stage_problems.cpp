@@ -8,6 +8,7 @@
 #include <unordered_map>
 
 #include "capped_list.h"
+#include "text_counts.h"
 
 namespace tarvos {
 namespace {
@@ -143,14 +144,25 @@ struct StageProblemTally::Groups {
         using is_transparent = void;
         std::size_t operator()(std::string_view t) const { return std::hash<std::string_view>{}(t); }
     };
+    // A text's hash is its place already.
+    struct Hashed {
+        std::size_t operator()(std::uint64_t hash) const { return static_cast<std::size_t>(hash ^ (hash >> 32)); }
+    };
+    struct Remembered {
+        std::string text;
+        Group* group;
+    };
     // By the reason's key (reason_key).
     std::unordered_map<std::string, Group, TextHash, std::equal_to<>> by_reason;
     // Many records share a text: each text is read into its reason once.
-    std::unordered_map<std::string, Group*, TextHash, std::equal_to<>> by_text;
+    // By the text's hash, the text checked on a hit: a text not remembered
+    // costs no comparison.
+    std::unordered_map<std::uint64_t, Remembered, Hashed> by_text;
     std::string key;
 
-    Group& of(std::string_view message, std::string_view words, std::size_t& held) {
-        if (const auto known = by_text.find(message); known != by_text.end()) return *known->second;
+    Group& of(std::string_view message, std::uint64_t hash, std::string_view words, std::size_t& held) {
+        const auto known = by_text.find(hash);
+        if (known != by_text.end() && known->second.text == message) return *known->second.group;
         reason_key(words, key);
         auto it = by_reason.find(std::string_view(key));
         if (it == by_reason.end()) {
@@ -161,8 +173,8 @@ struct StageProblemTally::Groups {
         }
         // A file of many distinct texts remembers only the first ones: the
         // memory stays the same whatever the file's size.
-        if (by_text.size() < kTextsKept) {
-            by_text.emplace(std::string(message), &it->second);
+        if (by_text.size() < kTextsKept && known == by_text.end()) {
+            by_text.emplace(hash, Remembered{std::string(message), &it->second});
             held += kHeldPerText + message.size();
         }
         return it->second;
@@ -174,9 +186,14 @@ StageProblemTally::StageProblemTally() : groups_(std::make_unique<Groups>()) {}
 StageProblemTally::~StageProblemTally() = default;
 
 void StageProblemTally::take(std::int64_t record, std::string_view patient_id, std::string_view message) {
+    if (cs_says_words(message)) take(record, patient_id, message, text_hash(message));
+}
+
+void StageProblemTally::take(std::int64_t record, std::string_view patient_id, std::string_view message,
+                             std::uint64_t hash) {
     const std::optional<std::string_view> words = cs_says_words(message);
     if (!words) return;
-    Groups::Group& g = groups_->of(message, *words, held_);
+    Groups::Group& g = groups_->of(message, hash, *words, held_);
     if (record == g.last_record) return;
     g.last_record = record;
     ++g.problem.records;

@@ -60,6 +60,8 @@ public:
     StageProblemTally& operator=(const StageProblemTally&) = delete;
 
     void take(std::int64_t record, std::string_view patient_id, std::string_view message);
+    // The same for a message whose text_hash the caller has already taken.
+    void take(std::int64_t record, std::string_view patient_id, std::string_view message, std::uint64_t hash);
     StageProblems finish();
     // About the bytes the groups hold: their reasons, examples and records,
     // and the texts remembered.

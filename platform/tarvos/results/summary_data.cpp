@@ -153,9 +153,10 @@ ByKey read_messages_by_key(ResultsDatabase& db, ResultsData& data, std::shared_p
         const std::string_view msg = column_view(s, 0), id = column_view(s, 2);
         const std::int64_t record = sqlite3_column_int64(s, 1);
         const std::uint64_t order = logged++;
-        if (!stage_gathered) stage.take(record, id, msg);
+        const std::uint64_t hash = text_hash(msg);
+        if (!stage_gathered) stage.take(record, id, msg, hash);
         if (sqlite3_column_type(s, 0) == SQLITE_NULL) settled = false;
-        const auto it = shown.find(TextCounts::key_of(msg));
+        const auto it = shown.find(TextCounts::key_of_hash(hash));
         if (it == shown.end()) return;
         ShownText& t = it->second;
         if (t.read++ == 0)

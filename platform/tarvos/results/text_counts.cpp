@@ -5,11 +5,6 @@
 
 namespace tarvos {
 
-std::uint64_t TextCounts::key_of(std::string_view text) {
-    const std::uint64_t key = std::hash<std::string_view>()(text);
-    return key != 0 ? key : 1;
-}
-
 TextCounts::TextCounts() : slots_(kSlots) {}
 
 // Open addressing from the key's home slot (its high bits scaled to the

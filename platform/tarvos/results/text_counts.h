@@ -6,16 +6,31 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
 namespace tarvos {
 
+// A 64-bit hash of a text: std::hash where it is 64 bits wide; elsewhere
+// (a 32-bit build) FNV-1a, since 32 bits would make two of a few hundred
+// thousand texts share a key.
+inline std::uint64_t text_hash(std::string_view text) {
+    if constexpr (sizeof(std::size_t) >= sizeof(std::uint64_t)) {
+        return std::hash<std::string_view>()(text);
+    } else {
+        std::uint64_t hash = 0xcbf29ce484222325ULL;
+        for (const char c : text) hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001b3ULL;
+        return hash;
+    }
+}
+
 class TextCounts {
 public:
-    // The key of a text; never 0, which marks a free slot.
-    static std::uint64_t key_of(std::string_view text);
+    // The key of a text: its text_hash, never 0, which marks a free slot.
+    static std::uint64_t key_of(std::string_view text) { return key_of_hash(text_hash(text)); }
+    static std::uint64_t key_of_hash(std::uint64_t hash) { return hash != 0 ? hash : 1; }
 
     TextCounts();
     // Counts n more rows of the text of key; false once the table is full,
