@@ -20,8 +20,11 @@ std::size_t TextCounts::slot_of(std::uint64_t key) const {
 }
 
 std::uint64_t TextCounts::count_at(std::size_t slot) const {
-    const Slot& s = slots_[slot];
-    return s.count == kMany ? many_.at(s.key) : s.count;
+    // Copied out of the packed slot: a reference to its key would be
+    // misaligned.
+    const std::uint64_t key = slots_[slot].key;
+    const std::uint16_t count = slots_[slot].count;
+    return count == kMany ? many_.at(key) : count;
 }
 
 bool TextCounts::add(std::uint64_t key, std::uint64_t n) {

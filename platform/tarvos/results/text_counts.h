@@ -47,7 +47,7 @@ public:
     template <typename F>
     void each(F f) const {
         for (std::size_t i = 0; i < slots_.size(); ++i)
-            if (slots_[i].key != 0) f(slots_[i].key, count_at(i));
+            if (const std::uint64_t key = slots_[i].key; key != 0) f(key, count_at(i));
     }
 
 private:
