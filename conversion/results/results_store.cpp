@@ -6,6 +6,7 @@
 
 #include "file_names.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstring>
@@ -39,6 +40,8 @@ std::string insert_messages_sql(int rows) {
     return sql + ";";
 }
 constexpr int kMessagesAtOnce[] = {2, 4, 8};
+constexpr std::size_t kMostMessagesAtOnce = 8;
+static_assert(kMessagesAtOnce[std::size(kMessagesAtOnce) - 1] == kMostMessagesAtOnce);
 
 // Rows of a file conversion are committed in batches: one disk sync per row
 // would make logging the slowest part of converting a file.
@@ -350,17 +353,13 @@ int ResultsStore::log_reviewable(const RowIdentity& id, const CodedValues& v14, 
 }
 
 int ResultsStore::log_message(std::int32_t record_number, std::string_view patient_id, std::string_view text) {
-    if (insert_message_) {
-        begin_batch();
-        last_result_ = Binder(insert_message_).integer(record_number).text(patient_id).text(text).step();
-        note_insert(last_result_, "messages");
-        const std::string_view texts[] = {patient_id, text};
-        tell_listener(MessageTable::Messages, record_number, texts);
-        note_logged_row();
-    } else {
+    if (!insert_message_) {
         last_result_ = SQLITE_MISUSE;
+        ++messages_;
+        return 0;
     }
-    ++messages_;
+    const std::string_view one[] = {text};
+    insert_messages(insert_message_, record_number, patient_id, one);
     return 0;
 }
 
@@ -371,26 +370,35 @@ int ResultsStore::log_messages(std::int32_t record_number, std::string_view pati
         return 0;
     }
     while (!texts.empty()) {
-        begin_batch();
         // The most rows a statement takes of those left; one alone as ever.
         std::size_t at_once = 1;
         sqlite3_stmt* stmt = insert_message_;
         for (std::size_t i = 0; i < insert_messages_.size(); ++i)
             if (texts.size() >= static_cast<std::size_t>(kMessagesAtOnce[i]))
                 at_once = static_cast<std::size_t>(kMessagesAtOnce[i]), stmt = insert_messages_[i];
-        Binder binder(stmt);
-        for (std::size_t r = 0; r < at_once; ++r) binder.integer(record_number).text(patient_id).text(texts[r]);
-        last_result_ = binder.step();
-        note_insert(last_result_, "messages");
-        for (std::size_t r = 0; r < at_once; ++r) {
-            const std::string_view row[] = {patient_id, texts[r]};
-            tell_listener(MessageTable::Messages, record_number, row);
-            note_logged_row();
-            ++messages_;
-        }
+        std::array<std::string_view, kMostMessagesAtOnce> rows;
+        std::copy_n(texts.begin(), at_once, rows.begin());
+        insert_messages(stmt, record_number, patient_id, std::span(rows).first(at_once));
         texts = texts.subspan(at_once);
     }
     return 0;
+}
+
+// Stores a record's messages with a statement that takes that many rows, and
+// tells of each row stored.
+void ResultsStore::insert_messages(sqlite3_stmt* stmt, std::int32_t record_number, std::string_view patient_id,
+                                   std::span<const std::string_view> texts) {
+    begin_batch();
+    Binder binder(stmt);
+    for (const std::string_view text : texts) binder.integer(record_number).text(patient_id).text(text);
+    last_result_ = binder.step();
+    note_insert(last_result_, "messages");
+    for (const std::string_view text : texts) {
+        const std::string_view row[] = {patient_id, text};
+        tell_listener(MessageTable::Messages, record_number, row);
+        note_logged_row();
+        ++messages_;
+    }
 }
 
 int ResultsStore::counters(int& conversions, int& reviewables, int& messages) const {

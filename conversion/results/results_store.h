@@ -123,6 +123,8 @@ private:
     void open(const std::string& name);
     void release();
     void begin_batch();
+    void insert_messages(sqlite3_stmt* stmt, std::int32_t record_number, std::string_view patient_id,
+                         std::span<const std::string_view> texts);
     void commit_batch();
     void note_logged_row();
     int exec(const char* sql);

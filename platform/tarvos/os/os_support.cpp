@@ -4,6 +4,8 @@
 #include <atomic>
 #include <cerrno>
 #include <csignal>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <optional>
@@ -28,6 +30,7 @@
 #  if defined(__GLIBC__)
 #    include <malloc.h>
 #  endif
+#  include <sys/mman.h>
 #  include <sys/stat.h>
 #  include <unistd.h>
 #endif
@@ -313,10 +316,55 @@ std::string replace_file(const std::string& from, const std::string& to) {
 
 long process_id() { return static_cast<long>(getpid()); }
 
+namespace {
+
+#  if defined(__GLIBC__)
+// What the Collaborative Stage tables take of the heap, about: they are
+// built a few bytes at a time, and each first touch of one of their pages is
+// a fault. On a virtual machine a fault is a trip to the host (11 µs each on
+// the machines measured, 30 ms for the tables) while the first record waits
+// for them. Their room is asked of the system in one step instead.
+constexpr std::size_t kTablesRoom = std::size_t{12} << 20;
+constexpr std::size_t kPage = 4096;
+#    ifndef MADV_POPULATE_WRITE
+#      define MADV_POPULATE_WRITE 23
+#    endif
+
+// Leaves the tables' room in the heap with its pages in place: allocated
+// from the heap proper (not mapped apart), its pages filled in one call, and
+// freed back to the heap, which keeps it until the tables are built. A
+// kernel without that call (before Linux 5.14) refuses it, and the pages come
+// one at a time as before.
+void ready_heap_for_tables() {
+    mallopt(M_MMAP_THRESHOLD, static_cast<int>(2 * kTablesRoom));
+    mallopt(M_TRIM_THRESHOLD, static_cast<int>(2 * kTablesRoom));
+    void* room = std::malloc(kTablesRoom);
+    if (!room) return;
+    const std::uintptr_t first = (reinterpret_cast<std::uintptr_t>(room) + kPage - 1) & ~std::uintptr_t{kPage - 1};
+    madvise(reinterpret_cast<void*>(first), kTablesRoom - 2 * kPage, MADV_POPULATE_WRITE);
+    std::free(room);
+}
+
+// Once the tables are built, the heap gives back its free top and maps its
+// large blocks apart again, as it does by default.
+void settle_heap() {
+    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+    mallopt(M_TRIM_THRESHOLD, 128 * 1024);
+}
+#  else
+void ready_heap_for_tables() {}
+void settle_heap() {}
+#  endif
+
+}  // namespace
+
 void warm_collaborative_stage() {
     using Select = int (*)(const char*, const char*, const char*);
-    if (const auto fn = reinterpret_cast<Select>(dlsym(RTLD_DEFAULT, "CStage_get_schema_number")))
-        fn("C619", "8140", "   ");
+    const auto fn = reinterpret_cast<Select>(dlsym(RTLD_DEFAULT, "CStage_get_schema_number"));
+    if (!fn) return;
+    ready_heap_for_tables();
+    fn("C619", "8140", "   ");
+    settle_heap();
 }
 
 std::string collaborative_stage_text(const char* entry_point) {
