@@ -216,7 +216,8 @@ void file_figures(const char* title, const std::string& tarvos, const std::strin
     std::vector<std::pair<std::string, double>> rows;
     while (in >> word >> name >> seconds) {
         rows.emplace_back(name, seconds);
-        // The library's part and the run log's lines are spent within the conversion.
+        // The library's part is spent within the conversion; the run log's
+        // lines are written beside it, on the gathering thread.
         const bool within = name == "conversion-library" || name == "run-log";
         if (!within) total += seconds;
     }
@@ -224,7 +225,9 @@ void file_figures(const char* title, const std::string& tarvos, const std::strin
                 derive.seconds - no_stage.seconds);
     for (const auto& [phase, s] : rows)
         std::printf("    %-22s %8.3f s %5.1f%%%s\n", phase.c_str(), s, total > 0 ? 100 * s / total : 0.0,
-                    phase == "conversion-library" || phase == "run-log" ? " (within the conversion)" : "");
+                    phase == "conversion-library" ? " (within the conversion)"
+                    : phase == "run-log"          ? " (beside the conversion, on the gathering thread)"
+                                                  : "");
     fs::remove(phases);
 }
 

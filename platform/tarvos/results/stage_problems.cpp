@@ -186,14 +186,19 @@ StageProblemTally::StageProblemTally() : groups_(std::make_unique<Groups>()) {}
 StageProblemTally::~StageProblemTally() = default;
 
 void StageProblemTally::take(std::int64_t record, std::string_view patient_id, std::string_view message) {
-    if (cs_says_words(message)) take(record, patient_id, message, text_hash(message));
+    if (const std::optional<std::string_view> words = cs_says_words(message))
+        take_words(record, patient_id, message, *words, text_hash(message));
 }
 
 void StageProblemTally::take(std::int64_t record, std::string_view patient_id, std::string_view message,
                              std::uint64_t hash) {
-    const std::optional<std::string_view> words = cs_says_words(message);
-    if (!words) return;
-    Groups::Group& g = groups_->of(message, hash, *words, held_);
+    if (const std::optional<std::string_view> words = cs_says_words(message))
+        take_words(record, patient_id, message, *words, hash);
+}
+
+void StageProblemTally::take_words(std::int64_t record, std::string_view patient_id, std::string_view message,
+                                   std::string_view words, std::uint64_t hash) {
+    Groups::Group& g = groups_->of(message, hash, words, held_);
     if (record == g.last_record) return;
     g.last_record = record;
     ++g.problem.records;

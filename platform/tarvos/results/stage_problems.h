@@ -68,6 +68,8 @@ public:
     std::size_t held() const { return held_; }
 
 private:
+    void take_words(std::int64_t record, std::string_view patient_id, std::string_view message,
+                    std::string_view words, std::uint64_t hash);
     struct Groups;
     std::unique_ptr<Groups> groups_;
     std::size_t held_ = 0;
