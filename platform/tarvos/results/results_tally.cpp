@@ -23,7 +23,7 @@ constexpr std::size_t kChangeGroupsCounted = 4096;
 
 // What the message groups may keep, and the stage problems beside the
 // counts by key.
-constexpr std::size_t kMessageRoom = std::size_t{2} << 20, kStageRoom = std::size_t{1} << 20;
+constexpr std::size_t kMessageRoom = std::size_t{2} << 20, kStageRoom = std::size_t{3} << 19;
 
 }  // namespace
 

@@ -129,7 +129,7 @@ private:
 // would take more than a page's room, and counts the texts by key from then
 // on, while they fit (counted_by_key), for the page to read back only the
 // texts it could show; the stage problems, a group a reason, are gathered
-// whole meanwhile while they hold less than 1 MB, and read back past that.
+// whole meanwhile while they hold less than 1.5 MB, and read back past that.
 class MessageTally {
 public:
     void take(std::int64_t record, std::string_view id, std::string_view message);

@@ -16,7 +16,10 @@ namespace {
 constexpr std::string_view kCsSays = "CS says: '";
 // What a group, a remembered text and a kept record cost the heap besides
 // their characters: nodes, buckets, the blocks of their texts.
-constexpr std::size_t kHeldPerGroup = 256, kHeldPerText = 96, kHeldPerRecord = 64;
+constexpr std::size_t kHeldPerGroup = 256, kHeldPerText = 96;
+// A kept record lies in its group's list (of at most kRecordsPerReason); its
+// Patient ID takes a block of its own only when too long to lie within.
+constexpr std::size_t kHeldPerRecord = sizeof(ReasonRecord), kShortText = 15, kHeldPerBlock = 24;
 // At most so many distinct message texts are remembered with their reason.
 constexpr std::size_t kTextsKept = 1024;
 
@@ -204,7 +207,7 @@ void StageProblemTally::take_words(std::int64_t record, std::string_view patient
     ++g.problem.records;
     if (g.problem.first.size() < kRecordsPerReason) {
         push_within(g.problem.first, {record, std::string(patient_id)}, kRecordsPerReason);
-        held_ += kHeldPerRecord + patient_id.size();
+        held_ += kHeldPerRecord + (patient_id.size() > kShortText ? patient_id.size() + kHeldPerBlock : 0);
     }
 }
 
