@@ -346,7 +346,9 @@ void ready_heap_for_tables() {
 }
 
 // Once the tables are built, the heap gives back its free top and maps its
-// large blocks apart again, as it does by default.
+// large blocks apart again, at the limits glibc starts a process with (fixed
+// from now on, where glibc would otherwise raise them as large blocks are
+// freed).
 void settle_heap() {
     mallopt(M_MMAP_THRESHOLD, 128 * 1024);
     mallopt(M_TRIM_THRESHOLD, 128 * 1024);
