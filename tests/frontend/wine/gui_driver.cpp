@@ -244,10 +244,14 @@ long large_input(const Dialog& d, const std::string& large, const std::string& s
         DWORD_PTR result = 0;
         ++(SendMessageTimeoutW(d.window, WM_NULL, 0, 0, SMTO_NORMAL, 300, &result) ? answered : late);
         slowest = std::max(slowest, GetTickCount64() - before);
+        // The dialog sets the text and the bar in one handler, but each is
+        // read here by a message of its own: a sample counts only when the
+        // text is the same on both sides of the bar's reading.
+        const std::string count = field(d, IDC_RECORD_COUNT);
         DWORD_PTR position = 0;
         SendMessageTimeoutW(GetDlgItem(d.window, IDC_PROGRESS), PBM_GETPOS, 0, 0, SMTO_NORMAL, 300, &position);
-        const std::string count = field(d, IDC_RECORD_COUNT);
-        if (count.find('%') != std::string::npos && position > bar) {
+        const bool steady = field(d, IDC_RECORD_COUNT) == count;
+        if (steady && count.find('%') != std::string::npos && position > bar) {
             if (bar == 0) save_screenshot(d.window, reading_screenshot);
             bar = position;
             shown = count;
