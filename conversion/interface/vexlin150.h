@@ -106,7 +106,9 @@ VEXLIN150_API int VEXLIN150_CALL vexlin150_Clear_results(void);
 VEXLIN150_API int VEXLIN150_CALL vexlin150_Initialize_file_conversion(const char *path);
 
 /* Ordinal 9. Writes the reports ("mes", "rev", "cnv" beside the input) and
-** closes the file conversion. */
+** closes the file conversion. The database and the reports are written, not
+** flushed: a caller that must find them whole after a power cut flushes them
+** to the disk itself. */
 VEXLIN150_API void VEXLIN150_CALL vexlin150_Close_file_conversion(void);
 
 /* Ordinal 10. Opens a record conversion: results in memory, no reports. */

@@ -149,9 +149,10 @@ void ResultsStore::open(const std::string& name) {
     last_result_ = sqlite3_open_v2(name.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
                                    naaccr::os::kDatabaseFileSystem);
     if (last_result_ == SQLITE_OK) {
-        // The rows go to the disk with the last commit, at the close: the
-        // commits of batches before it do not wait for the disk, since the
-        // results are whole only at the close anyway.
+        // No commit waits for the disk: the results are whole only at the
+        // close, and the caller that keeps them flushes the database with
+        // the reports, as the runner does before it puts a run's files in
+        // place.
         sqlite3_exec(db_, "PRAGMA synchronous = OFF;", nullptr, nullptr, nullptr);
         // Rows are only added at the end of each table: a small cache serves,
         // and leaves the memory to the caller's conversion.
@@ -227,7 +228,6 @@ void ResultsStore::release() {
         if (stmt) sqlite3_finalize(stmt);
     message_query_ = insert_conversion_ = insert_reviewable_ = insert_message_ = nullptr;
     insert_messages_ = {};
-    sqlite3_exec(db_, "PRAGMA synchronous = FULL;", nullptr, nullptr, nullptr);
     commit_batch();
     if (const int rc = sqlite3_close(db_); rc != SQLITE_OK) {
         note_database_failure(rc, "cannot close");
