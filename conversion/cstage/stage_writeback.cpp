@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 #include "printable_bytes.h"
 
@@ -95,32 +96,33 @@ std::uint32_t error_word(const char* card) {
 // the blank before the closing quote (a carriage return before it goes), any
 // other byte outside printable ASCII becomes a blank, and each text is cut to
 // fit a message slot. An empty message still gives one text.
-std::vector<std::string> cs_says_texts(const char* card) {
+std::span<const std::string> cs_says_texts(const char* card) {
     static constexpr std::string_view kOpening = "CS says: '";
+    // The texts of the last record staged, each keeping its room for the next.
+    static std::vector<std::string> texts;
     const char* text_start = card + CSTAGE_DC_MESSAGE;
     const void* nul = std::memchr(text_start, '\0', CSTAGE_DC_MESSAGE_SIZE);
     const std::string_view message(text_start, nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - text_start)
                                                    : std::size_t{CSTAGE_DC_MESSAGE_SIZE});
-    std::vector<std::string> texts;
+    std::size_t count = 0;
     std::size_t start = 0;
     do {
         const std::size_t newline = message.find('\n', start);
         const bool ended = newline != std::string_view::npos;
         std::string_view line = message.substr(start, ended ? newline - start : std::string_view::npos);
         if (ended && !line.empty() && line.back() == '\r') line.remove_suffix(1);
-        // The text whole in one allocation: the opening, the line with its
-        // unprintable bytes blanked in place, the blank of its newline, the quote.
-        std::string text;
-        text.reserve(kOpening.size() + line.size() + 2);
-        text.append(kOpening).append(line);
+        // The opening, the line with its unprintable bytes blanked in place,
+        // the blank of its newline, the quote.
+        if (count == texts.size()) texts.emplace_back();
+        std::string& text = texts[count++];
+        text.assign(kOpening).append(line);
         blank_unprintable(std::span<char>(text).subspan(kOpening.size()));
         if (ended) text += ' ';
         text += '\'';
         if (text.size() > kMessageMaxLength) text.resize(kMessageMaxLength);
-        texts.push_back(std::move(text));
         start = ended ? newline + 1 : message.size();
     } while (start < message.size());
-    return texts;
+    return {texts.data(), count};
 }
 
 void blank_all_derived(RecordSpan record) {

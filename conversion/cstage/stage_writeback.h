@@ -3,8 +3,8 @@
 // derived stage items back into it.
 #pragma once
 
+#include <span>
 #include <string>
-#include <vector>
 
 #include "cs_entry_points.h"
 #include "record.h"
@@ -23,8 +23,11 @@ struct StageOutcome {
     int flags = 0;  // kFlagCsCalculationError or 0
     // The library's reasons when the calculation reported an error: one
     // "CS says: '...'" text for each line of its message, each at most 2999
-    // characters, so that each is one row of the messages report.
-    std::vector<std::string> messages;
+    // characters, so that each is one row of the messages report. They lie,
+    // like the data card, in texts of the process that the next record
+    // staged writes over: a record's dozen reasons cost no memory of their
+    // own.
+    std::span<const std::string> messages;
     bool has_message() const { return !messages.empty(); }
 };
 

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "record_stream.h"
@@ -20,6 +21,8 @@ namespace tarvos {
 // stage calculation error in the words of its "CS says" rows (in general
 // words when there are none).
 std::string note_text(const RecordNote& note, std::span<const std::string> reasons = {});
+// The same appended to line.
+void append_note_text(const RecordNote& note, std::span<const std::string> reasons, std::string& line);
 
 struct RunLogLines {
     std::vector<std::string> first;  // the first lines, line ends included
@@ -42,11 +45,13 @@ public:
     RunLogLines take() { return std::move(lines_); }
 
 private:
-    void write(std::string line);
+    // Writes a line that ends in "\n" with the system's line end.
+    void write(std::string_view line);
 
     std::FILE* out_;
     std::size_t keep_;
     RunLogLines lines_;
+    std::string line_;  // the line being written, its room kept for the next
     int error_ = 0;
 };
 

@@ -73,6 +73,9 @@ protected:
     }
 };
 
+// The texts of an outcome, as they stand until the next record is staged.
+std::vector<std::string> texts(const StageOutcome& out) { return {out.messages.begin(), out.messages.end()}; }
+
 TEST_F(StageWritebackTest, OldStagingVersionsAndYearsAreNotStaged) {
     for (const auto& [version, year] : {std::pair{"020440", "2003"}, std::pair{"010401", "2014"},
                                         std::pair{"      ", "2014"}, std::pair{"020550", "    "}}) {
@@ -105,7 +108,7 @@ TEST_F(StageWritebackTest, WithoutRestageNothingIsWrittenButTheErrorIsReported) 
     cstage_scriptable::script_next_calculation(scripted(3, 0x07F0FFFF, "bad extension"));
     const StageOutcome out = stage(r, kAllFamilies, false);
     EXPECT_EQ(out.flags, kFlagCsCalculationError);
-    EXPECT_EQ(out.messages, std::vector<std::string>{"CS says: 'bad extension'"});
+    EXPECT_EQ(texts(out), std::vector<std::string>{"CS says: 'bad extension'"});
     EXPECT_EQ(differing_offsets(r.str(), before), "");
 }
 
@@ -268,14 +271,14 @@ TEST_F(StageWritebackTest, EachLineOfTheMessageIsATextOfItsOwn) {
     using Texts = std::vector<std::string>;
     RecordBuilder r = staged_record();
     cstage_scriptable::script_next_calculation(scripted(1, 0x100, "first line\nsecond line\n"));
-    EXPECT_EQ(stage(r, kAllFamilies, true).messages, (Texts{"CS says: 'first line '", "CS says: 'second line '"}));
+    EXPECT_EQ(texts(stage(r, kAllFamilies, true)), (Texts{"CS says: 'first line '", "CS says: 'second line '"}));
 
     cstage_scriptable::script_next_calculation(scripted(1, 0x100, "one\r\ntwo\tfour\nthree"));
-    EXPECT_EQ(stage(r, kAllFamilies, true).messages,
+    EXPECT_EQ(texts(stage(r, kAllFamilies, true)),
               (Texts{"CS says: 'one '", "CS says: 'two four '", "CS says: 'three'"}));
 
     cstage_scriptable::script_next_calculation(scripted(1, 0x100, ""));
-    EXPECT_EQ(stage(r, kAllFamilies, true).messages, Texts{"CS says: ''"});
+    EXPECT_EQ(texts(stage(r, kAllFamilies, true)), Texts{"CS says: ''"});
 }
 
 TEST_F(StageWritebackTest, OutputsAreCopiedUpToTheirFirstNul) {
@@ -382,7 +385,7 @@ TEST_F(StageWritebackTest, TheLibraryStagesAHematopoieticCase) {
     r.set(field::kCsExtension, "ZZZ");
     const StageOutcome bad = stage(r, kAllFamilies, true);
     EXPECT_EQ(bad.flags, kFlagCsCalculationError);
-    EXPECT_EQ(bad.messages, std::vector<std::string>{"CS says: 'Invalid CS Extension (item 2810) 'ZZZ' for schema HemeRetic '"});
+    EXPECT_EQ(texts(bad), std::vector<std::string>{"CS says: 'Invalid CS Extension (item 2810) 'ZZZ' for schema HemeRetic '"});
     EXPECT_EQ(r.get(field::kCsVersionDerived), "020550");
 }
 
