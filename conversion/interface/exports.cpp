@@ -119,6 +119,7 @@ VEXLIN150_API void VEXLIN150_CALL vexlin150_Close_file_conversion(void) {
     guarded_void([&] {
         auto& state = library_state();
         if (!state.conversion_open()) return;
+        state.store->finish_rows();
         state.store->write_reports();
         state.close_conversion();
     });

@@ -151,7 +151,13 @@ VEXLIN150_API int VEXLIN150_CALL vexlin150_Get_results_failure(char *reason, int
 ** and its other columns as texts in the table's order, each of
 ** text_lengths[i] characters (not NUL-terminated): 14 of a conversion,
 ** 11 of a reviewable, 2 of a message (id, msg). The texts live until the
-** listener returns. */
+** listener returns.
+** A row of table VEXLIN150_ROWS_COMPLETE (no record number, no texts) comes
+** last, inside vexlin150_Close_file_conversion before the reports are
+** written, when every row of the file conversion is stored and committed:
+** from then on another connection reads the database whole. It does not
+** come when a write of the results failed. */
+#define VEXLIN150_ROWS_COMPLETE 0
 typedef struct vexlin150_row {
     int table;
     int record_number;

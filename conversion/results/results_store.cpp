@@ -281,6 +281,11 @@ void ResultsStore::commit_batch() {
         note_database_failure(rc, "cannot commit rows to");
 }
 
+void ResultsStore::finish_rows() {
+    commit_batch();
+    if (listener_ && db_ && !failure_ && sqlite3_get_autocommit(db_)) listener_(StoredRow{kRowsComplete, 0, {}});
+}
+
 void ResultsStore::note_insert(int rc, std::string_view table) {
     if (rc != SQLITE_OK) note_database_failure(rc, "cannot store a row of the " + std::string(table) + " table in");
 }

@@ -19,6 +19,9 @@ struct sqlite3_stmt;
 namespace vexlin {
 
 enum class MessageTable : int { Conversions = 1, Reviewables = 2, Messages = 3 };
+// The table of the row that tells a listener that every row is stored and
+// committed: it has no table, record number or texts.
+inline constexpr MessageTable kRowsComplete = static_cast<MessageTable>(0);
 enum class MessageFormat : int { Sentence = 1, Delimited = 2, Labelled = 3 };
 
 // A row the store has stored: its table, its record number, and its text
@@ -97,6 +100,11 @@ public:
     int counters(int& conversions, int& reviewables, int& messages) const;
     // Writes at most length - 1 characters and a terminator; the full length.
     int dump(char* buffer, int length);
+    // Commits the rows still waiting and, when every row of the conversion
+    // is stored, tells the listener with a row of kRowsComplete: from then
+    // on the database reads whole from another connection, while the
+    // reports are written.
+    void finish_rows();
     // Writes the three report files beside the input (file conversions only).
     int write_reports();
 

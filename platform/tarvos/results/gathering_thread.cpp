@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 #include <string_view>
+#include <utility>
 
 #include "phase_times.h"
 
@@ -18,7 +19,7 @@ constexpr std::size_t kChunkBytes = std::size_t{64} << 10;
 // other rows are a record's items.
 constexpr std::size_t kLargestRow = std::size_t{8} << 10;
 
-enum class Kind : std::uint8_t { row, note };
+enum class Kind : std::uint8_t { row, note, rows_stored };
 
 // What a chunk holds of a row before its texts, each a length and its bytes.
 struct RowHead {
@@ -67,8 +68,8 @@ private:
 
 }  // namespace
 
-GatheringThread::GatheringThread(ResultsGatherer& gatherer, RunLogWriter& run_log)
-    : gatherer_(gatherer), run_log_(run_log) {
+GatheringThread::GatheringThread(ResultsGatherer& gatherer, RunLogWriter& run_log, std::function<void()> rows_stored)
+    : gatherer_(gatherer), run_log_(run_log), rows_stored_(std::move(rows_stored)) {
     filling_.reserve(kChunkBytes + kLargestRow);
     taking_.reserve(kChunkBytes + kLargestRow);
     thread_ = std::thread([this] { take_chunks(); });
@@ -86,6 +87,13 @@ void VEXLIN150_CALL GatheringThread::heard(void* context, const vexlin150_row* r
 void GatheringThread::copy_row(const vexlin150_row& row) {
     if (error_) return;
     try {
+        // The last word of the library: handed over at once, for the thread
+        // to take the rows before it and then tell.
+        if (row.table == VEXLIN150_ROWS_COMPLETE) {
+            put(filling_, Kind::rows_stored);
+            hand_over();
+            return;
+        }
         put(filling_, Kind::row);
         put(filling_, RowHead{row.table, row.record_number, row.text_count});
         for (int i = 0; i < row.text_count; ++i) {
@@ -156,7 +164,12 @@ void GatheringThread::take_chunk(const std::vector<char>& chunk) {
     std::vector<const char*> texts;
     std::vector<int> lengths;
     for (ChunkReader in(chunk); !in.done();) {
-        if (in.get<Kind>() == Kind::note) {
+        const Kind kind = in.get<Kind>();
+        if (kind == Kind::rows_stored) {
+            if (rows_stored_ && !error_) rows_stored_();
+            continue;
+        }
+        if (kind == Kind::note) {
             const auto head = in.get<NoteHead>();
             const RecordNote n{head.line, in.bytes(head.patient_id_length), head.length, head.padded, head.cut,
                                head.utf8, head.cleaned_bytes, head.flags};

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -22,8 +23,10 @@ namespace tarvos {
 class GatheringThread {
 public:
     // Listens to the conversion library from now on, for gatherer; writes
-    // the run log's lines through run_log.
-    GatheringThread(ResultsGatherer& gatherer, RunLogWriter& run_log);
+    // the run log's lines through run_log. rows_stored is called on the
+    // thread once the library tells that every row is stored and committed,
+    // when the gatherer has taken them all.
+    GatheringThread(ResultsGatherer& gatherer, RunLogWriter& run_log, std::function<void()> rows_stored = {});
     // Stops listening and waits for the thread.
     ~GatheringThread();
     GatheringThread(const GatheringThread&) = delete;
@@ -46,6 +49,7 @@ private:
 
     ResultsGatherer& gatherer_;
     RunLogWriter& run_log_;
+    std::function<void()> rows_stored_;
     std::vector<char> filling_, taking_;
     std::atomic<int> error_ = 0;  // ENOMEM once a row or note could not be copied or taken
 

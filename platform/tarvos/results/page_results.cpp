@@ -25,6 +25,7 @@ PageResults::Halves read_halves(const std::string& database, ResultsHalves gathe
 }  // namespace
 
 void PageResults::start(const std::string& database, ResultsHalves gathered) {
+    if (started()) return;  // started already, when the rows were all stored
     database_ = database;
     gathered_ = gathered;
     // The counts go to the reading alone, to be let go once it has used them.

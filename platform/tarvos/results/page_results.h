@@ -18,6 +18,7 @@ namespace tarvos {
 // that their memory is never added together.
 class PageResults {
 public:
+    // Starts the reading, once: a second start does nothing.
     void start(const std::string& database, ResultsHalves gathered);
     bool started() const { return !database_.empty(); }
     // The results as the page shows them: the halves gathered, from

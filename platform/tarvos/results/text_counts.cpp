@@ -61,6 +61,7 @@ bool TextCounts::add_soon(std::uint64_t key) {
 }
 
 bool TextCounts::settle() {
+    if (waiting_count_ == 0) return true;  // settled already: nothing is written
     bool counted = true;
     for (std::size_t i = kWaiting - waiting_count_; i < kWaiting; ++i)
         counted = add(waiting_[(next_ + i) % kWaiting]) && counted;

@@ -143,13 +143,17 @@ void ConversionRun::convert() {
         if (bar) bar->update(c.read, bytes, total);
         report_progress(c.read);
     };
-    // The results beside the input go to the disk while the output's last
-    // blocks do, and the page's halves not gathered are read back meanwhile.
-    const auto results_complete = [this](ResultsHalves gathered) {
-        if (plan_.sync) early_flush_.start(plan_);
+    // The page's halves not gathered are read back from the moment the
+    // database holds every row, beside the library's reports; the results
+    // beside the input go to the disk while the output's last blocks do.
+    const auto read_back = [this](ResultsHalves gathered) {
         if (plan_.summary_page && !gathered.both()) page_results_.start(plan_.beside_part.database, gathered);
     };
-    converted_ = convert_records(plan_, input_, *input_before_, progress, results_complete);
+    const auto results_complete = [this, read_back](ResultsHalves gathered) {
+        if (plan_.sync) early_flush_.start(plan_);
+        read_back(std::move(gathered));
+    };
+    converted_ = convert_records(plan_, input_, *input_before_, progress, results_complete, read_back);
     if (bar) bar->finish();
     failure_ = converted_.failure;
 }

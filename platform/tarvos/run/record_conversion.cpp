@@ -44,14 +44,17 @@ RecordConverter timed(RecordConverter convert, bool timing) {
 class RecordConversion {
 public:
     RecordConversion(const RunPlan& plan, InputSource& input, const InputIdentity& input_before,
-                     const ConversionProgress& progress, const ResultsComplete& results_complete)
+                     const ConversionProgress& progress, const ResultsComplete& results_complete,
+                     const ResultsComplete& rows_stored)
         : plan_(plan), input_(input), input_before_(input_before), progress_(progress),
-          results_complete_(results_complete), results_(plan),
+          results_complete_(results_complete), rows_stored_(rows_stored), results_(plan),
           run_log_lines_(nullptr, plan.summary_page ? kNotesShown : 0) {}
 
     ConversionOutcome run() {
         if (!make_folders() || !open_output() || !open_run_log() || !open_results()) return std::move(outcome_);
         const StreamResult streamed = stream();
+        // Told to the gathering thread with the rows, under its lock.
+        records_through_ = streamed.end == StreamEnd::done;
         close_results();
         judge(streamed);
         finish();
@@ -67,6 +70,7 @@ private:
     void close_results();
     void judge(const StreamResult& streamed);
     void start_page_results();
+    void tell_rows_stored();
     void finish();
     void finish_run_log();
     void fail(std::string why) {
@@ -78,6 +82,7 @@ private:
     const InputIdentity& input_before_;
     const ConversionProgress& progress_;
     const ResultsComplete& results_complete_;
+    const ResultsComplete& rows_stored_;
     ConversionOutcome outcome_;
     OutputFile output_;
     ResultsSession results_;
@@ -87,6 +92,7 @@ private:
     std::optional<ResultsGatherer> gathered_;
     std::optional<GatheringThread> gathering_;
     int gathering_error_ = 0;
+    bool records_through_ = false;  // every record converted: no stop, no refusal of a record
 };
 
 // The new files wait in private folders until the whole set is put in place:
@@ -124,7 +130,7 @@ bool RecordConversion::open_output() {
 // from the first, beside the conversion.
 bool RecordConversion::open_results() {
     gathered_.emplace(plan_.summary_page);
-    gathering_.emplace(*gathered_, run_log_lines_);
+    gathering_.emplace(*gathered_, run_log_lines_, [this] { tell_rows_stored(); });
     if (results_.open()) {
         // The database and the run log grow with the output: they start on
         // their way to the disk with it.
@@ -214,6 +220,18 @@ void RecordConversion::start_page_results() {
     results_complete_(std::move(gathered));
 }
 
+// On the gathering thread, which has taken every row: the halves not gathered
+// may be read back while the library writes its reports, unless the records
+// stopped short (a stopped or refused run has no page to wait for). A
+// reading that cannot start now starts once they are written.
+void RecordConversion::tell_rows_stored() {
+    if (!rows_stored_ || !records_through_) return;
+    try {
+        rows_stored_(gathered_->whole());
+    } catch (...) {
+    }
+}
+
 // The record of what the conversion changed is as much the run's work as the
 // output: every row stored, every report written, the run log and the output
 // whole on the disk, or nothing is put in place.
@@ -250,8 +268,9 @@ void RecordConversion::finish_run_log() {
 }  // namespace
 
 ConversionOutcome convert_records(const RunPlan& plan, InputSource& input, const InputIdentity& input_before,
-                                  const ConversionProgress& progress, const ResultsComplete& results_complete) {
-    return RecordConversion(plan, input, input_before, progress, results_complete).run();
+                                  const ConversionProgress& progress, const ResultsComplete& results_complete,
+                                  const ResultsComplete& rows_stored) {
+    return RecordConversion(plan, input, input_before, progress, results_complete, rows_stored).run();
 }
 
 }  // namespace tarvos

@@ -45,8 +45,13 @@ using ConversionProgress =
 // database holds every row and is closed and the run log is written, before
 // the output is flushed: the caller may start reading back the halves not
 // gathered, and flushing the results, beside that work.
+// rows_stored comes before it, on another thread, with the halves gathered
+// whole once the database holds every row, committed, while the library
+// writes its reports: the reading back may start beside them. It does not
+// come when a write of the results failed.
 using ResultsComplete = std::function<void(ResultsHalves gathered)>;
 ConversionOutcome convert_records(const RunPlan& plan, InputSource& input, const InputIdentity& input_before,
-                                  const ConversionProgress& progress, const ResultsComplete& results_complete = {});
+                                  const ConversionProgress& progress, const ResultsComplete& results_complete = {},
+                                  const ResultsComplete& rows_stored = {});
 
 }  // namespace tarvos

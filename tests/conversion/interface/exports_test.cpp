@@ -269,6 +269,49 @@ std::vector<std::string> rows_of_table(sqlite3* db, int table) {
 
 }  // namespace
 
+// The last word of a file conversion comes once every row is committed and
+// before the reports: another connection then reads the database whole.
+TEST(Exports, TheRowListenerIsToldWhenEveryRowIsCommitted) {
+    const fs::path dir = fresh_dir("rows-stored");
+    const std::string input = (dir / "in.txt").string();
+    struct Heard {
+        std::string database, report;
+        std::size_t rows = 0, words = 0, rows_before_word = 0, rows_readable = 0;
+        bool report_written = false;
+    } heard{(dir / "in.db").string(), (dir / "in.mes").string()};
+    vexlin150_Set_row_listener(
+        [](void* context, const vexlin150_row* row) {
+            auto& h = *static_cast<Heard*>(context);
+            if (row->table != VEXLIN150_ROWS_COMPLETE) {
+                ++h.rows;
+                return;
+            }
+            ++h.words;
+            h.rows_before_word = h.rows;
+            h.report_written = fs::exists(h.report);
+            sqlite3* db = nullptr;
+            if (sqlite3_open_v2(h.database.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK)
+                for (int table = 1; table <= 3; ++table) h.rows_readable += rows_of_table(db, table).size();
+            sqlite3_close(db);
+        },
+        &heard);
+    ASSERT_EQ(vexlin150_Initialize_file_conversion(input.c_str()), 1);
+    unsigned char restage = 0, review = 0;
+    for (int n = 1; n <= 300; ++n) {
+        std::string record = sample::make_record(5, static_cast<std::uint64_t>(n), sample::Staging::random);
+        vexlin150_Convert_buffer_and_stage(n, record.data(), 0, 7, &restage, &review);
+    }
+    vexlin150_Close_file_conversion();
+    vexlin150_Set_row_listener(nullptr, nullptr);
+    EXPECT_EQ(heard.words, 1u);
+    EXPECT_GT(heard.rows, 300u);
+    EXPECT_EQ(heard.rows_before_word, heard.rows) << "no row comes after the last word";
+    EXPECT_EQ(heard.rows_readable, heard.rows) << "every row is committed when told";
+    EXPECT_FALSE(heard.report_written);
+    EXPECT_TRUE(fs::exists(heard.report));
+    fs::remove_all(dir);
+}
+
 // A caller that gathers what the rows hold as they are written is told of
 // every row the results database holds, as it holds it, and of none once it
 // stops listening.
