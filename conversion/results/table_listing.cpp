@@ -11,9 +11,13 @@ constexpr std::size_t kListingPiece = std::size_t{1} << 16;
 void append_line(std::string& out, sqlite3_stmt* stmt, int columns, bool names) {
     for (int c = 0; c < columns; ++c) {
         if (c > 0) out += ", ";
-        const char* text = names ? sqlite3_column_name(stmt, c)
-                                 : reinterpret_cast<const char*>(sqlite3_column_text(stmt, c));
-        if (text) out += text;
+        if (names) {
+            if (const char* name = sqlite3_column_name(stmt, c)) out += name;
+            continue;
+        }
+        // The text's length as SQLite holds it: no count of its characters.
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, c));
+        if (text) out.append(text, static_cast<std::size_t>(sqlite3_column_bytes(stmt, c)));
     }
     out += '\n';
 }
