@@ -248,6 +248,15 @@ TEST(Exports, ResultsFailureNamesAReportThatCannotBeWrittenUntilTheNextConversio
 
 namespace {
 
+// Converts and stages count records of staging drawn at random, numbered from 1.
+void stage_sample_records(int count) {
+    unsigned char restage = 0, review = 0;
+    for (int n = 1; n <= count; ++n) {
+        std::string record = sample::make_record(5, static_cast<std::uint64_t>(n), sample::Staging::random);
+        vexlin150_Convert_buffer_and_stage(n, record.data(), 0, 7, &restage, &review);
+    }
+}
+
 std::vector<std::string> rows_of_table(sqlite3* db, int table) {
     static constexpr const char* kQueries[] = {nullptr, "SELECT * FROM conversions ORDER BY rowid;",
                                                "SELECT * FROM reviewables ORDER BY rowid;",
@@ -296,11 +305,7 @@ TEST(Exports, TheRowListenerIsToldWhenEveryRowIsCommitted) {
         },
         &heard);
     ASSERT_EQ(vexlin150_Initialize_file_conversion(input.c_str()), 1);
-    unsigned char restage = 0, review = 0;
-    for (int n = 1; n <= 300; ++n) {
-        std::string record = sample::make_record(5, static_cast<std::uint64_t>(n), sample::Staging::random);
-        vexlin150_Convert_buffer_and_stage(n, record.data(), 0, 7, &restage, &review);
-    }
+    stage_sample_records(300);
     vexlin150_Close_file_conversion();
     vexlin150_Set_row_listener(nullptr, nullptr);
     EXPECT_EQ(heard.words, 1u);
@@ -327,14 +332,11 @@ TEST(Exports, TheRowListenerIsToldEveryRowAsTheDatabaseHoldsIt) {
         },
         &told);
     ASSERT_EQ(vexlin150_Initialize_file_conversion(input.c_str()), 1);
-    unsigned char restage = 0, review = 0;
-    for (int n = 1; n <= 400; ++n) {
-        std::string record = sample::make_record(5, static_cast<std::uint64_t>(n), sample::Staging::random);
-        vexlin150_Convert_buffer_and_stage(n, record.data(), 0, 7, &restage, &review);
-    }
+    stage_sample_records(400);
     vexlin150_Set_row_listener(nullptr, nullptr);
     RecordBuilder unheard = typical_record();
     unheard.set(vexlin::field::kAddrAtDxCountry, "XYG");
+    unsigned char restage = 0, review = 0;
     vexlin150_Convert_buffer_to_150(401, unheard.data(), 0, &restage, &review);
     vexlin150_Close_file_conversion();
 
