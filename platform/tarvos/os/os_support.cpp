@@ -147,6 +147,24 @@ std::FILE* create_new_file(const std::string& path) {
     return f;
 }
 
+std::FILE* create_scratch_file(const std::string& folder) {
+    const std::string path = (folder.empty() ? std::string(".") : folder) + "/scratch-" + random_text() + ".tmp";
+    const HANDLE h = CreateFileW(naaccr::os::native_name(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                 CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        errno = GetLastError() == ERROR_DISK_FULL ? ENOSPC : EACCES;
+        return nullptr;
+    }
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_BINARY);
+    if (fd < 0) {
+        CloseHandle(h);
+        return nullptr;
+    }
+    std::FILE* f = _fdopen(fd, "w+b");
+    if (!f) _close(fd);
+    return f;
+}
+
 void start_writeback(std::FILE*, std::uint64_t, std::uint64_t) {}
 
 void start_writeback(const std::string&) {}
@@ -245,6 +263,24 @@ std::FILE* create_new_file(const std::string& path) {
     const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) return nullptr;
     std::FILE* f = fdopen(fd, "wb");
+    if (!f) close(fd);
+    return f;
+}
+
+std::FILE* create_scratch_file(const std::string& folder) {
+    const std::string where = folder.empty() ? std::string(".") : folder;
+    int fd = -1;
+#  if defined(__linux__) && defined(O_TMPFILE)
+    fd = open(where.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+#  endif
+    if (fd < 0) {
+        // No nameless files here: a name that goes as soon as it is made.
+        const std::string path = where + "/.scratch-" + random_text();
+        fd = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd < 0) return nullptr;
+        unlink(path.c_str());
+    }
+    std::FILE* f = fdopen(fd, "w+b");
     if (!f) close(fd);
     return f;
 }

@@ -36,6 +36,12 @@ int interrupted_exit_code();
 // exists or cannot be created (errno tells why).
 std::FILE* create_new_file(const std::string& path);
 
+// A file for the run's own use, read and written, in folder: without a name
+// where the system has such files (Linux), else deleted as soon as it is
+// closed, so that nothing is left of it however the run ends. Null when it
+// cannot be created (errno tells why).
+std::FILE* create_scratch_file(const std::string& folder);
+
 // Sets aside room on the disk for a file about to be written to about this
 // size, where the system can: each block written then finds its room already
 // found, which halves the system's work per block. Only a hint: where the

@@ -23,8 +23,10 @@ namespace tarvos {
 class ResultsGatherer {
 public:
     // for_page: gather what the page shows, not only the counts and the run
-    // log's reasons.
-    explicit ResultsGatherer(bool for_page) : for_page_(for_page) {}
+    // log's reasons. spill_folder: where the messages' counts by key go past
+    // what memory holds (a file without a name); none: they give up there.
+    explicit ResultsGatherer(bool for_page, std::string spill_folder = {})
+        : for_page_(for_page), messages_(std::move(spill_folder)) {}
     ResultsGatherer(const ResultsGatherer&) = delete;
     ResultsGatherer& operator=(const ResultsGatherer&) = delete;
 
@@ -34,10 +36,11 @@ public:
     // The messages rows of a record, in the order logged, while no later
     // record has logged one; none for any other.
     std::span<const std::string> reasons_of(std::int64_t record) const;
-    // The halves of what the page shows that were gathered whole.
+    // The halves of what the page shows that were gathered whole; the
+    // messages' counts by key go with the first call only.
     ResultsHalves whole() {
         const bool messages = for_page_ && !messages_.gave_up();
-        return {for_page_ && !changes_.gave_up(), messages, messages_.counted_by_key(),
+        return {for_page_ && !changes_.gave_up(), messages, messages_.take_counts_by_key(),
                 for_page_ && !messages && messages_.stage_problems_whole()};
     }
     // The rows gathered, counted by table, and what the page shows of each

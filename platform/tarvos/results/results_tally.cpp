@@ -124,14 +124,14 @@ void MessageTally::count_by_key_from_now() {
     counted.reserve(texts_.size());
     for (const auto& [text, t] : texts_) counted.emplace_back(TextCounts::key_of(text), t.count);
     drop_texts();
-    by_key_ = std::make_shared<TextCounts>();
+    by_key_ = std::make_shared<TextCounts>(spill_folder_);
     for (const auto& [key, count] : counted)
         if (!by_key_->add(key, count)) return give_up();
 }
 
-std::shared_ptr<const TextCounts> MessageTally::counted_by_key() {
+std::shared_ptr<TextCounts> MessageTally::take_counts_by_key() {
     if (by_key_ && !by_key_->settle()) give_up();
-    return by_key_;
+    return std::move(by_key_);
 }
 
 // Nothing is gathered any more: the page reads back every message.

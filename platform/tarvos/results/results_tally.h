@@ -127,17 +127,21 @@ private:
 // The messages counted by text, with the first records of every text, and
 // the "CS says" rows grouped into stage problems. Gives up once what it keeps
 // would take more than a page's room, and counts the texts by key from then
-// on, while they fit (counted_by_key), for the page to read back only the
+// on (take_counts_by_key; past what memory holds, through a file in the spill
+// folder, when there is one), for the page to read back only the
 // texts it could show; the stage problems, a group a reason, are gathered
 // whole meanwhile while they hold less than 1.5 MB, and read back past that.
 class MessageTally {
 public:
+    explicit MessageTally(std::string spill_folder = {}) : spill_folder_(std::move(spill_folder)) {}
     void take(std::int64_t record, std::string_view id, std::string_view message);
     bool gave_up() const { return gave_up_; }
     void give_up();
     // Every message counted by the key of its text, since the first; none
-    // when the texts were gathered whole, or did not fit.
-    std::shared_ptr<const TextCounts> counted_by_key();
+    // when the texts were gathered whole, or did not fit. Handed over once,
+    // so that the reading back alone holds their memory and lets it go once
+    // it has used them; later calls give none.
+    std::shared_ptr<TextCounts> take_counts_by_key();
     // Whether every "CS says" row was grouped into the stage problems.
     bool stage_problems_whole() const { return stage_ != nullptr; }
     // The counts, the first groups and the stage problems of data.
@@ -158,6 +162,7 @@ private:
     void drop_texts();
 
     std::unordered_map<std::string, Text, TextHash, std::equal_to<>> texts_;
+    std::string spill_folder_;
     std::shared_ptr<TextCounts> by_key_;
     std::unique_ptr<StageProblemTally> stage_ = std::make_unique<StageProblemTally>();
     std::size_t room_ = 0;

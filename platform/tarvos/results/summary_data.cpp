@@ -92,10 +92,10 @@ bool more_often(const MessageGroup& a, const MessageGroup& b) {
 
 // The least count among the kMessageGroupsShown most counted texts; 1 when
 // there are fewer texts. A text counted less often than that is not shown.
-std::uint64_t least_count_shown(const TextCounts& counts) {
+std::uint64_t least_count_shown(TextCounts& counts, bool& read) {
     std::vector<std::uint64_t> most;  // a heap whose front is the least
     most.reserve(kMessageGroupsShown);
-    counts.each([&](std::uint64_t, std::uint64_t n) {
+    read = counts.each([&](std::uint64_t, std::uint64_t n) {
         if (most.size() == kMessageGroupsShown) {
             if (n <= most.front()) return;
             std::pop_heap(most.begin(), most.end(), std::greater<>());
@@ -118,17 +118,18 @@ using ShownTexts = std::unordered_map<std::uint64_t, ShownText>;
 // The texts counted at least as often as the least shown: those counted more
 // often are shown, and those counted as often are ranked by their texts.
 // False when so many tie that they would take more memory than the groups
-// SQLite's grouping keeps.
-bool texts_that_could_be_shown(const TextCounts& counts, ShownTexts& shown) {
+// SQLite's grouping keeps, or the counts could not be read.
+bool texts_that_could_be_shown(TextCounts& counts, ShownTexts& shown) {
     constexpr std::size_t kRoom = kMessageGroupsShown * (kHeldPerText + kRecordsPerMessage * kHeldPerRecord);
-    const std::uint64_t least = least_count_shown(counts);
+    bool read = false;
+    const std::uint64_t least = least_count_shown(counts, read);
     std::size_t room = 0;
-    counts.each([&](std::uint64_t key, std::uint64_t n) {
+    read = read && counts.each([&](std::uint64_t key, std::uint64_t n) {
         if (n < least || room > kRoom) return;
         room += kHeldPerText + std::min<std::uint64_t>(n, kRecordsPerMessage) * kHeldPerRecord;
         shown[key].counted = n;
     });
-    return room <= kRoom;
+    return read && room <= kRoom;
 }
 
 enum class ByKey { read, unsettled, failed };
@@ -139,7 +140,7 @@ enum class ByKey { read, unsettled, failed };
 // other than the counts say (a text stored as NULL, two texts of one key, or
 // other counts than the rows stored), or too many texts tie: SQLite's
 // grouping then decides.
-ByKey read_messages_by_key(ResultsDatabase& db, ResultsData& data, std::shared_ptr<const TextCounts> counts,
+ByKey read_messages_by_key(ResultsDatabase& db, ResultsData& data, std::shared_ptr<TextCounts> counts,
                            bool stage_gathered) {
     ShownTexts shown;
     if (!texts_that_could_be_shown(*counts, shown)) return ByKey::unsettled;
@@ -275,7 +276,7 @@ ResultsData read_conversion_results(const std::string& path) {
     return data;
 }
 
-ResultsData read_message_results(const std::string& path, bool one_pass, std::shared_ptr<const TextCounts> counts,
+ResultsData read_message_results(const std::string& path, bool one_pass, std::shared_ptr<TextCounts> counts,
                                  bool stage_gathered) {
     ResultsData data;
     ResultsDatabase db(path);

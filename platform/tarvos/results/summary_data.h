@@ -74,7 +74,7 @@ struct ResultsHalves {
     bool messages = false;
     // The messages counted by the key of their text, when they were not
     // gathered whole: the reading back then needs no grouping.
-    std::shared_ptr<const TextCounts> message_counts;
+    std::shared_ptr<TextCounts> message_counts;
     // The stage problems gathered whole, though the messages were not.
     bool stage_problems = false;
     bool both() const { return conversions && messages; }
@@ -95,7 +95,7 @@ ResultsData read_conversion_results(const std::string& path);
 // stage_gathered: the stage problems are the gathering's, and the pass by
 // key leaves them out.
 ResultsData read_message_results(const std::string& path, bool one_pass = true,
-                                 std::shared_ptr<const TextCounts> counts = nullptr, bool stage_gathered = false);
+                                 std::shared_ptr<TextCounts> counts = nullptr, bool stage_gathered = false);
 ResultsData join_results(ResultsData conversions, ResultsData messages);
 
 // Only the rows each table holds.

@@ -3,13 +3,19 @@
 // more texts than the message tally keeps whole: 10 bytes a text, rather
 // than the text and its first records. The page then reads back only the
 // texts it could show, and checks each key against their texts there.
+// Past the texts the table holds, every later row's key goes to a file
+// (key_spill), and the keys are counted again from there a range at a time.
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
+
+#include "key_spill.h"
 
 namespace tarvos {
 
@@ -32,23 +38,27 @@ public:
     static std::uint64_t key_of(std::string_view text) { return key_of_hash(text_hash(text)); }
     static std::uint64_t key_of_hash(std::uint64_t hash) { return hash != 0 ? hash : 1; }
 
-    TextCounts();
-    // Counts n more rows of the text of key; false once the table is full,
-    // when the counts are of no further use.
+    // 2.5 MB: 262,144 slots of 10 bytes, for 235,926 texts.
+    static constexpr std::size_t kSlots = (std::size_t{5} << 19) / 10;
+
+    // spill_folder: where the keys past the table's nine tenths go; with
+    // none, the counts are full there. slots: the table's size.
+    explicit TextCounts(std::string spill_folder = {}, std::size_t slots = kSlots);
+    // Counts n more rows of the text of key; false once neither the table
+    // nor the file can take it, when the counts are of no further use.
     bool add(std::uint64_t key, std::uint64_t n = 1);
     // Counts a row of the text of key a few rows later: its slot is fetched
-    // from memory meanwhile, rather than waited for. False once the table is
-    // full. settle() counts the rows still waiting, before the counts are read.
+    // from memory meanwhile, rather than waited for. False as add() is.
+    // settle() counts the rows still waiting, before the counts are read.
     bool add_soon(std::uint64_t key);
     bool settle();
     std::uint64_t rows() const { return rows_; }
+    // The texts counted: all of them once each() has gone through every key.
     std::size_t texts() const { return texts_; }
-    // Every key with its count, in no order.
-    template <typename F>
-    void each(F f) const {
-        for (std::size_t i = 0; i < slots_.size(); ++i)
-            if (const std::uint64_t key = slots_[i].key; key != 0) f(key, count_at(i));
-    }
+    // Every key with its count, in no order; a range of keys at a time once
+    // the keys went to the file, the table then counting each range in turn.
+    // False when the file could not be read back.
+    bool each(const std::function<void(std::uint64_t, std::uint64_t)>& f);
 
 private:
     // A text's key and count side by side, 10 bytes: a count costs one
@@ -59,20 +69,29 @@ private:
         std::uint16_t count = 0;
     };
 #pragma pack(pop)
+    struct Range {
+        std::uint64_t low, high;
+    };
     std::size_t home_of(std::uint64_t key) const;
     std::size_t slot_of(std::uint64_t key) const;
     std::uint64_t count_at(std::size_t slot) const;
+    bool count_in_table(std::uint64_t key, std::uint64_t n);
+    void clear_table();
+    void each_in_table(const std::function<void(std::uint64_t, std::uint64_t)>& f) const;
+    bool each_spilled(const std::function<void(std::uint64_t, std::uint64_t)>& f);
 
-    // 2.5 MB (235,929 texts): a run of more texts than fill nine tenths of
-    // it has them grouped by SQLite.
-    static constexpr std::size_t kSlots = (std::size_t{5} << 19) / 10;
-    static constexpr std::size_t kMostTexts = kSlots / 10 * 9;
+    // A run of more texts than fill nine tenths of the table sends every
+    // later row to the file.
+    std::size_t most_texts_;
     // A count that reached kMany is in many_ instead.
     static constexpr std::uint16_t kMany = 0xFFFF;
     std::vector<Slot> slots_;
     std::unordered_map<std::uint64_t, std::uint64_t> many_;
     std::uint64_t rows_ = 0;
     std::size_t texts_ = 0;
+    std::unique_ptr<KeySpill> spill_;
+    bool table_in_spill_ = false;  // the table's counts went to the file: it counts ranges now
+    std::vector<Range> ranges_;    // the ranges of keys that fit the table, once found
     // The keys of rows to count, the oldest kWaiting rows back from next_.
     static constexpr std::size_t kWaiting = 8;
     std::uint64_t waiting_[kWaiting] = {};

@@ -129,7 +129,9 @@ bool RecordConversion::open_output() {
 // and review, so it does not start. The rows are gathered as they are stored,
 // from the first, beside the conversion.
 bool RecordConversion::open_results() {
-    gathered_.emplace(plan_.summary_page);
+    // The messages' counts by key that outgrow memory go to a file without a
+    // name among the results waiting in their private folder.
+    gathered_.emplace(plan_.summary_page, plan_.private_folders.front());
     gathering_.emplace(*gathered_, run_log_lines_, [this] { tell_rows_stored(); });
     if (results_.open()) {
         // The database and the run log grow with the output: they start on

@@ -117,8 +117,10 @@ TEST(ResultsGathering, StageProblemsStayWholeOnceTextsAreCountedByKey) {
         every_row.take(r, id, text);
     }
     ASSERT_TRUE(tally.gave_up());
-    ASSERT_NE(tally.counted_by_key(), nullptr);
-    EXPECT_EQ(tally.counted_by_key()->texts(), static_cast<std::size_t>(kRows));
+    const std::shared_ptr<tarvos::TextCounts> counts = tally.take_counts_by_key();
+    ASSERT_NE(counts, nullptr);
+    EXPECT_EQ(counts->texts(), static_cast<std::size_t>(kRows));
+    EXPECT_EQ(tally.take_counts_by_key(), nullptr);  // handed over once
     ASSERT_TRUE(tally.stage_problems_whole());
     const tarvos::StageProblems gathered = tally.finish_stage_problems(), expected = every_row.finish();
     EXPECT_EQ(gathered.reasons, 6u);

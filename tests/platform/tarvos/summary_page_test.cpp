@@ -179,7 +179,9 @@ TEST_F(ResultsDatabase, MessagesOfALargeRunAreGroupedTheSameWay) {
 
 // Counted by the key of their text as a large run counts them, the messages
 // read back give the page SQLite's grouping gives: with texts tied for the
-// last places shown, and where the counts disagree with the rows stored.
+// last places shown, and where the counts disagree with the rows stored; and
+// so too when the texts outgrow the counts' table, the later keys going to a
+// file and counted back a range at a time, ranges halved as they overflow.
 TEST_F(ResultsDatabase, MessagesCountedByKeyGiveThePageOfTheirGrouping) {
     // 1,400 texts, 200 of each count from 1 to 7, logged from record 9999
     // down, each a stage problem of one of three schemas.
@@ -204,25 +206,35 @@ TEST_F(ResultsDatabase, MessagesCountedByKeyGiveThePageOfTheirGrouping) {
     ASSERT_EQ(grouped.error, "");
     ASSERT_EQ(grouped.message_groups.size(), tarvos::kMessageGroupsShown);
     EXPECT_EQ(grouped.message_groups.back().count, 5u);
-    const auto counted = [&](const std::function<void(tarvos::TextCounts&)>& amend) {
-        auto counts = std::make_shared<tarvos::TextCounts>();
+    // slots: a table of that size, its overflow written beside the database.
+    const auto counted = [&](const std::function<void(tarvos::TextCounts&)>& amend, std::size_t slots = 0) {
+        auto counts = slots == 0 ? std::make_shared<tarvos::TextCounts>()
+                                 : std::make_shared<tarvos::TextCounts>(fs::path(path_).parent_path().string(), slots);
         sqlite3_stmt* s = nullptr;
         sqlite3_prepare_v2(db_, "SELECT msg FROM messages;", -1, &s, nullptr);
+        bool taken = true;  // by the table, or past it by the file
         while (sqlite3_step(s) == SQLITE_ROW)
-            counts->add(tarvos::TextCounts::key_of(reinterpret_cast<const char*>(sqlite3_column_text(s, 0))));
+            taken = counts->add(tarvos::TextCounts::key_of(reinterpret_cast<const char*>(sqlite3_column_text(s, 0)))) &&
+                    taken;
         sqlite3_finalize(s);
+        EXPECT_TRUE(taken);
         amend(*counts);
         return tarvos::read_message_results(path_, false, counts);
     };
-    EXPECT_EQ(shown(counted([](tarvos::TextCounts&) {})), shown(grouped));
+    const auto unchanged = [](tarvos::TextCounts&) {};
+    EXPECT_EQ(shown(counted(unchanged)), shown(grouped));
+    EXPECT_EQ(shown(counted(unchanged, 64)), shown(grouped));
     // A row the counts have and the database has not, of a text shown.
     const std::string first = grouped.message_groups[0].text;
-    EXPECT_EQ(shown(counted([&](tarvos::TextCounts& c) { c.add(tarvos::TextCounts::key_of(first)); })), shown(grouped));
+    const auto one_more = [&](tarvos::TextCounts& c) { c.add(tarvos::TextCounts::key_of(first)); };
+    EXPECT_EQ(shown(counted(one_more)), shown(grouped));
+    EXPECT_EQ(shown(counted(one_more, 64)), shown(grouped));
     // Every text once: too many tie to read back by key.
     exec("UPDATE messages SET msg = msg || rowid;");
     const tarvos::ResultsData ties = tarvos::read_message_results(path_, false);
     EXPECT_EQ(ties.message_texts, 75600u);
-    EXPECT_EQ(shown(counted([](tarvos::TextCounts&) {})), shown(ties));
+    EXPECT_EQ(shown(counted(unchanged)), shown(ties));
+    EXPECT_EQ(shown(counted(unchanged, 4096)), shown(ties));
 }
 
 // The keys of texts spread over all 64 bits on every build: with 32-bit
