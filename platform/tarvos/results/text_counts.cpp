@@ -3,15 +3,8 @@
 
 #include <algorithm>
 #include <functional>
-#include <limits>
 
 namespace tarvos {
-
-namespace {
-// The first ranges of keys counted from the file, at most: each is read from
-// the whole file, and a range of more texts than the table holds is halved.
-constexpr std::uint64_t kFirstRanges = 16;
-}  // namespace
 
 TextCounts::TextCounts(std::string spill_folder, std::size_t slots)
     : most_texts_(std::max<std::size_t>(slots / 10 * 9, 1)), slots_(std::max<std::size_t>(slots, 2)) {
@@ -116,20 +109,18 @@ bool TextCounts::each(const std::function<void(std::uint64_t, std::uint64_t)>& f
 }
 
 // The table's counts join the rows' keys in the file, once; then each range
-// of keys is counted from the file in the emptied table, and given. A range
-// of more texts than the table holds is halved, and the ranges that fit are
-// kept for the next time.
+// of keys, a bucket of the file at first, is counted from the file in the
+// emptied table, and given. A range of more texts than the table holds is
+// halved, and the ranges that fit are kept for the next time.
 bool TextCounts::each_spilled(const std::function<void(std::uint64_t, std::uint64_t)>& f) {
     if (!table_in_spill_) {
         bool written = true;
         each_in_table([&](std::uint64_t key, std::uint64_t n) { written = written && spill_->put_counted(key, n); });
         if (!written) return false;
         table_in_spill_ = true;
-        const std::uint64_t could_be = texts_ + spill_->keys();
-        const std::uint64_t parts = std::clamp<std::uint64_t>(could_be / most_texts_ + 1, 1, kFirstRanges);
-        const std::uint64_t width = std::numeric_limits<std::uint64_t>::max() / parts;
-        for (std::uint64_t i = 0; i < parts; ++i)
-            ranges_.push_back({i * width, i + 1 == parts ? std::numeric_limits<std::uint64_t>::max() : (i + 1) * width - 1});
+        // The first ranges are the file's buckets: each read once.
+        for (std::size_t b = 0; b < KeySpill::kBuckets; ++b)
+            ranges_.push_back({KeySpill::first_of(b), KeySpill::last_of(b)});
     }
     std::vector<Range> to_count;
     to_count.swap(ranges_);

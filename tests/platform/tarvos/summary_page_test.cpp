@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <map>
 #include <memory>
 #include <regex>
 #include <string>
@@ -244,6 +246,40 @@ TEST(TextCounts, KeysOfTextsUseAllSixtyFourBits) {
     std::uint64_t high = 0;
     for (int i = 0; i < 64; ++i) high |= tarvos::TextCounts::key_of("CS says: '" + std::to_string(i) + "'") >> 32;
     EXPECT_NE(high, 0u);
+}
+
+// Keys past a small table go to a file and are counted back from it a range
+// at a time: every key comes back with the count a table large enough gives,
+// the second time as the first, whatever their first four bits.
+TEST(TextCounts, KeysPastTheTableAreCountedFromTheFileAsInMemory) {
+    const fs::path folder =
+        fs::temp_directory_path() / ("text-counts-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+    fs::create_directories(folder);
+    tarvos::TextCounts whole, spilled(folder.string(), 64);
+    bool taken = true;
+    // 3,000 texts counted 1 to 7 times, in turns, and one text 70,000 times.
+    for (int turn = 0; turn < 7; ++turn)
+        for (int t = 0; t < 3000; ++t)
+            if (turn <= t % 7) {
+                const std::uint64_t key = tarvos::TextCounts::key_of("text " + std::to_string(t));
+                taken = whole.add_soon(key) && spilled.add_soon(key) && taken;
+            }
+    const std::uint64_t often = tarvos::TextCounts::key_of("often");
+    taken = whole.add(often, 70000) && spilled.add(often, 70000) && whole.settle() && spilled.settle() && taken;
+    ASSERT_TRUE(taken);
+    using Counts = std::map<std::uint64_t, std::uint64_t>;
+    const auto counts_of = [](tarvos::TextCounts& c) {
+        Counts counts;
+        EXPECT_TRUE(c.each([&](std::uint64_t key, std::uint64_t n) { EXPECT_TRUE(counts.emplace(key, n).second); }));
+        return counts;
+    };
+    const Counts expected = counts_of(whole);
+    ASSERT_EQ(expected.size(), 3001u);
+    EXPECT_EQ(counts_of(spilled), expected);
+    EXPECT_EQ(spilled.texts(), 3001u);
+    EXPECT_EQ(counts_of(spilled), expected);
+    EXPECT_EQ(spilled.rows(), whole.rows());
+    fs::remove_all(folder);
 }
 
 TEST_F(ResultsDatabase, EveryReviewableIsOnThePageAndHostileValuesStayText) {
