@@ -252,6 +252,10 @@ void RecordConversion::finish() {
     if (outcome_.failure.empty() && outcome_.refusal.empty())
         if (auto changed = check_input_unchanged(plan_.input, input_before_)) fail(*changed);
     outcome_.cancelled = interrupt_requested();
+    // Counts by key that no page reading took go now, and with them their
+    // file among the waiting results: Windows removes no folder that holds
+    // an open file.
+    outcome_.gathered.message_counts.reset();
 }
 
 // The run log whole on its way to the disk; its first lines kept for the
