@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <iterator>
 #include <map>
+#include <set>
 #include <string_view>
 #include <tuple>
 #include <unordered_map>
@@ -112,25 +114,60 @@ struct ShownText {
     std::uint64_t counted = 0, read = 0;
     std::string text;
     FirstRecords first;
+    bool tied = false;     // counted as often as the least shown: ranked by its text
+    bool keeping = false;  // its first records are kept: shown, or ranked in so far
 };
-using ShownTexts = std::unordered_map<std::uint64_t, ShownText>;
+struct ShownTexts {
+    std::unordered_map<std::uint64_t, ShownText> by_key;
+    std::size_t places_for_tied = 0;  // the places left to the tied texts
+};
 
 // The texts counted at least as often as the least shown: those counted more
-// often are shown, and those counted as often are ranked by their texts.
-// False when so many tie that they would take more memory than the groups
-// SQLite's grouping keeps, or the counts could not be read.
+// often are shown, and those counted as often are ranked by their texts, as
+// they come, only the texts ranked in keeping their records. False when so
+// many tie that their texts alone would take more memory than the page's
+// own room, or the counts could not be read.
 bool texts_that_could_be_shown(TextCounts& counts, ShownTexts& shown) {
-    constexpr std::size_t kRoom = kMessageGroupsShown * (kHeldPerText + kRecordsPerMessage * kHeldPerRecord);
+    constexpr std::size_t kTiedRoom = std::size_t{1} << 20;
     bool read = false;
     const std::uint64_t least = least_count_shown(counts, read);
-    std::size_t room = 0;
+    std::size_t above = 0, tied = 0;
     read = read && counts.each([&](std::uint64_t key, std::uint64_t n) {
-        if (n < least || room > kRoom) return;
-        room += kHeldPerText + std::min<std::uint64_t>(n, kRecordsPerMessage) * kHeldPerRecord;
-        shown[key].counted = n;
+        if (n < least || tied * kHeldPerText > kTiedRoom) return;
+        ShownText& t = shown.by_key[key];
+        t.counted = n;
+        t.tied = n == least;
+        t.keeping = !t.tied;
+        ++(t.tied ? tied : above);
     });
-    return read && room <= kRoom;
+    shown.places_for_tied = kMessageGroupsShown - std::min(above, kMessageGroupsShown);
+    return read && tied * kHeldPerText <= kTiedRoom;
 }
+
+// The tied texts ranked in so far: the least texts, at most places_for_tied
+// of them. A text that comes first ranks in past the greatest of them, which
+// then lets go of its records: it can never rank in again.
+class TiedRanks {
+public:
+    explicit TiedRanks(ShownTexts& shown) : shown_(shown) {}
+    void first_seen(std::uint64_t key, ShownText& t) {
+        if (shown_.places_for_tied == 0) return;
+        if (in_.size() == shown_.places_for_tied) {
+            const auto greatest = std::prev(in_.end());
+            if (t.text >= greatest->first) return;
+            ShownText& out = shown_.by_key[greatest->second];
+            out.keeping = false;
+            out.first = FirstRecords();
+            in_.erase(greatest);
+        }
+        in_.emplace(t.text, key);
+        t.keeping = true;
+    }
+
+private:
+    ShownTexts& shown_;
+    std::set<std::pair<std::string_view, std::uint64_t>> in_;  // the texts' own bytes, which stay put
+};
 
 enum class ByKey { read, unsettled, failed };
 
@@ -144,6 +181,7 @@ ByKey read_messages_by_key(ResultsDatabase& db, ResultsData& data, std::shared_p
                            bool stage_gathered) {
     ShownTexts shown;
     if (!texts_that_could_be_shown(*counts, shown)) return ByKey::unsettled;
+    TiedRanks ranks(shown);
     bool settled = true;
     const std::uint64_t rows = counts->rows();
     const std::size_t texts = counts->texts();
@@ -157,20 +195,24 @@ ByKey read_messages_by_key(ResultsDatabase& db, ResultsData& data, std::shared_p
         const std::uint64_t hash = text_hash(msg);
         if (!stage_gathered) stage.take(record, id, msg, hash);
         if (sqlite3_column_type(s, 0) == SQLITE_NULL) settled = false;
-        const auto it = shown.find(TextCounts::key_of_hash(hash));
-        if (it == shown.end()) return;
+        const std::uint64_t key = TextCounts::key_of_hash(hash);
+        const auto it = shown.by_key.find(key);
+        if (it == shown.by_key.end()) return;
         ShownText& t = it->second;
-        if (t.read++ == 0)
+        if (t.read++ == 0) {
             t.text = msg;
-        else if (t.text != msg)
+            if (t.tied) ranks.first_seen(key, t);
+        } else if (t.text != msg) {
             settled = false;
-        if (t.first.wants(record, order)) t.first.keep(record, order, id);
+        }
+        if (t.keeping && t.first.wants(record, order)) t.first.keep(record, order, id);
     });
     if (!read) return ByKey::failed;
-    for (const auto& [key, t] : shown) settled = settled && t.read == t.counted;
+    for (const auto& [key, t] : shown.by_key) settled = settled && t.read == t.counted;
     if (!settled || logged != rows) return ByKey::unsettled;
     FirstRows<MessageGroup, decltype(&more_often)> groups(kMessageGroupsShown, &more_often);
-    for (auto& [key, t] : shown) groups.offer({std::move(t.text), t.counted, t.first.take()});
+    for (auto& [key, t] : shown.by_key)
+        if (t.keeping) groups.offer({std::move(t.text), t.counted, t.first.take()});
     data.messages = rows;
     data.message_texts = texts;
     data.message_groups = groups.take();

@@ -186,11 +186,13 @@ TEST_F(ResultsDatabase, MessagesOfALargeRunAreGroupedTheSameWay) {
 // file and counted back a range at a time, ranges halved as they overflow.
 TEST_F(ResultsDatabase, MessagesCountedByKeyGiveThePageOfTheirGrouping) {
     // 1,400 texts, 200 of each count from 1 to 7, logged from record 9999
-    // down, each a stage problem of one of three schemas.
+    // down, each a stage problem of one of three schemas; the texts first
+    // come in no order of their own, so that a text tied for the last places
+    // may rank in past one that came before it.
     exec("BEGIN;");
     exec("WITH RECURSIVE t(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM t WHERE i < 1399),"
          " k(j) AS (SELECT 0 UNION ALL SELECT j + 1 FROM k WHERE j < 6) INSERT INTO messages SELECT 9999 - j * 1400 - i, 'P' || i, printf('CS says: ''Invalid CS Extension (item 2810)"
-         " ''%04d'' for schema S%d ''', i, i % 3) FROM k, t WHERE j <= i / 200 ORDER BY j, i;");
+         " ''%04d'' for schema S%d ''', i, i % 3) FROM k, t WHERE j <= i / 200 ORDER BY j, i * 7919 % 1400;");
     // And one text of more rows than a small count holds.
     exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 70000)"
          " INSERT INTO messages SELECT 10000 + i, 'Q' || i, 'CS cannot find a schema for site ''C999''' FROM n;");
