@@ -14,7 +14,8 @@
 // (each run held to 192 MB where the host allows it), with the bytes read
 // from storage: once the file.
 //   runner_bench [--records N] [--dir FOLDER] [--runs R] [--memory-records M[,M...]]
-// --memory-records adds the peak memory on files of M records of each kind.
+// --memory-records adds the peak memory, and the time, on files of M records
+// of each kind.
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/wait.h>
@@ -360,7 +361,8 @@ int main(int argc, char** argv) {
             const std::string large = (dir / "large-14.txt").string();
             run_timed({generator, "--records", std::to_string(n), "--seed", "1", "--staging", staging, "--output", large});
             const Timed t = best_of(1, {tarvos, "--quiet", large, out}, out);
-            std::printf("Peak memory of tarvos on %ld records (staging %s): %ld kB\n", n, staging, t.peak_kb);
+            std::printf("Peak memory of tarvos on %ld records (staging %s): %ld kB; the run took %.2f s\n", n, staging,
+                        t.peak_kb, t.seconds);
             fs::remove(large);
             fs::remove(out);
         }
