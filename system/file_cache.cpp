@@ -8,8 +8,6 @@
 #include "held_files.h"
 
 #if defined(_WIN32)
-#  include <fcntl.h>
-#  include <io.h>
 #  include <windows.h>
 #else
 #  include <fcntl.h>
@@ -69,16 +67,7 @@ bool gentle_on_memory(std::uint64_t file_size) {
 #if defined(_WIN32)
 
 std::FILE* open_for_one_read(std::string_view utf8) {
-    const HANDLE handle = open_existing(utf8, GENERIC_READ, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN);
-    if (handle == INVALID_HANDLE_VALUE) return nullptr;
-    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDONLY | _O_BINARY);
-    if (fd < 0) {
-        CloseHandle(handle);
-        return nullptr;
-    }
-    std::FILE* file = _fdopen(fd, "rb");
-    if (!file) _close(fd);
-    return file;
+    return stream_of_handle(open_existing(utf8, GENERIC_READ, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN), "rb");
 }
 
 void release_read(std::FILE*, std::uint64_t, std::uint64_t) {}

@@ -6,7 +6,11 @@
 #include "held_files.h"
 
 #if defined(_WIN32)
+#  include <fcntl.h>
+#  include <io.h>
 #  include <windows.h>
+
+#  include <cstring>
 #endif
 
 namespace naaccr::os {
@@ -87,6 +91,19 @@ void* open_existing(std::string_view utf8, unsigned long access, unsigned long f
                            OPEN_EXISTING, flags, nullptr);
         return file != INVALID_HANDLE_VALUE;
     });
+    return file;
+}
+
+std::FILE* stream_of_handle(void* handle, const char* mode) {
+    if (handle == INVALID_HANDLE_VALUE) return nullptr;
+    const bool read_only = mode[0] == 'r' && !std::strchr(mode, '+');
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_BINARY | (read_only ? _O_RDONLY : 0));
+    if (fd < 0) {
+        CloseHandle(handle);
+        return nullptr;
+    }
+    std::FILE* file = _fdopen(fd, mode);
+    if (!file) _close(fd);
     return file;
 }
 

@@ -56,6 +56,10 @@ std::wstring native_name(std::string_view utf8);
 // removal, and flags; a hold of another program is waited for. The handle
 // (INVALID_HANDLE_VALUE when it cannot be opened, GetLastError saying why).
 void* open_existing(std::string_view utf8, unsigned long access, unsigned long flags);
+// A binary stream over a handle of the wide interfaces, opened with mode
+// ("rb", "w+b"): it then closes the handle. Null when there is no handle, or
+// no stream can be made (the handle is closed then).
+std::FILE* stream_of_handle(void* handle, const char* mode);
 #endif
 
 }  // namespace naaccr::os

@@ -151,18 +151,8 @@ std::FILE* create_scratch_file(const std::string& folder) {
     const std::string path = (folder.empty() ? std::string(".") : folder) + "/scratch-" + random_text() + ".tmp";
     const HANDLE h = CreateFileW(naaccr::os::native_name(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                  CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
-        errno = GetLastError() == ERROR_DISK_FULL ? ENOSPC : EACCES;
-        return nullptr;
-    }
-    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_BINARY);
-    if (fd < 0) {
-        CloseHandle(h);
-        return nullptr;
-    }
-    std::FILE* f = _fdopen(fd, "w+b");
-    if (!f) _close(fd);
-    return f;
+    if (h == INVALID_HANDLE_VALUE) errno = GetLastError() == ERROR_DISK_FULL ? ENOSPC : EACCES;
+    return naaccr::os::stream_of_handle(h, "w+b");
 }
 
 void start_writeback(std::FILE*, std::uint64_t, std::uint64_t) {}
