@@ -105,7 +105,9 @@ bool TextCounts::each(const std::function<void(std::uint64_t, std::uint64_t)>& f
         each_in_table(f);
         return true;
     }
-    return each_spilled(f);
+    // A reading that failed part way lost its ranges: none after it counts.
+    unreadable_ = unreadable_ || !each_spilled(f);
+    return !unreadable_;
 }
 
 // The table's counts join the rows' keys in the file, once; then each range

@@ -91,6 +91,7 @@ private:
     std::size_t texts_ = 0;
     std::unique_ptr<KeySpill> spill_;
     bool table_in_spill_ = false;  // the table's counts went to the file: it counts ranges now
+    bool unreadable_ = false;      // the file failed to be counted once: every later each() fails too
     std::vector<Range> ranges_;    // the ranges of keys that fit the table, once found
     // The keys of rows to count, the oldest kWaiting rows back from next_.
     static constexpr std::size_t kWaiting = 8;
